@@ -1,0 +1,200 @@
+#include "db/lifecycle.h"
+
+#include "app/environment.h"
+#include "app/errors.h"
+#include "app/fileops.h"
+#include "app/paths.h"
+#include "db/appdatabase.h"
+#include "db/schema.h"
+#include "db/sqlite.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace vexa {
+
+namespace {
+ApplicationDatabase g_appDb;
+
+QString inProgramDirectory(const char *name)
+{
+    return JoinPath(ProgramDirectory(), QString::fromLatin1(name));
+}
+}  // namespace
+
+ApplicationDatabase &AppDb()
+{
+    return g_appDb;
+}
+
+Database &OpenDb()
+{
+    if (!g_appDb.db)
+        throw VexaError(ErrDatabaseNotOpen, QStringLiteral("Object invalid or no longer set."));
+    return *g_appDb.db;
+}
+
+QString DatabasePath() { return inProgramDirectory(kDatabaseFile); }
+QString TemplatePath() { return inProgramDirectory(kTemplateFile); }
+QString BackupPath() { return inProgramDirectory(kBackupFile); }
+QString CompactPath() { return inProgramDirectory(kCompactFile); }
+
+bool EnsureTemplate()
+{
+    const QString target = TemplatePath();
+    if (QFileInfo::exists(target))
+        return true;
+    const QString installed = JoinPath(InstallDirectory(), QString::fromLatin1(kTemplateFile));
+    if (!InstallDirectory().isEmpty() && installed != target && QFileInfo::exists(installed)
+        && QFile::copy(installed, target))
+        return true;
+    try {
+        WriteTemplateDatabase(target);
+        return true;
+    } catch (const VexaError &) {
+        return false;
+    }
+}
+
+bool OpenApplicationDatabase()
+{
+    ApplicationDatabase &app = g_appDb;
+    try {
+        if (!QFileInfo::exists(DatabasePath())) {
+            EnsureTemplate();
+            QFile::copy(TemplatePath(), DatabasePath());
+            QFile(DatabasePath()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                 | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+        }
+        app.db = std::make_unique<Database>(DatabasePath());
+        {
+            Transaction indexes(*app.db);
+            app.db->connection().exec(SchemaIndexesSql());
+            indexes.commit();
+        }
+        app.collections = std::make_unique<RecordSet>(*app.db, QStringLiteral("Collection"));
+        app.collectionItems = std::make_unique<RecordSet>(*app.db, QStringLiteral("CollectionItem"));
+        app.fileData = std::make_unique<RecordSet>(*app.db, QStringLiteral("FileData"));
+        app.duplicates = std::make_unique<RecordSet>(*app.db, QStringLiteral("Duplicate"));
+        app.sysInfo = std::make_unique<RecordSet>(*app.db, QStringLiteral("SysInfo"));
+        if (app.sysInfo->eof())
+            throw VexaError(ErrNoCurrentRecord, QStringLiteral("The SysInfo row is missing."));
+        return true;
+    } catch (const std::exception &) {
+        return false;
+    }
+}
+
+void CloseApplicationDatabase()
+{
+    ApplicationDatabase &app = g_appDb;
+    app.sysInfo.reset();
+    app.duplicates.reset();
+    app.fileData.reset();
+    app.collectionItems.reset();
+    app.collections.reset();
+    app.db.reset();
+}
+
+bool CheckDatabaseVersion(int &version)
+{
+    bool current = true;
+    try {
+        if (!QFileInfo::exists(DatabasePath()))
+            return true;
+        SqliteConnection connection(DatabasePath(), true);
+        Statement snapshot(connection.handle(), QStringLiteral("SELECT DBVersion FROM SysInfo"));
+        if (!snapshot.step())
+            return true;
+        const QVariant value = snapshot.column(0);
+        if (value.isNull())
+            return true;
+        version = int(value.toLongLong());
+        if (version != kDatabaseVersion)
+            current = false;
+    } catch (const std::exception &) {
+    }
+    return current;
+}
+
+bool ReplaceDatabaseFromTemplate()
+{
+    const QString database = DatabasePath();
+    const QString backup = BackupPath();
+    if (QFileInfo::exists(backup) && !QFile::remove(backup))
+        return false;
+    if (!QFile::copy(database, backup))
+        return false;
+    if (QFileInfo::exists(backup)) {
+        if (!QFile::remove(database))
+            return false;
+        if (!EnsureTemplate() || !QFile::copy(TemplatePath(), database))
+            return false;
+        QFile(database).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                       | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    }
+    return true;
+}
+
+void CompactApplicationDatabase()
+{
+    const QString database = DatabasePath();
+    const QString temp = CompactPath();
+    // A TEMP.MDB from an earlier run must never take the database's place.
+    if (QFileInfo::exists(temp) && !QFile::remove(temp))
+        return;
+    bool produced = false;
+    try {
+        SqliteConnection connection(database, false);
+        Statement vacuum(connection.handle(), QStringLiteral("VACUUM INTO ?"));
+        vacuum.bind(1, temp);
+        vacuum.step();
+        produced = QFileInfo::exists(temp);
+    } catch (const std::exception &) {
+        produced = false;
+    }
+    if (!produced) {
+        QFile::remove(temp);
+        return;
+    }
+    if (AllowUndoFlag())
+        ShellDelete(database, true);  // the previous database goes to the trash
+    // rename() replaces the old file atomically, so there is never a moment
+    // without a VEXA.MDB.
+    if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(database).constData())
+        != 0)
+        QFile::remove(temp);
+}
+
+QString SetAsideDatabase()
+{
+    const QString database = DatabasePath();
+    if (!QFileInfo::exists(database))
+        return {};
+    QString target = database + QStringLiteral(".unusable");
+    for (int n = 2; QFileInfo::exists(target); ++n)
+        target = database + QStringLiteral(".unusable%1").arg(n);
+    return QFile::rename(database, target) ? target : QString();
+}
+
+void VerifyDatabaseIntegrity(RecordSet &fileData, const QString &directory)
+{
+    try {
+        if (fileData.eof() && fileData.bof())
+            return;
+        fileData.moveFirst();
+        while (!fileData.eof()) {
+            const QString name = fileData.value(QStringLiteral("FileName")).toString();
+            if (!QFileInfo(JoinPath(directory, name)).isFile())
+                fileData.remove();
+            fileData.moveNext();
+        }
+    } catch (const std::exception &e) {
+        ReportException(e, QStringLiteral("modDataFunc"),
+                        QStringLiteral("VerifyDatabaseIntegrity(*, ") + directory + QLatin1Char(')'));
+    }
+}
+
+}  // namespace vexa

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+
+namespace vexa {
+
+// File names in the program directory.
+inline constexpr const char *kDatabaseFile = "VEXA.MDB";
+inline constexpr const char *kTemplateFile = "TPL_VEXA.MDB";
+inline constexpr const char *kBackupFile = "VEXA.BAK";
+inline constexpr const char *kCompactFile = "TEMP.MDB";
+
+QString DatabasePath();  // program directory + "/VEXA.MDB"
+QString TemplatePath();
+QString BackupPath();
+QString CompactPath();
+
+// Opens VEXA.MDB (created from the template when missing) and the five record
+// sets; true when all are open. On failure whatever opened stays open for
+// CloseApplicationDatabase.
+bool OpenApplicationDatabase();
+void CloseApplicationDatabase();
+
+// false only when VEXA.MDB could be read and its DBVersion is not 300; any
+// error (no file, not a database, no row) counts as current.
+bool CheckDatabaseVersion(int &version);
+
+// VEXA.MDB is copied to VEXA.BAK and replaced by the template.
+bool ReplaceDatabaseFromTemplate();
+
+// Rewrites VEXA.MDB through VACUUM INTO TEMP.MDB. Never fails visibly; the
+// database stays as it was unless this very compaction produced TEMP.MDB.
+// The database must be closed.
+void CompactApplicationDatabase();
+
+// Makes sure TPL_VEXA.MDB exists in the program directory: copied from the
+// install directory, or written anew from the schema.
+bool EnsureTemplate();
+
+// Moves an unusable VEXA.MDB aside (VEXA.MDB.unusable, numbered when taken)
+// so the next start creates a fresh one; the file itself is kept. Returns the
+// new name, or empty when there was nothing to move or it failed.
+QString SetAsideDatabase();
+
+class RecordSet;
+// Deletes from the given FileData record set every row whose file is no
+// longer in directory. Reports errors ("modDataFunc").
+void VerifyDatabaseIntegrity(RecordSet &fileData, const QString &directory);
+
+}  // namespace vexa
