@@ -1,7 +1,37 @@
+// vexa: the desktop program.
+#include "app/environment.h"
+#include "app/qtmessages.h"
+#include "app/resources.h"
+#include "app/splashwindow.h"
+#include "app/startup.h"
+
+#include <QMainWindow>
+
 #include <QApplication>
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    return 0;
+    vexa::InitialiseResources();
+    QApplication::setApplicationName(QStringLiteral("vexa"));
+    QApplication::setOrganizationName(QStringLiteral("vexa"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/splash/splash.svg")));
+
+    vexa::QtMessages messages;
+    vexa::SetMessageSeam(&messages);
+
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    vexa::SetInstallDirectory(exeDir);
+
+    vexa::StartupHooks hooks;
+    hooks.createMainWindow = [] { return std::make_unique<QMainWindow>(); };
+    vexa::StartupResult started = vexa::RunStartup(hooks, vexa::ResolveDataDirectory(exeDir));
+    if (started.outcome != vexa::StartupOutcome::Started)
+        return 1;
+    // The window's close handler terminates the application and lets the
+    // close go on; the process ends with its last window.
+    const int status = app.exec();
+    started.mainWindow.reset();
+    vexa::SetMessageSeam(nullptr);
+    return status;
 }

@@ -10,7 +10,9 @@ SingleCopyLock::SingleCopyLock(const QString &dataDirectory)
 
 bool SingleCopyLock::acquire()
 {
-    return m_lock.tryLock(0);
+    if (m_lock.tryLock(0))
+        return true;
+    return m_lock.error() != QLockFile::LockFailedError;
 }
 
 }  // namespace vexa

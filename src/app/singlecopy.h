@@ -10,7 +10,9 @@ namespace vexa {
 class SingleCopyLock {
 public:
     explicit SingleCopyLock(const QString &dataDirectory);
-    // false when another live process holds the lock.
+    // false when another live process holds the lock. A directory where no
+    // lock file can be made (read-only) does not count as another copy: the
+    // database open that follows reports that directory instead.
     bool acquire();
 
 private:

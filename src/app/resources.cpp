@@ -1,0 +1,17 @@
+#include "app/resources.h"
+
+#include <QtGlobal>
+
+static void initialiseQrc()
+{
+    Q_INIT_RESOURCE(splash);
+}
+
+namespace vexa {
+
+void InitialiseResources()
+{
+    initialiseQrc();
+}
+
+}  // namespace vexa

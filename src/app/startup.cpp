@@ -1,0 +1,117 @@
+#include "app/startup.h"
+
+#include "app/appobjects.h"
+#include "app/environment.h"
+#include "app/messages.h"
+#include "app/rounding.h"
+#include "app/splashwindow.h"
+#include "app/texts.h"
+#include "db/lifecycle.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace vexa {
+
+namespace {
+
+void reportStartupFailure(int textId)
+{
+    Messages().show(Text(textId) + QStringLiteral("\r\r") + Text(814), Text(767),
+                    MsgIcon::Critical, MsgButtons::Ok);
+}
+
+}  // namespace
+
+QRect MainWindowPlacement(const QRect &screen, int twipsPerPixelX, int twipsPerPixelY)
+{
+    const double widthTwips = double(screen.width()) * twipsPerPixelX;
+    const double heightTwips = double(screen.height()) * twipsPerPixelY;
+    const auto toPixelsX = [&](double twips) { return int(RoundHalfEven(twips / twipsPerPixelX)); };
+    const auto toPixelsY = [&](double twips) { return int(RoundHalfEven(twips / twipsPerPixelY)); };
+    return QRect(screen.x() + toPixelsX(0.1 * widthTwips), screen.y() + toPixelsY(0.1 * heightTwips),
+                 toPixelsX(widthTwips - 0.2 * widthTwips), toPixelsY(heightTwips - 0.2 * heightTwips));
+}
+
+StartupResult RunStartup(const StartupHooks &hooks, const QString &programDirectory)
+{
+    StartupResult result;
+    SetLangOffset(0);  // everything before the language step is English
+    SetProgramDirectory(programDirectory);
+
+    // 1. Single copy
+    result.lock = std::make_unique<SingleCopyLock>(programDirectory);
+    if (!result.lock->acquire()) {
+        result.lock.reset();
+        Messages().show(Text(768), Text(767), MsgIcon::Critical, MsgButtons::Ok);
+        result.outcome = StartupOutcome::AlreadyRunning;
+        return result;
+    }
+
+    // 2. The main window instance
+    result.mainWindow = hooks.createMainWindow();
+
+    // 3, 4. Splash
+    auto splash = std::make_unique<SplashWindow>();
+    const auto info = [&](const QString &text) {
+        result.progress.append(text);
+        splash->SetStartupInfo(text);
+    };
+    splash->show();
+    info(QString());
+    info(Text(770));
+
+    const auto fail = [&](StartupOutcome outcome, int textId) {
+        splash.reset();
+        reportStartupFailure(textId);
+        result.setAsideAs = SetAsideDatabase();
+        TerminateApplication();
+        result.mainWindow.reset();
+        result.outcome = outcome;
+        return std::move(result);
+    };
+
+    // 5. Version
+    int version = 0;
+    if (!CheckDatabaseVersion(version)) {
+        info(Text(771));
+        if (!ReplaceDatabaseFromTemplate())
+            return fail(StartupOutcome::ConversionFailed, 772);
+        CompactApplicationDatabase();
+    }
+
+    // 6. Open
+    if (!OpenApplicationDatabase())
+        return fail(StartupOutcome::OpenFailed, 774);
+
+    // 7. Language
+    InitialiseLanguage();
+
+    // 8, 9. Environment
+    info(Text(775));
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    InitialiseEnvironment(screen ? screen->logicalDotsPerInchX() : 96.0,
+                          screen ? screen->logicalDotsPerInchY() : 96.0);
+
+    // 10, 11. Application objects
+    info(Text(776));
+    CreateApplicationObjects();
+
+    // 12, 13. Main window load
+    info(Text(777));
+    if (hooks.loadMainWindow)
+        hooks.loadMainWindow(result.mainWindow.get());
+
+    // 14. Placement
+    const QRect available = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+    result.mainWindow->setGeometry(
+        MainWindowPlacement(available, Env().twipsPerPixelX, Env().twipsPerPixelY));
+
+    // 15, 16.
+    splash.reset();
+    result.mainWindow->show();
+    result.outcome = StartupOutcome::Started;
+    return result;
+}
+
+}  // namespace vexa

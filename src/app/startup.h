@@ -1,0 +1,43 @@
+#pragma once
+
+#include "app/singlecopy.h"
+
+#include <QRect>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+namespace vexa {
+
+// What the start-up sequence needs from the main window, so the sequence can
+// be driven by tests with a window of their own.
+struct StartupHooks {
+    std::function<std::unique_ptr<QWidget>()> createMainWindow;  // the instance, not loaded
+    std::function<void(QWidget *)> loadMainWindow;               // its load handler
+};
+
+enum class StartupOutcome { Started, AlreadyRunning, ConversionFailed, OpenFailed };
+
+struct StartupResult {
+    StartupOutcome outcome = StartupOutcome::OpenFailed;
+    std::unique_ptr<QWidget> mainWindow;   // shown when Started
+    std::unique_ptr<SingleCopyLock> lock;  // held for the life of the program
+    QStringList progress;                  // the splash's progress lines, in order
+    QString setAsideAs;                    // where an unusable database was moved
+};
+
+// The start-up sequence on the given program directory: single copy, splash,
+// version check and conversion, compaction, open, language, environment,
+// application objects, main window loaded, placed and shown. On a failure
+// the user has been told, the database set aside, and the application
+// terminated; the caller ends the process.
+StartupResult RunStartup(const StartupHooks &hooks, const QString &programDirectory);
+
+// The main window's geometry on a screen: 10 % in from the top-left corner,
+// 80 % of the width and height (computed in twips, rounded to pixels).
+QRect MainWindowPlacement(const QRect &screen, int twipsPerPixelX, int twipsPerPixelY);
+
+}  // namespace vexa

@@ -1,0 +1,206 @@
+// The start-up sequence against real database files in a temporary program
+// directory, with a plain window standing in for the main window.
+#include "app/appobjects.h"
+#include "app/environment.h"
+#include "app/settings.h"
+#include "app/startup.h"
+#include "app/texts.h"
+#include "db/appdatabase.h"
+#include "db/lifecycle.h"
+#include "db/sqlite.h"
+#include "support/qtprinters.h"
+#include "support/scriptedmessages.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QMainWindow>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include <unistd.h>
+
+using namespace vexa;
+
+namespace {
+
+struct StartupFixture : ::testing::Test {
+    QTemporaryDir dir;
+    test::ScriptedMessages messages;
+    int loads = 0;
+
+    StartupHooks hooks()
+    {
+        StartupHooks h;
+        h.createMainWindow = [] { return std::make_unique<QMainWindow>(); };
+        h.loadMainWindow = [this](QWidget *) { ++loads; };
+        return h;
+    }
+
+    QString file(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
+
+    void writeDatabase(int version)
+    {
+        ASSERT_TRUE(QFile::copy(file("TPL_VEXA.MDB"), file("VEXA.MDB")));
+        SqliteConnection c(file("VEXA.MDB"), false);
+        c.exec(QStringLiteral("UPDATE SysInfo SET DBVersion=%1").arg(version));
+        c.exec(QStringLiteral("INSERT INTO Collection (Naam) VALUES ('Holiday')"));
+    }
+
+    void SetUp() override
+    {
+        SetProgramDirectory(dir.path());
+        SetInstallDirectory(QString());
+        ASSERT_TRUE(EnsureTemplate());
+    }
+
+    void TearDown() override { TerminateApplication(); }
+
+    int collections()
+    {
+        RecordSet rs(*AppDb().db, QStringLiteral("Collection"));
+        return rs.recordCount();
+    }
+};
+
+TEST_F(StartupFixture, MissingDatabaseIsCreatedWithoutConversionStep)
+{
+    StartupResult r = RunStartup(hooks(), dir.path());
+    ASSERT_EQ(r.outcome, StartupOutcome::Started);
+    EXPECT_EQ(messages.count(), 0);
+    EXPECT_TRUE(QFileInfo::exists(file("VEXA.MDB")));
+    EXPECT_EQ(loads, 1);
+    const QStringList expected{QString(), QStringLiteral("Opening Application Database..."),
+                               QStringLiteral("Loading Main Application..."),
+                               QStringLiteral("Creating Application Objects..."),
+                               QStringLiteral("Initialising Program...")};
+    EXPECT_EQ(r.progress, expected);
+    EXPECT_NE(Duplicates(), nullptr);
+    EXPECT_NE(Binaries(), nullptr);
+    EXPECT_TRUE(r.mainWindow->isVisible());
+    // A new database takes its language from the locale and stores it.
+    EXPECT_FALSE(GetSystemSetting(QStringLiteral("LangOffset")).isNull());
+}
+
+TEST_F(StartupFixture, OutdatedDatabaseIsBackedUpAndReplaced)
+{
+    writeDatabase(299);
+    StartupResult r = RunStartup(hooks(), dir.path());
+    ASSERT_EQ(r.outcome, StartupOutcome::Started);
+    EXPECT_TRUE(r.progress.contains(QStringLiteral("Converting Application Database...")));
+    EXPECT_TRUE(QFileInfo::exists(file("VEXA.BAK")));
+    EXPECT_FALSE(QFileInfo::exists(file("TEMP.MDB")));
+    EXPECT_EQ(collections(), 0);  // nothing is carried over
+    EXPECT_EQ(GetSystemSetting(QStringLiteral("DBVersion")).toInt(), 300);
+    // The old data is still in the backup.
+    SqliteConnection backup(file("VEXA.BAK"), true);
+    EXPECT_EQ(backup.scalar(QStringLiteral("SELECT count(*) FROM Collection")).toInt(), 1);
+    EXPECT_EQ(backup.scalar(QStringLiteral("SELECT DBVersion FROM SysInfo")).toInt(), 299);
+}
+
+TEST_F(StartupFixture, CurrentDatabaseKeepsItsData)
+{
+    writeDatabase(300);
+    StartupResult r = RunStartup(hooks(), dir.path());
+    ASSERT_EQ(r.outcome, StartupOutcome::Started);
+    EXPECT_FALSE(r.progress.contains(QStringLiteral("Converting Application Database...")));
+    EXPECT_EQ(collections(), 1);
+    EXPECT_FALSE(QFileInfo::exists(file("VEXA.BAK")));
+}
+
+TEST_F(StartupFixture, CorruptDatabaseIsReportedAndKeptAsideThenRecreated)
+{
+    QByteArray junk(64 * 1024, '\0');
+    std::mt19937 random(7);
+    for (char &c : junk)
+        c = char(random());
+    {
+        QFile f(file("VEXA.MDB"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(junk);
+    }
+    StartupResult r = RunStartup(hooks(), dir.path());
+    EXPECT_EQ(r.outcome, StartupOutcome::OpenFailed);
+    ASSERT_EQ(messages.count(), 1);
+    EXPECT_TRUE(messages.last().text.startsWith(QStringLiteral(
+        "Unable to open/create a new database, please restart the application to create a new "
+        "database.\r\r")));
+    EXPECT_EQ(messages.last().title, QStringLiteral("VEXA - Error"));
+    EXPECT_EQ(messages.last().icon, MsgIcon::Critical);
+    EXPECT_EQ(loads, 0);
+    EXPECT_FALSE(AppDb().isOpen());
+    // The unusable file is kept, byte for byte, and out of the way.
+    EXPECT_FALSE(QFileInfo::exists(file("VEXA.MDB")));
+    QFile kept(r.setAsideAs);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), junk);
+    kept.close();
+
+    // The next start creates a fresh database without a word.
+    messages.clear();
+    r.lock.reset();
+    StartupResult again = RunStartup(hooks(), dir.path());
+    EXPECT_EQ(again.outcome, StartupOutcome::Started);
+    EXPECT_EQ(messages.count(), 0);
+}
+
+TEST_F(StartupFixture, SecondCopyIsRefusedInEnglishEvenWhenDutchIsStored)
+{
+    writeDatabase(300);
+    {
+        SqliteConnection c(file("VEXA.MDB"), false);
+        c.exec(QStringLiteral("UPDATE SysInfo SET LangOffset=2000"));
+    }
+    SingleCopyLock other(dir.path());
+    ASSERT_TRUE(other.acquire());
+    SetLangOffset(2000);
+    StartupResult r = RunStartup(hooks(), dir.path());
+    EXPECT_EQ(r.outcome, StartupOutcome::AlreadyRunning);
+    ASSERT_EQ(messages.count(), 1);
+    EXPECT_EQ(messages.last().text,
+              QStringLiteral("You are already running a copy of VEXA, duplicate instances are not "
+                             "allowed."));
+    EXPECT_EQ(messages.last().title, QStringLiteral("VEXA - Error"));
+    EXPECT_EQ(loads, 0);
+}
+
+TEST_F(StartupFixture, StoredDutchWinsAfterTheLanguageStep)
+{
+    writeDatabase(300);
+    {
+        SqliteConnection c(file("VEXA.MDB"), false);
+        c.exec(QStringLiteral("UPDATE SysInfo SET LangOffset=2000"));
+    }
+    StartupResult r = RunStartup(hooks(), dir.path());
+    ASSERT_EQ(r.outcome, StartupOutcome::Started);
+    EXPECT_EQ(LangOffset(), 2000);
+    EXPECT_EQ(r.progress.at(1), QStringLiteral("Opening Application Database..."));  // still English
+    EXPECT_NE(r.progress.last(), QStringLiteral("Initialising Program..."));       // Dutch by now
+}
+
+TEST_F(StartupFixture, ReadOnlyProgramDirectoryFailsCleanly)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes to read-only directories";
+    writeDatabase(300);
+    QFile(dir.path()).setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    StartupResult r = RunStartup(hooks(), dir.path());
+    QFile(dir.path()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                     | QFileDevice::ExeOwner);
+    EXPECT_NE(r.outcome, StartupOutcome::Started);
+    EXPECT_EQ(messages.count(), 1);
+    EXPECT_TRUE(QFileInfo::exists(file("VEXA.MDB")));  // nothing destroyed
+}
+
+TEST(Placement, TenPercentInAndEightyPercentOfTheScreen)
+{
+    EXPECT_EQ(MainWindowPlacement(QRect(0, 0, 1024, 768), 15, 15), QRect(102, 77, 819, 614));
+    EXPECT_EQ(MainWindowPlacement(QRect(0, 0, 1920, 1080), 15, 15), QRect(192, 108, 1536, 864));
+    EXPECT_EQ(MainWindowPlacement(QRect(0, 0, 1280, 1024), 12, 12), QRect(128, 102, 1024, 819));
+}
+
+}  // namespace
+
