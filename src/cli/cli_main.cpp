@@ -29,6 +29,9 @@ void printUsage()
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    // The same names as vexa, so both find the same per-user data directory.
+    QCoreApplication::setApplicationName(QStringLiteral("vexa"));
+    QCoreApplication::setOrganizationName(QStringLiteral("vexa"));
     QStringList args = app.arguments().mid(1);
     vexa::cli::Invocation invocation;
     while (!args.isEmpty() && args.first().startsWith(QStringLiteral("--"))) {
