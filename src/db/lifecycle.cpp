@@ -70,8 +70,11 @@ bool OpenApplicationDatabase()
         }
         app.db = std::make_unique<Database>(DatabasePath());
         {
+            // One real write, so a database that cannot be written (read-only
+            // file or directory) fails here rather than at the user's first change.
             Transaction indexes(*app.db);
             app.db->connection().exec(SchemaIndexesSql());
+            app.db->connection().exec(QStringLiteral("UPDATE SysInfo SET DBVersion=DBVersion"));
             indexes.commit();
         }
         app.collections = std::make_unique<RecordSet>(*app.db, QStringLiteral("Collection"));
