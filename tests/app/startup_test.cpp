@@ -3,6 +3,7 @@
 #include "app/appobjects.h"
 #include "app/environment.h"
 #include "app/settings.h"
+#include "app/splashwindow.h"
 #include "app/startup.h"
 #include "app/texts.h"
 #include "db/appdatabase.h"
@@ -10,6 +11,7 @@
 #include "db/sqlite.h"
 #include "support/qtprinters.h"
 #include "support/scriptedmessages.h"
+#include "support/tempdatadir.h"
 
 #include <QApplication>
 #include <QFile>
@@ -204,3 +206,20 @@ TEST(Placement, TenPercentInAndEightyPercentOfTheScreen)
 
 }  // namespace
 
+
+namespace {
+
+TEST(AboutBox, IsTheSplashWithItsOkButtonAndTheDatabaseVersion)
+{
+    test::TempDataDir data;
+    SplashWindow about;
+    EXPECT_TRUE(about.isAboutBox());
+    EXPECT_EQ(about.startupInfo(), QStringLiteral("Database Version: 3.00"));
+    EXPECT_EQ(DatabaseVersionText(305), QStringLiteral("Database Version: 3.05"));
+    CloseApplicationDatabase();
+    SplashWindow splash;
+    EXPECT_FALSE(splash.isAboutBox()) << "during start-up the database is not open yet";
+    EXPECT_EQ(splash.startupInfo(), QString());
+}
+
+}  // namespace
