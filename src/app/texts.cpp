@@ -9,8 +9,18 @@
 namespace vexa {
 
 namespace {
+
 int g_langOffset = 0;
+
+const StringTableEntry *FindRow(int id)
+{
+    const auto table = StringTable();
+    const auto it = std::lower_bound(table.begin(), table.end(), id,
+                                     [](const StringTableEntry &e, int key) { return e.id < key; });
+    return it == table.end() || it->id != id ? nullptr : &*it;
 }
+
+}  // namespace
 
 int LangOffset()
 {
@@ -24,12 +34,8 @@ void SetLangOffset(int offset)
 
 QString RawText(int id)
 {
-    const auto table = StringTable();
-    const auto it = std::lower_bound(table.begin(), table.end(), id,
-                                     [](const StringTableEntry &e, int key) { return e.id < key; });
-    if (it == table.end() || it->id != id)
-        return {};
-    return QString::fromUtf8(it->text);
+    const StringTableEntry *row = FindRow(id);
+    return row ? QString::fromUtf8(row->text) : QString();
 }
 
 QString Text(int id)
@@ -37,32 +43,57 @@ QString Text(int id)
     return RawText(id + g_langOffset);
 }
 
+std::optional<QString> FindText(int id)
+{
+    const StringTableEntry *row = FindRow(id + g_langOffset);
+    if (!row)
+        return std::nullopt;
+    return QString::fromUtf8(row->text);
+}
+
+QString ResourceNotFoundText(int id)
+{
+    return QStringLiteral("Resource with identifier '%1' not found").arg(id);
+}
+
 int OffsetForLocaleId(int lcid)
 {
     return (lcid == 1043 || lcid == 2067) ? 2000 : 0;
 }
 
-int UserDefaultLocaleId()
+int LocaleIdOf(const QLocale &locale)
 {
-    const QLocale locale = QLocale::system();
     if (locale.language() == QLocale::Dutch)
         return locale.territory() == QLocale::Belgium ? 2067 : 1043;
     switch (locale.language()) {
     case QLocale::German: return 1031;
     case QLocale::French: return 1036;
     case QLocale::English: return locale.territory() == QLocale::UnitedKingdom ? 2057 : 1033;
-    default: return 1033;
+    // LOCALE_CUSTOM_UNSPECIFIED: a locale without an id of its own.
+    default: return 0x1000;
     }
+}
+
+int UserDefaultLocaleId()
+{
+    return LocaleIdOf(QLocale::system());
 }
 
 void InitialiseLanguage()
 {
+    InitialiseLanguage(UserDefaultLocaleId());
+}
+
+void InitialiseLanguage(int userLocaleId)
+{
     const QVariant stored = GetSystemSetting(QStringLiteral("LangOffset"));
     if (stored.isNull()) {
-        g_langOffset = OffsetForLocaleId(UserDefaultLocaleId());
+        g_langOffset = OffsetForLocaleId(userLocaleId);
         SaveSystemSetting(QStringLiteral("LangOffset"), g_langOffset);
     } else {
-        g_langOffset = stored.toInt();
+        // Any other offset would look every text up in an empty part of the
+        // table and leave the whole interface blank.
+        g_langOffset = stored.toInt() == 2000 ? 2000 : 0;
     }
 }
 

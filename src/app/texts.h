@@ -2,7 +2,10 @@
 
 #include <QString>
 
+#include <optional>
 #include <span>
+
+class QLocale;
 
 namespace vexa {
 
@@ -25,15 +28,31 @@ void SetLangOffset(int offset);
 QString Text(int id);
 // The text at exactly this id, offset already applied by the caller.
 QString RawText(int id);
+// The text with the given id in the current language, or nothing when the
+// table has no such row (Text() cannot tell that from an empty text).
+std::optional<QString> FindText(int id);
+
+// The number and text of the error a missing table row raises where the
+// caller must not go on ("Resource with identifier '2999' not found").
+constexpr long ErrResourceNotFound = 326;
+QString ResourceNotFoundText(int id);
+
+// Where messages 702 and 704 send the user; the contact box shows the same.
+inline constexpr char kHomePageAddress[] = "https://vexa-ii.example.org";
+inline constexpr char kBugReportAddress[] = "bugs@vexa-ii.example.org";
 
 // Offset for a locale id: 1043 and 2067 (Dutch) give 2000, anything else 0.
 int OffsetForLocaleId(int lcid);
-// The Windows-style locale id of the user's locale (nl_NL 1043, nl_BE 2067,
-// en_US 1033, ...).
+// The Windows-style locale id of a locale (nl_NL 1043, nl_BE 2067,
+// en_US 1033, de_DE 1031, ...), and of the user's locale.
+int LocaleIdOf(const QLocale &locale);
 int UserDefaultLocaleId();
 
-// Reads LangOffset from the settings; when it is Null, takes it from the
-// user's locale and stores it.
+// Reads LangOffset from the settings; when it is Null (a new database),
+// takes it from the user's locale and stores it. A stored value other than
+// 0 or 2000 selects English and is left as it is.
 void InitialiseLanguage();
+// The same with the user's locale id given, so the choice can be tested.
+void InitialiseLanguage(int userLocaleId);
 
 }  // namespace vexa
