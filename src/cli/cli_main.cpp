@@ -15,6 +15,8 @@ struct Command {
 // One line per command; each command lives in its own cli_<name>.cpp.
 const Command kCommands[] = {
     {"help", nullptr, "help"},
+    {"signature", vexa::cli::RunSignature, "signature FILE..."},
+    {"compare", vexa::cli::RunCompare, "compare A B [--method 0-2] [--slider 0-24]"},
 };
 
 void printUsage()

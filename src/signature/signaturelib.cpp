@@ -1,5 +1,9 @@
 #include "signature/signaturelib.h"
 
+#include <algorithm>
+#include <bit>
+#include <cstdlib>
+
 namespace vexa {
 
 std::int32_t SetRGBValues(std::int32_t red, std::int32_t green, std::int32_t blue)
@@ -41,6 +45,84 @@ QByteArray PatternFromBits(std::int32_t pattern1, std::int32_t pattern2)
             pattern[k] = '1';
     }
     return pattern;
+}
+
+namespace {
+
+int clampLevel(int tolerance)
+{
+    return std::clamp(tolerance, 0, kMaxToleranceLevel);
+}
+
+// Thresholds per tolerance level 0..12, chosen with the quality harness in
+// bench/signature (docs/SIGNATURES.md has the measured recall and false
+// pairs). The default presets pass level 1 to the average, 4 to the
+// quadrants and 6 to the pattern.
+constexpr int kAvgChannel[kMaxToleranceLevel + 1] = {0, 6, 10, 14, 18, 22, 26, 30, 34, 38, 42, 46, 50};
+constexpr int kQuadChannel[kMaxToleranceLevel + 1] = {0, 3, 5, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26};
+constexpr int kPatternBits[kMaxToleranceLevel + 1] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 10, 12, 14, 16};
+
+}  // namespace
+
+int AvgChannelTolerance(int tolerance)
+{
+    return kAvgChannel[clampLevel(tolerance)];
+}
+
+int QuadChannelTolerance(int tolerance)
+{
+    return kQuadChannel[clampLevel(tolerance)];
+}
+
+int PatternBitTolerance(int tolerance)
+{
+    return kPatternBits[clampLevel(tolerance)];
+}
+
+int ChannelDistance(std::int32_t a, std::int32_t b)
+{
+    int distance = 0;
+    for (int shift = 0; shift <= 16; shift += 8) {
+        const int ca = (a >> shift) & 0xFF;
+        const int cb = (b >> shift) & 0xFF;
+        distance = std::max(distance, std::abs(ca - cb));
+    }
+    return distance;
+}
+
+int QuadDistance(const std::int32_t a[4], const std::int32_t b[4])
+{
+    int distance = 0;
+    for (int q = 0; q < 4; ++q)
+        distance = std::max(distance, ChannelDistance(a[q], b[q]));
+    return distance;
+}
+
+int PatternDistance(std::int32_t a1, std::int32_t a2, std::int32_t b1, std::int32_t b2)
+{
+    return std::popcount(std::uint32_t(a1 ^ b1)) + std::popcount(std::uint32_t(a2 ^ b2));
+}
+
+std::int32_t CompareAvgRGB(std::int32_t avgA, std::int32_t avgB, std::int32_t tolerance)
+{
+    return ChannelDistance(avgA, avgB) <= AvgChannelTolerance(tolerance) ? 1 : 0;
+}
+
+std::int32_t CompareQuadRGB(std::int32_t a0, std::int32_t a1, std::int32_t a2, std::int32_t a3,
+                            std::int32_t b0, std::int32_t b1, std::int32_t b2, std::int32_t b3,
+                            std::int32_t tolerance)
+{
+    const int limit = QuadChannelTolerance(tolerance);
+    return ChannelDistance(a0, b0) <= limit && ChannelDistance(a1, b1) <= limit &&
+                   ChannelDistance(a2, b2) <= limit && ChannelDistance(a3, b3) <= limit
+               ? 1
+               : 0;
+}
+
+std::int32_t CompareBitLong(std::int32_t a1, std::int32_t b1, std::int32_t a2, std::int32_t b2,
+                            std::int32_t tolerance)
+{
+    return PatternDistance(a1, a2, b1, b2) <= PatternBitTolerance(tolerance) ? 1 : 0;
 }
 
 }  // namespace vexa

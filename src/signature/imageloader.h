@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+#include <cstdint>
+
+namespace vexa {
+
+// The one image decoder of the program. Every ImageMagick call lives in
+// imageloader.cpp.
+//
+// Threads: InitialiseImageLoader() is called once on the main thread at
+// start-up (later calls do nothing; a loader call made before it initialises
+// on first use, guarded by a once-flag). After that every function here may
+// be called from several threads at once: each call owns its own decoder
+// objects and the limits are process-wide and read-only.
+
+// Refused before decoding: wider or taller than this (dimensions are stored
+// as signed 16-bit fields), or more pixels than kMaxImagePixels, or a file
+// larger than kMaxImageFileBytes.
+inline constexpr int kMaxImageSide = 32767;
+inline constexpr std::int64_t kMaxImagePixels = 120'000'000;
+inline constexpr std::int64_t kMaxImageFileBytes = 512LL * 1024 * 1024;
+// A decode that runs longer than this is cancelled (a damaged file can make
+// some decoders spin).
+inline constexpr int kMaxDecodeSeconds = 30;
+
+void InitialiseImageLoader();
+
+// What a load gives: success, the image's own pixel dimensions (always the
+// file's, also when the picture was decoded smaller) and the picture, ready
+// to be painted stretched into any rectangle. Format_RGB32 for opaque
+// images, Format_ARGB32 when the file has transparency.
+struct LoadedImage {
+    bool ok = false;
+    std::int16_t width = 0;
+    std::int16_t height = 0;
+    QImage picture;
+    QString format;  // decoder that read it, e.g. "JPEG"
+    QString reason;  // why it failed, for logs and the CLI
+};
+
+enum class DecodeSize {
+    Full,      // every pixel, for viewers
+    Sampling,  // at least kSamplingDecodeSide in both directions (JPEG DCT scaling)
+};
+
+// The picture of a reduced decode is never smaller than this in either
+// direction (unless the image itself is), so stretching it to 63 x 63 gives
+// the same result as stretching the full picture, within rounding.
+inline constexpr int kSamplingDecodeSide = 256;
+
+// Decodes the file by its content (the extension only breaks the tie for
+// formats without a signature, such as TGA). Returns image.ok; a file that is
+// missing, empty, truncated, not an image of an accepted type, or too large
+// gives false quickly with a reason, never an exception.
+bool LoadImageFile(const QString &path, LoadedImage &image, DecodeSize size = DecodeSize::Full);
+
+// The same from bytes in memory; extensionHint as a file name suffix ("tga").
+bool LoadImageData(const QByteArray &data, const QString &extensionHint, LoadedImage &image,
+                   DecodeSize size = DecodeSize::Full);
+
+// A picture that fits in box (aspect ratio kept, never enlarged), decoded at
+// reduced size where the format allows; width and height are the file's.
+bool LoadImageThumbnail(const QString &path, const QSize &box, LoadedImage &image);
+
+// Short names of the decoders this loader accepts.
+QStringList AcceptedImageFormats();
+
+}  // namespace vexa
