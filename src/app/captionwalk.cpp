@@ -72,12 +72,14 @@ void LocaliseTabs(QTabBar *tabs)
 {
     for (int i = 0; i < tabs->count(); ++i) {
         const QVariantMap ids = tabs->tabData(i).toMap();
-        const std::optional<int> toolTipId = TextIdValue(ids.value(QLatin1String(kToolTipProperty)));
+        const std::optional<int> toolTipId
+            = TextIdValue(ids.value(QLatin1String(kToolTipProperty)));
         if (!toolTipId)
             continue;
         tabs->setTabToolTip(i, RequiredText(*toolTipId));
         // A tab with a tool tip id but no caption id holds id 0, which has no text.
-        tabs->setTabText(i, RequiredText(TextIdValue(ids.value(QLatin1String(kTagProperty))).value_or(0)));
+        tabs->setTabText(
+            i, RequiredText(TextIdValue(ids.value(QLatin1String(kTagProperty))).value_or(0)));
     }
 }
 
@@ -151,7 +153,7 @@ void LocaliseControl(QWidget *control, Done &done)
     } else if (qobject_cast<QComboBox *>(control) || qobject_cast<QAbstractSlider *>(control)) {
         ToolTip(control);
     } else if (qobject_cast<QRadioButton *>(control) || qobject_cast<QLabel *>(control)
-               || qobject_cast<QGroupBox *>(control)) {
+        || qobject_cast<QGroupBox *>(control)) {
         CaptionFromTag(control);
     } else if (auto *tabs = qobject_cast<QTabBar *>(control)) {
         LocaliseTabs(tabs);
@@ -173,8 +175,7 @@ bool LocalisesItself(const QWidget *control)
 
 // Every widget below `parent` in creation order, pop-up menus included;
 // controls that localise themselves are left out with all they hold.
-template<typename Visit>
-void ForEachControl(QWidget *parent, const Visit &visit)
+template<typename Visit> void ForEachControl(QWidget *parent, const Visit &visit)
 {
     const QObjectList children = parent->children();
     for (QObject *child : children) {

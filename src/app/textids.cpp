@@ -16,7 +16,8 @@ int LeadingNumber(const QString &text)
 {
     const QString trimmed = text.trimmed();
     qsizetype end = 0;
-    if (end < trimmed.size() && (trimmed[end] == QLatin1Char('-') || trimmed[end] == QLatin1Char('+')))
+    if (end < trimmed.size()
+        && (trimmed[end] == QLatin1Char('-') || trimmed[end] == QLatin1Char('+')))
         ++end;
     while (end < trimmed.size() && trimmed[end].isDigit() && trimmed[end].unicode() < 128)
         ++end;

@@ -16,7 +16,7 @@ const StringTableEntry *FindRow(int id)
 {
     const auto table = StringTable();
     const auto it = std::lower_bound(table.begin(), table.end(), id,
-                                     [](const StringTableEntry &e, int key) { return e.id < key; });
+        [](const StringTableEntry &e, int key) { return e.id < key; });
     return it == table.end() || it->id != id ? nullptr : &*it;
 }
 
