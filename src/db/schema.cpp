@@ -60,9 +60,15 @@ INSERT INTO SysInfo (DBVersion, AllowUndo, ThumbSize, TotalFilesNarrated, TotalB
 
 QString SchemaIndexesSql()
 {
+    // A record set walks its rows in key order one lookup at a time, so the
+    // per-directory indexes without a trailing column keep the rows of one
+    // directory in ID order: each step is one index seek, whatever the size
+    // of the table. FileDataDirectory serves the find by file name.
     return QStringLiteral(R"sql(
 CREATE INDEX IF NOT EXISTS CollectionNaam ON Collection (Naam);
 CREATE INDEX IF NOT EXISTS CollectionItemPath ON CollectionItem (CollectionID, Path);
+CREATE INDEX IF NOT EXISTS CollectionItemCollection ON CollectionItem (CollectionID);
+CREATE INDEX IF NOT EXISTS FileDataItem ON FileData (CollectionID, ItemID);
 CREATE INDEX IF NOT EXISTS FileDataDirectory ON FileData (CollectionID, ItemID, FileName);
 CREATE INDEX IF NOT EXISTS FileDataSize ON FileData (FileSize);
 CREATE INDEX IF NOT EXISTS FileDataDimensions ON FileData (FileDimX, FileDimY);
