@@ -59,6 +59,13 @@ constexpr FormatRule kExtensionOnly[] = {{"tga", "TGA"}, {"vda", "TGA"}, {"icb",
 
 QString decoderFor(const QByteArray &data, const QString &extension)
 {
+    // ImageMagick has no content check for Windows metafiles: the placeable
+    // key, or a memory/disk metafile header of 9 words, version 1 or 3.
+    if (data.startsWith(QByteArrayLiteral("\xD7\xCD\xC6\x9A")))
+        return QStringLiteral("WMF");
+    if (data.size() >= 18 && (data[0] == 1 || data[0] == 2) && data[1] == 0 && data[2] == 9 &&
+        data[3] == 0 && data[5] == 3 && (data[4] == 0 || data[4] == 1))
+        return QStringLiteral("WMF");
     char detected[MaxTextExtent] = {0};
     const auto found = MagickCore::GetImageMagick(
         reinterpret_cast<const unsigned char *>(data.constData()), size_t(data.size()), detected);
