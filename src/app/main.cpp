@@ -4,6 +4,7 @@
 #include "app/resources.h"
 #include "app/splashwindow.h"
 #include "app/startup.h"
+#include "signature/imageloader.h"
 
 #include <QMainWindow>
 
@@ -19,6 +20,7 @@ int main(int argc, char **argv)
 
     vexa::QtMessages messages;
     vexa::SetMessageSeam(&messages);
+    vexa::InitialiseImageLoader();
 
     const QString exeDir = QCoreApplication::applicationDirPath();
     vexa::SetInstallDirectory(exeDir);
