@@ -32,12 +32,39 @@ void cancelEdit(RecordSet *set)
         set->cancelUpdate();
 }
 
+// The collection row of a name, letter case ignored. SQLite folds only
+// ASCII letters, so a name such as "Ärger" is also compared by Qt's case
+// folding over the (few) collection rows.
+bool findCollection(RecordSet &set, const QString &name)
+{
+    if (set.findFirst(CollectionNameCriterion(name)))
+        return true;
+    bool ascii = true;
+    for (const QChar c : name)
+        ascii = ascii && c.unicode() < 0x80;
+    if (ascii)
+        return false;
+    for (set.moveFirst(); !set.eof(); set.moveNext()) {
+        if (set.value(QStringLiteral("Naam")).toString().compare(name, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 CurrentImageInfo &CurrentImage()
 {
     static CurrentImageInfo info;
     return info;
+}
+
+std::int32_t FindCollectionId(const QString &name)
+{
+    RecordSet &set = openSet(AppDb().collections);
+    if (!findCollection(set, name))
+        return 0;
+    return std::int32_t(set.value(QStringLiteral("CollectionID")).toLongLong());
 }
 
 bool CheckIfFileDataExists(RecordSet &fileData, const QString &fileName)
@@ -111,7 +138,7 @@ bool AddNewCollectionToDB(const QString &name)
     RecordSet *set = nullptr;
     try {
         set = &openSet(AppDb().collections);
-        if (set->findFirst(CollectionNameCriterion(name)))
+        if (findCollection(*set, name))
             return false;
         set->addNew();
         set->setValue(QStringLiteral("Naam"), name);
@@ -128,7 +155,7 @@ bool DeleteCollectionFromDB(const QString &name)
 {
     try {
         RecordSet &set = openSet(AppDb().collections);
-        if (!set.findFirst(CollectionNameCriterion(name)))
+        if (!findCollection(set, name))
             return false;
         set.remove();
         return true;

@@ -31,6 +31,9 @@ bool RenameFileDataRecord(std::int64_t id, const QString &newName);
 
 // false when a collection of that name (letter case ignored) exists.
 bool AddNewCollectionToDB(const QString &name);
+// The CollectionID of a name (letter case ignored), 0 when there is none.
+// Errors throw.
+std::int32_t FindCollectionId(const QString &name);
 // Removes only the Collection row; false when there is none of that name.
 bool DeleteCollectionFromDB(const QString &name);
 
