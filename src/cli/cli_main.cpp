@@ -17,6 +17,9 @@ const Command kCommands[] = {
     {"help", nullptr, "help"},
     {"signature", vexa::cli::RunSignature, "signature FILE..."},
     {"compare", vexa::cli::RunCompare, "compare A B [--method 0-2] [--slider 0-24]"},
+    {"collection", vexa::cli::RunCollection, "collection add|delete|list [NAME]"},
+    {"dir", vexa::cli::RunDir, "dir add|delete|list COLLECTION [PATH...]"},
+    {"stats", vexa::cli::RunStats, "stats"},
 };
 
 void printUsage()

@@ -10,5 +10,11 @@ namespace vexa::cli {
 int RunSignature(const Invocation &invocation);
 // compare A B [--method 0-2] [--slider 0-24]: one JSON line per method.
 int RunCompare(const Invocation &invocation);
+// collection add|delete|list [NAME]
+int RunCollection(const Invocation &invocation);
+// dir add|delete|list COLLECTION [PATH...]
+int RunDir(const Invocation &invocation);
+// stats: the five lines of the statistics view.
+int RunStats(const Invocation &invocation);
 
 }  // namespace vexa::cli

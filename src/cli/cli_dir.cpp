@@ -1,0 +1,149 @@
+// vexa-cli dir add|delete|list COLLECTION [PATH...]: a collection's directories.
+#include "app/paths.h"
+#include "app/texts.h"
+#include "cli/cli.h"
+#include "cli/commands.h"
+#include "db/appdatabase.h"
+#include "db/records.h"
+#include "db/selectionsql.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+
+namespace vexa::cli {
+
+namespace {
+
+const char kUsage[] = "usage: vexa-cli [--data DIR] dir add|delete|list COLLECTION [PATH...]";
+
+const QStringList &imagePattern()
+{
+    static const QStringList pieces =
+        QStringLiteral("*.jpg;*.jpe;*.bmp;*.dib;*.pic;*.gif;*.jif;*.jfi;*.kqp;*.pcx;*.png;*.rle;*.tga;*.tif;*.wmf;*.wpg")
+            .split(QLatin1Char(';'));
+    return pieces;
+}
+
+// A directory holds images when one regular, not hidden file matches the
+// pattern (letter case ignored); the first one found is enough.
+bool holdsImages(const QString &directory)
+{
+    QDirIterator it(directory, imagePattern(), QDir::Files | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        it.next();
+        if (!it.fileName().startsWith(QLatin1Char('.')))
+            return true;
+    }
+    return false;
+}
+
+// An absolute path without trailing "/", as the directory list shows it.
+QString normalised(const QString &path)
+{
+    QString clean = QDir::cleanPath(QDir(path).absolutePath());
+    StripTrailingBackslash(clean);
+    return clean;
+}
+
+int addDirectories(std::int32_t collectionId, const QStringList &paths)
+{
+    int added = 0;
+    int present = 0;
+    int empty = 0;
+    int status = ExitOk;
+    for (const QString &given : paths) {
+        QString path = normalised(given);
+        if (!QFileInfo(path).isDir()) {
+            Err(QStringLiteral("vexa-cli: %1 is not a directory").arg(given));
+            status = ExitFailure;
+            continue;
+        }
+        if (!holdsImages(path)) {
+            ++empty;
+            continue;
+        }
+        const std::int64_t result = AddNewItemToCollection(collectionId, path);
+        if (result == -1) {
+            ++present;
+        } else if (result > 0) {
+            ++added;
+        } else {
+            status = ExitFailure;  // reported above
+        }
+    }
+    Out(QString::number(added) + Text(726));
+    Out(QString::number(present) + Text(727));
+    Out(QString::number(empty) + Text(728));
+    return status;
+}
+
+int deleteDirectories(std::int32_t collectionId, const QStringList &paths)
+{
+    int status = ExitOk;
+    RecordSet &items = *AppDb().collectionItems;
+    for (const QString &given : paths) {
+        // The text as stored; a directory that is gone from the disk can
+        // still be removed from the collection.
+        const QString path = normalised(given);
+        if (!items.findFirst(CollectionPathCriterion(collectionId, path))) {
+            Err(QStringLiteral("vexa-cli: %1 is not a directory of this collection").arg(path));
+            status = ExitFailure;
+            continue;
+        }
+        if (!DeleteItemFromCollection(collectionId, path)) {
+            status = ExitFailure;
+            continue;
+        }
+        Out(QStringLiteral("Deleted %1; its image records stay in the database.").arg(path));
+    }
+    return status;
+}
+
+int listDirectories(std::int32_t collectionId)
+{
+    Database &db = *AppDb().db;
+    RecordSet dirs(db, DirectoryListSql(collectionId));
+    for (; !dirs.eof(); dirs.moveNext()) {
+        const std::int64_t itemId = dirs.value(QStringLiteral("ItemID")).toLongLong();
+        RecordSet count(db, DirectoryImageCountSql(collectionId, itemId), RecordSetType::Snapshot, kReadOnlyOption);
+        count.moveLast();
+        const qlonglong images = count.eof() ? 0 : count.value(QStringLiteral("Aantal")).toLongLong();
+        Out(dirs.value(QStringLiteral("Path")).toString() + QLatin1Char('\t') + QString::number(images));
+    }
+    return ExitOk;
+}
+
+}  // namespace
+
+int RunDir(const Invocation &invocation)
+{
+    const QStringList &args = invocation.args;
+    const QString verb = args.value(0);
+    const bool withPaths = verb == QStringLiteral("add") || verb == QStringLiteral("delete");
+    if (!(withPaths && args.size() >= 3) && !(verb == QStringLiteral("list") && args.size() == 2)) {
+        Err(QString::fromLatin1(kUsage));
+        return ExitUsage;
+    }
+    if (!OpenDataDirectory(invocation))
+        return ExitFailure;
+    const QString name = args.value(1);
+    try {
+        const std::int32_t collectionId = FindCollectionId(name);
+        if (collectionId <= 0) {
+            Err(QStringLiteral("vexa-cli: there is no collection \"%1\"").arg(name));
+            return ExitFailure;
+        }
+        const QStringList paths = args.mid(2);
+        if (verb == QStringLiteral("add"))
+            return addDirectories(collectionId, paths);
+        if (verb == QStringLiteral("delete"))
+            return deleteDirectories(collectionId, paths);
+        return listDirectories(collectionId);
+    } catch (const std::exception &e) {
+        Err(QStringLiteral("vexa-cli: %1").arg(QString::fromUtf8(e.what())));
+        return ExitFailure;
+    }
+}
+
+}  // namespace vexa::cli

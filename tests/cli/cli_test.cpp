@@ -1,0 +1,188 @@
+// vexa-cli collection, dir and stats end to end: the built binary on a
+// temporary data directory, checked through its output, its exit status and
+// the database it leaves.
+#include "app/singlecopy.h"
+#include "db/sqlite.h"
+#include "support/qtprinters.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Result {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+QString cliPath()
+{
+    return qEnvironmentVariable("VEXA_TEST_TOOLS") + QStringLiteral("/bin/vexa-cli");
+}
+
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!QFile::exists(cliPath()))
+            GTEST_SKIP() << "vexa-cli not built at " << cliPath().toStdString();
+        ASSERT_TRUE(m_root.isValid());
+        QDir(m_root.path()).mkpath(QStringLiteral("data"));
+    }
+
+    QString data() const { return m_root.filePath(QStringLiteral("data")); }
+
+    Result run(const QStringList &args)
+    {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("en_US.UTF-8"));
+        process.setProcessEnvironment(env);
+        process.start(cliPath(), QStringList{QStringLiteral("--data"), data()} + args);
+        EXPECT_TRUE(process.waitForFinished(30000)) << args.join(' ').toStdString();
+        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    // A directory under the temporary root holding the named (empty) files;
+    // only the names decide whether a directory holds images.
+    QString makeDir(const QString &name, const QStringList &files)
+    {
+        const QString dir = m_root.filePath(name);
+        QDir().mkpath(dir);
+        for (const QString &file : files) {
+            QFile f(dir + QLatin1Char('/') + file);
+            EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        }
+        return dir;
+    }
+
+    int rows(const char *table)
+    {
+        vexa::SqliteConnection c(data() + QStringLiteral("/VEXA.MDB"), true);
+        return c.scalar(QStringLiteral("SELECT count(*) FROM %1").arg(QLatin1String(table))).toInt();
+    }
+
+    QTemporaryDir m_root;
+};
+
+}  // namespace
+
+TEST_F(Cli, CollectionsAreAddedListedAndDeleted)
+{
+    const QStringList names = {QStringLiteral("O'Brien"), QStringLiteral("x' OR '1'='1"),
+                               QStringLiteral("Ærø 東京 100% \"q\"")};
+    for (const QString &name : names) {
+        const Result r = run({"collection", "add", name});
+        EXPECT_EQ(r.status, 0) << name.toStdString() << r.err.toStdString();
+    }
+    const Result again = run({"collection", "add", "o'brien"});
+    EXPECT_EQ(again.status, 1) << "names differing in case are the same";
+    EXPECT_TRUE(again.err.contains(QStringLiteral("could not be added"))) << again.err.toStdString();
+
+    EXPECT_EQ(run({"collection", "list"}).out, names.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    EXPECT_EQ(run({"collection", "delete", "ærø 東京 100% \"Q\""}).status, 0);
+    const Result missing = run({"collection", "delete", "nobody"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_TRUE(missing.err.contains(QStringLiteral("no collection"))) << missing.err.toStdString();
+    EXPECT_EQ(rows("Collection"), 2);
+
+    struct Usage {
+        const char *name;
+        QStringList args;
+    };
+    const Usage usages[] = {{"no verb", {"collection"}},
+                            {"unknown verb", {"collection", "rename", "a"}},
+                            {"add without name", {"collection", "add"}},
+                            {"blank name", {"collection", "add", "  "}},
+                            {"list with extra", {"collection", "list", "a"}},
+                            {"dir without collection", {"dir", "list"}},
+                            {"dir add without path", {"dir", "add", "O'Brien"}},
+                            {"stats with extra", {"stats", "now"}}};
+    for (const Usage &u : usages)
+        EXPECT_EQ(run(u.args).status, 2) << u.name;
+    EXPECT_EQ(rows("Collection"), 2) << "usage errors change nothing";
+}
+
+TEST_F(Cli, DirectoriesAreAddedOnlyWhenTheyHoldImagesOfThePattern)
+{
+    ASSERT_EQ(run({"collection", "add", "Holiday"}).status, 0);
+    const QString upper = makeDir(QStringLiteral("upper"), {QStringLiteral("A.JPG"), QStringLiteral("notes.txt")});
+    const QString tga = makeDir(QStringLiteral("it's tga"), {QStringLiteral("pic.tga")});
+    const QString hidden = makeDir(QStringLiteral("hidden"), {QStringLiteral(".secret.png")});
+    const QString none = makeDir(QStringLiteral("none"), {QStringLiteral("a.jpeg"), QStringLiteral("b.txt")});
+    makeDir(QStringLiteral("none/sub"), {QStringLiteral("c.png")});
+
+    const Result r = run({"dir", "add", "HOLIDAY", upper + "/", tga, hidden, none, upper});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("2 directories have been added to your collection.\n"
+                                    "1 directories have been skipped because they were already present.\n"
+                                    "2 directories have been skipped because they contain no images.\n"));
+    EXPECT_EQ(run({"dir", "list", "Holiday"}).out, upper + "\t0\n" + tga + "\t0\n") << "stored without trailing /";
+
+    // The same directory in a second collection is its own entry.
+    ASSERT_EQ(run({"collection", "add", "Other"}).status, 0);
+    EXPECT_TRUE(run({"dir", "add", "Other", upper}).out.startsWith(QStringLiteral("1 directories have been added")));
+
+    const Result gone = run({"dir", "add", "Holiday", m_root.filePath(QStringLiteral("nowhere"))});
+    EXPECT_EQ(gone.status, 1);
+    EXPECT_TRUE(gone.err.contains(QStringLiteral("not a directory"))) << gone.err.toStdString();
+
+    EXPECT_EQ(run({"dir", "delete", "Holiday", tga + "/"}).status, 0);
+    EXPECT_EQ(run({"dir", "delete", "Holiday", tga}).status, 1) << "already gone";
+    EXPECT_EQ(run({"dir", "list", "Holiday"}).out, upper + "\t0\n");
+    EXPECT_EQ(run({"dir", "list", "Other"}).out, upper + "\t0\n");
+    EXPECT_EQ(run({"dir", "list", "Nobody"}).status, 1);
+    EXPECT_EQ(rows("CollectionItem"), 2);
+}
+
+TEST_F(Cli, StatsPrintsTheFiveLines)
+{
+    ASSERT_EQ(run({"collection", "add", "a"}).status, 0);
+    ASSERT_EQ(run({"dir", "add", "a", makeDir(QStringLiteral("p"), {QStringLiteral("x.png")})}).status, 0);
+    {
+        vexa::SqliteConnection c(data() + QStringLiteral("/VEXA.MDB"), false);
+        c.exec(QStringLiteral("UPDATE SysInfo SET TotalFilesNarrated=1234, TotalBytesNarrated=1234567"));
+    }
+    const Result r = run({"stats"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("Image collections:\t1\n"
+                                    "Total Directories:\t1\n"
+                                    "Gathered Files:\t0\n"
+                                    "Number of duplicates deleted: \t1,234\n"
+                                    "Total size of deleted duplicates: \t1,234,567 Kb\n"));
+}
+
+TEST_F(Cli, RefusesWhileVexaHoldsTheDatabase)
+{
+    ASSERT_EQ(run({"collection", "add", "kept"}).status, 0);
+    {
+        vexa::SingleCopyLock lock(data());
+        ASSERT_TRUE(lock.acquire());
+        const QStringList commands[] = {{"collection", "add", "new"}, {"collection", "delete", "kept"},
+                                        {"dir", "list", "kept"}, {"stats"}};
+        for (const QStringList &args : commands) {
+            const Result r = run(args);
+            EXPECT_EQ(r.status, 1) << args.join(' ').toStdString();
+            EXPECT_TRUE(r.err.contains(QStringLiteral("VEXA is running"))) << r.err.toStdString();
+            EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+        }
+        EXPECT_EQ(rows("Collection"), 1) << "nothing changed while the lock was held";
+    }
+    EXPECT_EQ(run({"collection", "add", "new"}).status, 0) << "the lock's release frees the database";
+}
+
+TEST_F(Cli, MissingDataDirectoryFails)
+{
+    QProcess process;
+    process.start(cliPath(), {"--data", m_root.filePath(QStringLiteral("absent")), "stats"});
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_TRUE(QString::fromUtf8(process.readAllStandardError()).contains(QStringLiteral("does not exist")));
+}
