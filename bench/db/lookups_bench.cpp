@@ -45,7 +45,7 @@ void build(const QString &dir, std::int64_t rows)
     const std::int64_t directories = rows / kFilesPerDirectory;
     {
         Statement item(db.connection().handle(),
-                       QStringLiteral("INSERT INTO CollectionItem (CollectionID, Path) VALUES (?, ?)"));
+            QStringLiteral("INSERT INTO CollectionItem (CollectionID, Path) VALUES (?, ?)"));
         for (std::int64_t i = 1; i <= directories; ++i) {
             item.bind(1, qlonglong(1 + i % kCollections));
             item.bind(2, QStringLiteral("/images/dir%1").arg(i));
@@ -54,8 +54,8 @@ void build(const QString &dir, std::int64_t rows)
         }
     }
     Statement file(db.connection().handle(),
-                   QStringLiteral("INSERT INTO FileData (CollectionID, ItemID, FileName, FileSize, FileDimX, "
-                                  "FileDimY, AvgRGB, Pattern1, Pattern2) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        QStringLiteral("INSERT INTO FileData (CollectionID, ItemID, FileName, FileSize, FileDimX, "
+                       "FileDimY, AvgRGB, Pattern1, Pattern2) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     std::mt19937 random(7);
     for (std::int64_t i = 1; i <= directories; ++i) {
         for (int f = 0; f < kFilesPerDirectory; ++f) {
@@ -117,7 +117,8 @@ void BM_CheckIfFileDataExists(benchmark::State &state)
             item = 1 + random() % directories;
             dir = std::make_unique<RecordSet>(db, DirectoryFileDataSql(collectionOf(item), item));
         }
-        benchmark::DoNotOptimize(CheckIfFileDataExists(*dir, QStringLiteral("img%1.jpg").arg(n % 12)));
+        benchmark::DoNotOptimize(
+            CheckIfFileDataExists(*dir, QStringLiteral("img%1.jpg").arg(n % 12)));
     }
     state.SetLabel("open the directory's set once per 10 lookups");
 }
@@ -143,8 +144,8 @@ void BM_DirectoryImageCount(benchmark::State &state)
     Database &db = *AppDb().db;
     for (auto _ : state) {
         const std::int64_t item = 1 + random() % directories;
-        RecordSet count(db, DirectoryImageCountSql(collectionOf(item), item), RecordSetType::Snapshot,
-                        kReadOnlyOption);
+        RecordSet count(db, DirectoryImageCountSql(collectionOf(item), item),
+            RecordSetType::Snapshot, kReadOnlyOption);
         count.moveLast();
         benchmark::DoNotOptimize(count.value(QStringLiteral("Aantal")));
     }
@@ -159,8 +160,8 @@ void BM_NarrationCount(benchmark::State &state)
     for (auto _ : state) {
         const std::int64_t a = 1 + random() % (directories / kCollections) * kCollections;
         const std::int64_t b = a + kCollections <= directories ? a + kCollections : a;
-        const QString selection =
-            BuildSelectionSql({{DirectoryKey(a), true}, {DirectoryKey(b), true}}, collectionOf(a));
+        const QString selection = BuildSelectionSql(
+            { { DirectoryKey(a), true }, { DirectoryKey(b), true } }, collectionOf(a));
         RecordSet count(db, NarrationCountSql(selection), RecordSetType::Snapshot, kReadOnlyOption);
         benchmark::DoNotOptimize(count.value(0));
     }
@@ -191,9 +192,11 @@ void BM_NarrationQuickCheckSize(benchmark::State &state)
     Database &db = *AppDb().db;
     for (auto _ : state) {
         const std::int64_t item = 1 + random() % directories;
-        const QString selection = BuildSelectionSql({{DirectoryKey(item), true}}, collectionOf(item));
-        RecordSet candidates(db, NarrationQuickCheckSql(selection, QuickCheck::Size, 10'000 + random() % 5'000'000,
-                                                        0, 0, 1));
+        const QString selection
+            = BuildSelectionSql({ { DirectoryKey(item), true } }, collectionOf(item));
+        RecordSet candidates(db,
+            NarrationQuickCheckSql(
+                selection, QuickCheck::Size, 10'000 + random() % 5'000'000, 0, 0, 1));
         benchmark::DoNotOptimize(candidates.eof());
     }
 }

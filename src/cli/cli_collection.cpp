@@ -32,7 +32,8 @@ int RunCollection(const Invocation &invocation)
 
     if (verb == QStringLiteral("add")) {
         if (!AddNewCollectionToDB(name)) {
-            Err(QStringLiteral("vexa-cli: ") + Text(706) + QStringLiteral(" (\"%1\" exists already, or see above)").arg(name));
+            Err(QStringLiteral("vexa-cli: ") + Text(706)
+                + QStringLiteral(" (\"%1\" exists already, or see above)").arg(name));
             return ExitFailure;
         }
         Out(QStringLiteral("Added collection \"%1\".").arg(name));
@@ -43,7 +44,8 @@ int RunCollection(const Invocation &invocation)
             Err(QStringLiteral("vexa-cli: there is no collection \"%1\"").arg(name));
             return ExitFailure;
         }
-        Out(QStringLiteral("Deleted collection \"%1\"; its directories and image records stay in the database.")
+        Out(QStringLiteral(
+            "Deleted collection \"%1\"; its directories and image records stay in the database.")
                 .arg(name));
         return ExitOk;
     }
@@ -52,7 +54,8 @@ int RunCollection(const Invocation &invocation)
         for (collections.moveFirst(); !collections.eof(); collections.moveNext())
             Out(collections.value(QStringLiteral("Naam")).toString());
     } catch (const std::exception &e) {
-        Err(QStringLiteral("vexa-cli: cannot read the collections: %1").arg(QString::fromUtf8(e.what())));
+        Err(QStringLiteral("vexa-cli: cannot read the collections: %1")
+                .arg(QString::fromUtf8(e.what())));
         return ExitFailure;
     }
     return ExitOk;

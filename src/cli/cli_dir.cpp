@@ -19,9 +19,10 @@ const char kUsage[] = "usage: vexa-cli [--data DIR] dir add|delete|list COLLECTI
 
 const QStringList &imagePattern()
 {
-    static const QStringList pieces =
-        QStringLiteral("*.jpg;*.jpe;*.bmp;*.dib;*.pic;*.gif;*.jif;*.jfi;*.kqp;*.pcx;*.png;*.rle;*.tga;*.tif;*.wmf;*.wpg")
-            .split(QLatin1Char(';'));
+    static const QStringList pieces
+        = QStringLiteral("*.jpg;*.jpe;*.bmp;*.dib;*.pic;*.gif;*.jif;*.jfi;*.kqp;*.pcx;*.png;*.rle;*"
+                         ".tga;*.tif;*.wmf;*.wpg")
+              .split(QLatin1Char(';'));
     return pieces;
 }
 
@@ -106,10 +107,13 @@ int listDirectories(std::int32_t collectionId)
     RecordSet dirs(db, DirectoryListSql(collectionId));
     for (; !dirs.eof(); dirs.moveNext()) {
         const std::int64_t itemId = dirs.value(QStringLiteral("ItemID")).toLongLong();
-        RecordSet count(db, DirectoryImageCountSql(collectionId, itemId), RecordSetType::Snapshot, kReadOnlyOption);
+        RecordSet count(db, DirectoryImageCountSql(collectionId, itemId), RecordSetType::Snapshot,
+            kReadOnlyOption);
         count.moveLast();
-        const qlonglong images = count.eof() ? 0 : count.value(QStringLiteral("Aantal")).toLongLong();
-        Out(dirs.value(QStringLiteral("Path")).toString() + QLatin1Char('\t') + QString::number(images));
+        const qlonglong images
+            = count.eof() ? 0 : count.value(QStringLiteral("Aantal")).toLongLong();
+        Out(dirs.value(QStringLiteral("Path")).toString() + QLatin1Char('\t')
+            + QString::number(images));
     }
     return ExitOk;
 }

@@ -72,13 +72,14 @@ bool CheckIfFileDataExists(RecordSet &fileData, const QString &fileName)
     try {
         return fileData.findFirst(FileNameCriterion(fileName));
     } catch (const std::exception &e) {
-        ReportException(e, kModule, QStringLiteral("CheckIfFileDataExists(*, ") + fileName + QLatin1Char(')'));
+        ReportException(
+            e, kModule, QStringLiteral("CheckIfFileDataExists(*, ") + fileName + QLatin1Char(')'));
         return false;
     }
 }
 
 bool StoreImageData(std::int32_t collectionId, std::int64_t itemId, const RGBTriple &avgRGB,
-                    const QuadTriples &quadRGB, const QByteArray &pattern)
+    const QuadTriples &quadRGB, const QByteArray &pattern)
 {
     RecordSet *set = nullptr;
     try {
@@ -91,10 +92,12 @@ bool StoreImageData(std::int32_t collectionId, std::int64_t itemId, const RGBTri
         set->setValue(QStringLiteral("FileSize"), qlonglong(image.FileSize));
         set->setValue(QStringLiteral("FileDimX"), image.DimX);
         set->setValue(QStringLiteral("FileDimY"), image.DimY);
-        set->setValue(QStringLiteral("AvgRGB"), SetRGBValues(avgRGB.Red, avgRGB.Green, avgRGB.Blue));
+        set->setValue(
+            QStringLiteral("AvgRGB"), SetRGBValues(avgRGB.Red, avgRGB.Green, avgRGB.Blue));
         for (int q = 0; q < 4; ++q) {
             const RGBTriple &c = quadRGB[size_t(q)];
-            set->setValue(QStringLiteral("QuadRGB") + QString::number(q), SetRGBValues(c.Red, c.Green, c.Blue));
+            set->setValue(QStringLiteral("QuadRGB") + QString::number(q),
+                SetRGBValues(c.Red, c.Green, c.Blue));
         }
         std::int32_t pattern1 = 0;
         std::int32_t pattern2 = 0;
@@ -106,8 +109,8 @@ bool StoreImageData(std::int32_t collectionId, std::int64_t itemId, const RGBTri
     } catch (const std::exception &e) {
         cancelEdit(set);
         ReportException(e, kModule,
-                        QStringLiteral("StoreImageData(") + num(collectionId) + QStringLiteral(", ") + num(itemId)
-                            + QStringLiteral(", *, *, *)"));
+            QStringLiteral("StoreImageData(") + num(collectionId) + QStringLiteral(", ")
+                + num(itemId) + QStringLiteral(", *, *, *)"));
         return false;
     }
 }
@@ -146,7 +149,8 @@ bool AddNewCollectionToDB(const QString &name)
         return true;
     } catch (const std::exception &e) {
         cancelEdit(set);
-        ReportException(e, kModule, QStringLiteral("AddNewCollectionToDB(") + name + QLatin1Char(')'));
+        ReportException(
+            e, kModule, QStringLiteral("AddNewCollectionToDB(") + name + QLatin1Char(')'));
         return false;
     }
 }
@@ -160,7 +164,8 @@ bool DeleteCollectionFromDB(const QString &name)
         set.remove();
         return true;
     } catch (const std::exception &e) {
-        ReportException(e, kModule, QStringLiteral("DeleteCollectionFromDB(") + name + QLatin1Char(')'));
+        ReportException(
+            e, kModule, QStringLiteral("DeleteCollectionFromDB(") + name + QLatin1Char(')'));
         return false;
     }
 }
@@ -182,8 +187,8 @@ std::int64_t AddNewItemToCollection(std::int32_t collectionId, QString &path)
     } catch (const std::exception &e) {
         cancelEdit(set);
         ReportException(e, kModule,
-                        QStringLiteral("AddNewItemToCollection(") + num(collectionId) + QStringLiteral(", ") + path
-                            + QLatin1Char(')'));
+            QStringLiteral("AddNewItemToCollection(") + num(collectionId) + QStringLiteral(", ")
+                + path + QLatin1Char(')'));
         return 0;
     }
 }
@@ -195,8 +200,8 @@ bool DeleteItemFromCollection(std::int32_t collectionId, const QString &path)
         return true;
     } catch (const std::exception &e) {
         ReportException(e, kModule,
-                        QStringLiteral("DeleteItemFromCollection(") + num(collectionId) + QStringLiteral(", ")
-                            + path + QLatin1Char(')'));
+            QStringLiteral("DeleteItemFromCollection(") + num(collectionId) + QStringLiteral(", ")
+                + path + QLatin1Char(')'));
         return false;
     }
 }
@@ -240,8 +245,8 @@ QVariant GetImagePath(std::int32_t collectionId, std::int64_t itemId)
         return set.value(QStringLiteral("Path"));
     } catch (const std::exception &e) {
         ReportException(e, kModule,
-                        QStringLiteral("GetImagePath(") + num(collectionId) + QStringLiteral(", ") + num(itemId)
-                            + QLatin1Char(')'));
+            QStringLiteral("GetImagePath(") + num(collectionId) + QStringLiteral(", ") + num(itemId)
+                + QLatin1Char(')'));
         return {};
     }
 }
@@ -249,7 +254,8 @@ QVariant GetImagePath(std::int32_t collectionId, std::int64_t itemId)
 void RetrieveImageFileInformation(RecordSet &fileData)
 {
     try {
-        const auto collectionId = std::int32_t(fileData.value(QStringLiteral("CollectionID")).toLongLong());
+        const auto collectionId
+            = std::int32_t(fileData.value(QStringLiteral("CollectionID")).toLongLong());
         const std::int64_t itemId = fileData.value(QStringLiteral("ItemID")).toLongLong();
         CurrentImageInfo &image = CurrentImage();
         image.Directory = GetShortPath(GetImagePath(collectionId, itemId).toString());

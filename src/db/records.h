@@ -23,7 +23,7 @@ bool CheckIfFileDataExists(RecordSet &fileData, const QString &fileName);
 // Stores one gathered signature with the current image information as a new
 // FileData row. false (reported, nothing stored) on failure.
 bool StoreImageData(std::int32_t collectionId, std::int64_t itemId, const RGBTriple &avgRGB,
-                    const QuadTriples &quadRGB, const QByteArray &pattern);
+    const QuadTriples &quadRGB, const QByteArray &pattern);
 
 // Nothing reported; false on failure.
 bool DeleteFileDataRecord(std::int64_t id);

@@ -25,17 +25,20 @@ QString sizeCondition(std::int64_t fileSize)
 
 QString dimensionCondition(std::int64_t width, std::int64_t height)
 {
-    return QStringLiteral("FileDimX") + QStringLiteral(" = ") + number(width) + QStringLiteral(" AND ")
-           + QStringLiteral("FileDimY") + QStringLiteral(" = ") + number(height);
+    return QStringLiteral("FileDimX") + QStringLiteral(" = ") + number(width)
+        + QStringLiteral(" AND ") + QStringLiteral("FileDimY") + QStringLiteral(" = ")
+        + number(height);
 }
 
-QString quickCondition(QuickCheck check, std::int64_t fileSize, std::int64_t width, std::int64_t height)
+QString quickCondition(
+    QuickCheck check, std::int64_t fileSize, std::int64_t width, std::int64_t height)
 {
     switch (check) {
     case QuickCheck::Size: return sizeCondition(fileSize);
     case QuickCheck::Dimensions: return dimensionCondition(width, height);
     case QuickCheck::SizeAndDimensions:
-        return sizeCondition(fileSize) + QStringLiteral(" AND ") + dimensionCondition(width, height);
+        return sizeCondition(fileSize) + QStringLiteral(" AND ")
+            + dimensionCondition(width, height);
     }
     return sizeCondition(fileSize);
 }
@@ -73,7 +76,8 @@ QString RebuildForSql(const QString &text)
 QString BuildSelectionSql(const QList<DirectoryListItem> &items, std::int32_t collectionId)
 {
     try {
-        QString sql = QStringLiteral(" WHERE COLLECTIONID=") + number(collectionId) + QStringLiteral(" AND (");
+        QString sql = QStringLiteral(" WHERE COLLECTIONID=") + number(collectionId)
+            + QStringLiteral(" AND (");
         bool first = true;
         for (const DirectoryListItem &item : items) {
             if (!item.checked)
@@ -82,7 +86,7 @@ QString BuildSelectionSql(const QList<DirectoryListItem> &items, std::int32_t co
             // must be digits and nothing else.
             if (ItemIdFromKey(item.key) < 0)
                 throw VexaError(ErrInvalidProcedureCall,
-                                QStringLiteral("Invalid directory key '%1'.").arg(item.key));
+                    QStringLiteral("Invalid directory key '%1'.").arg(item.key));
             if (!first)
                 sql += QStringLiteral(" OR ");
             sql += QStringLiteral(" ITEMID=") + item.key.mid(1);
@@ -91,7 +95,7 @@ QString BuildSelectionSql(const QList<DirectoryListItem> &items, std::int32_t co
         return sql + QLatin1Char(')');
     } catch (const std::exception &e) {
         ReportException(e, QStringLiteral("modFunctions"),
-                        QStringLiteral("BuildSelectionSql(*, ") + number(collectionId) + QLatin1Char(')'));
+            QStringLiteral("BuildSelectionSql(*, ") + number(collectionId) + QLatin1Char(')'));
         return {};
     }
 }
@@ -103,13 +107,14 @@ QString DeleteFileDataSql(std::int64_t id)
 
 QString RenameFileDataSql(std::int64_t id, const QString &newName)
 {
-    return QStringLiteral("UPDATE FILEDATA ") + QStringLiteral(" SET FILENAME = '") + RebuildForSql(newName)
-           + QLatin1Char('\'') + QStringLiteral(" WHERE ID = ") + number(id);
+    return QStringLiteral("UPDATE FILEDATA ") + QStringLiteral(" SET FILENAME = '")
+        + RebuildForSql(newName) + QLatin1Char('\'') + QStringLiteral(" WHERE ID = ") + number(id);
 }
 
 QString DeleteItemFromCollectionSql(std::int32_t collectionId, const QString &path)
 {
-    return QStringLiteral("DELETE * FROM CollectionItem Where ") + CollectionPathCriterion(collectionId, path);
+    return QStringLiteral("DELETE * FROM CollectionItem Where ")
+        + CollectionPathCriterion(collectionId, path);
 }
 
 QString ClearDuplicateTableSql()
@@ -146,13 +151,13 @@ QString CollectionNameCriterion(const QString &name)
 QString CollectionPathCriterion(std::int32_t collectionId, const QString &path)
 {
     return QStringLiteral("CollectionID=") + number(collectionId) + QStringLiteral(" AND ")
-           + QStringLiteral("Path=") + quoted(path);
+        + QStringLiteral("Path=") + quoted(path);
 }
 
 QString CollectionItemCriterion(std::int32_t collectionId, std::int64_t itemId)
 {
     return QStringLiteral("CollectionID=") + number(collectionId) + QStringLiteral(" AND ")
-           + QStringLiteral("ItemID=") + number(itemId);
+        + QStringLiteral("ItemID=") + number(itemId);
 }
 
 QString FileIdCriterion(std::int64_t id)
@@ -168,19 +173,21 @@ QString FileIdSpacedCriterion(std::int64_t id)
 QString DirectoryListSql(std::int32_t collectionId)
 {
     return QStringLiteral("Select * from CollectionItem where ") + QStringLiteral("CollectionId=")
-           + number(collectionId);
+        + number(collectionId);
 }
 
 QString DirectoryImageCountSql(std::int32_t collectionId, std::int64_t itemId)
 {
-    return QStringLiteral("Select Count(ID) as Aantal from FileData where ") + QStringLiteral("CollectionID=")
-           + number(collectionId) + QStringLiteral(" AND ") + QStringLiteral("ItemId=") + number(itemId);
+    return QStringLiteral("Select Count(ID) as Aantal from FileData where ")
+        + QStringLiteral("CollectionID=") + number(collectionId) + QStringLiteral(" AND ")
+        + QStringLiteral("ItemId=") + number(itemId);
 }
 
 QString DirectoryFileDataSql(std::int32_t collectionId, std::int64_t itemId)
 {
     return QStringLiteral("Select * from FileData where ") + QStringLiteral("CollectionID=")
-           + number(collectionId) + QStringLiteral(" AND ") + QStringLiteral("ItemId=") + number(itemId);
+        + number(collectionId) + QStringLiteral(" AND ") + QStringLiteral("ItemId=")
+        + number(itemId);
 }
 
 QString NarrationCountSql(const QString &selection)
@@ -194,10 +201,11 @@ QString NarrationSql(const QString &selection)
 }
 
 QString NarrationQuickCheckSql(const QString &selection, QuickCheck check, std::int64_t fileSize,
-                               std::int64_t width, std::int64_t height, std::int64_t id)
+    std::int64_t width, std::int64_t height, std::int64_t id)
 {
     return QStringLiteral("SELECT * FROM FILEDATA ") + selection + QStringLiteral(" AND ")
-           + quickCondition(check, fileSize, width, height) + QStringLiteral(" AND NOT ID= ") + number(id);
+        + quickCondition(check, fileSize, width, height) + QStringLiteral(" AND NOT ID= ")
+        + number(id);
 }
 
 QString MemoryNarrationSql()
@@ -205,10 +213,11 @@ QString MemoryNarrationSql()
     return QStringLiteral("SELECT * FROM FILEDATA");
 }
 
-QString MemoryQuickCheckSql(QuickCheck check, std::int64_t fileSize, std::int64_t width, std::int64_t height)
+QString MemoryQuickCheckSql(
+    QuickCheck check, std::int64_t fileSize, std::int64_t width, std::int64_t height)
 {
     return QStringLiteral("SELECT * FROM FILEDATA ") + QStringLiteral(" WHERE ")
-           + quickCondition(check, fileSize, width, height);
+        + quickCondition(check, fileSize, width, height);
 }
 
 QString BinaryCompareSql(std::int64_t id)

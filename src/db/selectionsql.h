@@ -45,7 +45,7 @@ QString FileNameCriterion(const QString &fileName);
 QString CollectionNameCriterion(const QString &name);
 QString CollectionPathCriterion(std::int32_t collectionId, const QString &path);
 QString CollectionItemCriterion(std::int32_t collectionId, std::int64_t itemId);
-QString FileIdCriterion(std::int64_t id);        // "ID=5"
+QString FileIdCriterion(std::int64_t id);  // "ID=5"
 QString FileIdSpacedCriterion(std::int64_t id);  // "ID =5"
 
 // Record-set sources.
@@ -58,10 +58,10 @@ QString NarrationSql(const QString &selection);
 enum class QuickCheck { Size, Dimensions, SizeAndDimensions };
 // "SELECT * FROM FILEDATA " + selection + condition + " AND NOT ID= " + id.
 QString NarrationQuickCheckSql(const QString &selection, QuickCheck check, std::int64_t fileSize,
-                               std::int64_t width, std::int64_t height, std::int64_t id);
+    std::int64_t width, std::int64_t height, std::int64_t id);
 QString MemoryNarrationSql();
-QString MemoryQuickCheckSql(QuickCheck check, std::int64_t fileSize, std::int64_t width,
-                            std::int64_t height);
+QString MemoryQuickCheckSql(
+    QuickCheck check, std::int64_t fileSize, std::int64_t width, std::int64_t height);
 QString BinaryCompareSql(std::int64_t id);
 
 }  // namespace vexa

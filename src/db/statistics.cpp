@@ -94,9 +94,9 @@ void AddDeletionStatistics(std::int64_t files, std::int64_t bytes)
     set.edit();
     try {
         set.setValue(QStringLiteral("TotalFilesNarrated"),
-                     addTo(set.value(QStringLiteral("TotalFilesNarrated")), addFiles));
+            addTo(set.value(QStringLiteral("TotalFilesNarrated")), addFiles));
         set.setValue(QStringLiteral("TotalBytesNarrated"),
-                     addTo(set.value(QStringLiteral("TotalBytesNarrated")), addKilobytes));
+            addTo(set.value(QStringLiteral("TotalBytesNarrated")), addKilobytes));
         set.update();
     } catch (...) {
         set.cancelUpdate();
@@ -118,11 +118,10 @@ QString StatisticsText(const StatisticsValues &values, const QLocale &locale)
     const QChar tab = QLatin1Char('\t');
     const QChar cr = QLatin1Char('\r');
     return Text(753) + tab + FormatStatisticsNumber(qlonglong(values.collections), locale) + cr
-           + Text(754) + tab + FormatStatisticsNumber(qlonglong(values.directories), locale) + cr
-           + Text(755) + tab + FormatStatisticsNumber(qlonglong(values.files), locale) + cr
-           + Text(756) + tab + FormatStatisticsNumber(values.filesDeleted, locale) + cr
-           + Text(757) + tab + FormatStatisticsNumber(values.kilobytesDeleted, locale) + QStringLiteral(" Kb")
-           + cr;
+        + Text(754) + tab + FormatStatisticsNumber(qlonglong(values.directories), locale) + cr
+        + Text(755) + tab + FormatStatisticsNumber(qlonglong(values.files), locale) + cr + Text(756)
+        + tab + FormatStatisticsNumber(values.filesDeleted, locale) + cr + Text(757) + tab
+        + FormatStatisticsNumber(values.kilobytesDeleted, locale) + QStringLiteral(" Kb") + cr;
 }
 
 StatisticsValues CurrentStatistics()
@@ -146,7 +145,8 @@ StatisticsValues CurrentStatistics()
 
 void ShowStatistics()
 {
-    Messages().show(StatisticsText(CurrentStatistics()), Text(723), MsgIcon::Information, MsgButtons::Ok);
+    Messages().show(
+        StatisticsText(CurrentStatistics()), Text(723), MsgIcon::Information, MsgButtons::Ok);
 }
 
 void ClearStatisticsCommand()

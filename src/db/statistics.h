@@ -33,8 +33,8 @@ struct StatisticsValues {
     std::int64_t collections = 0;
     std::int64_t directories = 0;
     std::int64_t files = 0;
-    QVariant filesDeleted;     // TotalFilesNarrated, may be Null
-    QVariant kilobytesDeleted; // TotalBytesNarrated, may be Null
+    QVariant filesDeleted;  // TotalFilesNarrated, may be Null
+    QVariant kilobytesDeleted;  // TotalBytesNarrated, may be Null
 };
 
 // The five lines of the statistics view: label, tab, number, carriage return.

@@ -44,10 +44,10 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("LC_ALL"), QStringLiteral("en_US.UTF-8"));
         process.setProcessEnvironment(env);
-        process.start(cliPath(), QStringList{QStringLiteral("--data"), data()} + args);
+        process.start(cliPath(), QStringList { QStringLiteral("--data"), data() } + args);
         EXPECT_TRUE(process.waitForFinished(30000)) << args.join(' ').toStdString();
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
+        return { process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError()) };
     }
 
     // A directory under the temporary root holding the named (empty) files;
@@ -66,7 +66,8 @@ protected:
     int rows(const char *table)
     {
         vexa::SqliteConnection c(data() + QStringLiteral("/VEXA.MDB"), true);
-        return c.scalar(QStringLiteral("SELECT count(*) FROM %1").arg(QLatin1String(table))).toInt();
+        return c.scalar(QStringLiteral("SELECT count(*) FROM %1").arg(QLatin1String(table)))
+            .toInt();
     }
 
     QTemporaryDir m_root;
@@ -76,19 +77,20 @@ protected:
 
 TEST_F(Cli, CollectionsAreAddedListedAndDeleted)
 {
-    const QStringList names = {QStringLiteral("O'Brien"), QStringLiteral("x' OR '1'='1"),
-                               QStringLiteral("Ærø 東京 100% \"q\"")};
+    const QStringList names = { QStringLiteral("O'Brien"), QStringLiteral("x' OR '1'='1"),
+        QStringLiteral("Ærø 東京 100% \"q\"") };
     for (const QString &name : names) {
-        const Result r = run({"collection", "add", name});
+        const Result r = run({ "collection", "add", name });
         EXPECT_EQ(r.status, 0) << name.toStdString() << r.err.toStdString();
     }
-    const Result again = run({"collection", "add", "o'brien"});
+    const Result again = run({ "collection", "add", "o'brien" });
     EXPECT_EQ(again.status, 1) << "names differing in case are the same";
-    EXPECT_TRUE(again.err.contains(QStringLiteral("could not be added"))) << again.err.toStdString();
+    EXPECT_TRUE(again.err.contains(QStringLiteral("could not be added")))
+        << again.err.toStdString();
 
-    EXPECT_EQ(run({"collection", "list"}).out, names.join(QLatin1Char('\n')) + QLatin1Char('\n'));
-    EXPECT_EQ(run({"collection", "delete", "ærø 東京 100% \"Q\""}).status, 0);
-    const Result missing = run({"collection", "delete", "nobody"});
+    EXPECT_EQ(run({ "collection", "list" }).out, names.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    EXPECT_EQ(run({ "collection", "delete", "ærø 東京 100% \"Q\"" }).status, 0);
+    const Result missing = run({ "collection", "delete", "nobody" });
     EXPECT_EQ(missing.status, 1);
     EXPECT_TRUE(missing.err.contains(QStringLiteral("no collection"))) << missing.err.toStdString();
     EXPECT_EQ(rows("Collection"), 2);
@@ -97,14 +99,14 @@ TEST_F(Cli, CollectionsAreAddedListedAndDeleted)
         const char *name;
         QStringList args;
     };
-    const Usage usages[] = {{"no verb", {"collection"}},
-                            {"unknown verb", {"collection", "rename", "a"}},
-                            {"add without name", {"collection", "add"}},
-                            {"blank name", {"collection", "add", "  "}},
-                            {"list with extra", {"collection", "list", "a"}},
-                            {"dir without collection", {"dir", "list"}},
-                            {"dir add without path", {"dir", "add", "O'Brien"}},
-                            {"stats with extra", {"stats", "now"}}};
+    const Usage usages[]
+        = { { "no verb", { "collection" } }, { "unknown verb", { "collection", "rename", "a" } },
+              { "add without name", { "collection", "add" } },
+              { "blank name", { "collection", "add", "  " } },
+              { "list with extra", { "collection", "list", "a" } },
+              { "dir without collection", { "dir", "list" } },
+              { "dir add without path", { "dir", "add", "O'Brien" } },
+              { "stats with extra", { "stats", "now" } } };
     for (const Usage &u : usages)
         EXPECT_EQ(run(u.args).status, 2) << u.name;
     EXPECT_EQ(rows("Collection"), 2) << "usage errors change nothing";
@@ -112,61 +114,71 @@ TEST_F(Cli, CollectionsAreAddedListedAndDeleted)
 
 TEST_F(Cli, DirectoriesAreAddedOnlyWhenTheyHoldImagesOfThePattern)
 {
-    ASSERT_EQ(run({"collection", "add", "Holiday"}).status, 0);
-    const QString upper = makeDir(QStringLiteral("upper"), {QStringLiteral("A.JPG"), QStringLiteral("notes.txt")});
-    const QString tga = makeDir(QStringLiteral("it's tga"), {QStringLiteral("pic.tga")});
-    const QString hidden = makeDir(QStringLiteral("hidden"), {QStringLiteral(".secret.png")});
-    const QString none = makeDir(QStringLiteral("none"), {QStringLiteral("a.jpeg"), QStringLiteral("b.txt")});
-    makeDir(QStringLiteral("none/sub"), {QStringLiteral("c.png")});
+    ASSERT_EQ(run({ "collection", "add", "Holiday" }).status, 0);
+    const QString upper = makeDir(
+        QStringLiteral("upper"), { QStringLiteral("A.JPG"), QStringLiteral("notes.txt") });
+    const QString tga = makeDir(QStringLiteral("it's tga"), { QStringLiteral("pic.tga") });
+    const QString hidden = makeDir(QStringLiteral("hidden"), { QStringLiteral(".secret.png") });
+    const QString none
+        = makeDir(QStringLiteral("none"), { QStringLiteral("a.jpeg"), QStringLiteral("b.txt") });
+    makeDir(QStringLiteral("none/sub"), { QStringLiteral("c.png") });
 
-    const Result r = run({"dir", "add", "HOLIDAY", upper + "/", tga, hidden, none, upper});
+    const Result r = run({ "dir", "add", "HOLIDAY", upper + "/", tga, hidden, none, upper });
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, QStringLiteral("2 directories have been added to your collection.\n"
-                                    "1 directories have been skipped because they were already present.\n"
-                                    "2 directories have been skipped because they contain no images.\n"));
-    EXPECT_EQ(run({"dir", "list", "Holiday"}).out, upper + "\t0\n" + tga + "\t0\n") << "stored without trailing /";
+    EXPECT_EQ(r.out,
+        QStringLiteral("2 directories have been added to your collection.\n"
+                       "1 directories have been skipped because they were already present.\n"
+                       "2 directories have been skipped because they contain no images.\n"));
+    EXPECT_EQ(run({ "dir", "list", "Holiday" }).out, upper + "\t0\n" + tga + "\t0\n")
+        << "stored without trailing /";
 
     // The same directory in a second collection is its own entry.
-    ASSERT_EQ(run({"collection", "add", "Other"}).status, 0);
-    EXPECT_TRUE(run({"dir", "add", "Other", upper}).out.startsWith(QStringLiteral("1 directories have been added")));
+    ASSERT_EQ(run({ "collection", "add", "Other" }).status, 0);
+    EXPECT_TRUE(run({ "dir", "add", "Other", upper })
+                    .out.startsWith(QStringLiteral("1 directories have been added")));
 
-    const Result gone = run({"dir", "add", "Holiday", m_root.filePath(QStringLiteral("nowhere"))});
+    const Result gone
+        = run({ "dir", "add", "Holiday", m_root.filePath(QStringLiteral("nowhere")) });
     EXPECT_EQ(gone.status, 1);
     EXPECT_TRUE(gone.err.contains(QStringLiteral("not a directory"))) << gone.err.toStdString();
 
-    EXPECT_EQ(run({"dir", "delete", "Holiday", tga + "/"}).status, 0);
-    EXPECT_EQ(run({"dir", "delete", "Holiday", tga}).status, 1) << "already gone";
-    EXPECT_EQ(run({"dir", "list", "Holiday"}).out, upper + "\t0\n");
-    EXPECT_EQ(run({"dir", "list", "Other"}).out, upper + "\t0\n");
-    EXPECT_EQ(run({"dir", "list", "Nobody"}).status, 1);
+    EXPECT_EQ(run({ "dir", "delete", "Holiday", tga + "/" }).status, 0);
+    EXPECT_EQ(run({ "dir", "delete", "Holiday", tga }).status, 1) << "already gone";
+    EXPECT_EQ(run({ "dir", "list", "Holiday" }).out, upper + "\t0\n");
+    EXPECT_EQ(run({ "dir", "list", "Other" }).out, upper + "\t0\n");
+    EXPECT_EQ(run({ "dir", "list", "Nobody" }).status, 1);
     EXPECT_EQ(rows("CollectionItem"), 2);
 }
 
 TEST_F(Cli, StatsPrintsTheFiveLines)
 {
-    ASSERT_EQ(run({"collection", "add", "a"}).status, 0);
-    ASSERT_EQ(run({"dir", "add", "a", makeDir(QStringLiteral("p"), {QStringLiteral("x.png")})}).status, 0);
+    ASSERT_EQ(run({ "collection", "add", "a" }).status, 0);
+    ASSERT_EQ(run({ "dir", "add", "a", makeDir(QStringLiteral("p"), { QStringLiteral("x.png") }) })
+                  .status,
+        0);
     {
         vexa::SqliteConnection c(data() + QStringLiteral("/VEXA.MDB"), false);
-        c.exec(QStringLiteral("UPDATE SysInfo SET TotalFilesNarrated=1234, TotalBytesNarrated=1234567"));
+        c.exec(QStringLiteral(
+            "UPDATE SysInfo SET TotalFilesNarrated=1234, TotalBytesNarrated=1234567"));
     }
-    const Result r = run({"stats"});
+    const Result r = run({ "stats" });
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, QStringLiteral("Image collections:\t1\n"
-                                    "Total Directories:\t1\n"
-                                    "Gathered Files:\t0\n"
-                                    "Number of duplicates deleted: \t1,234\n"
-                                    "Total size of deleted duplicates: \t1,234,567 Kb\n"));
+    EXPECT_EQ(r.out,
+        QStringLiteral("Image collections:\t1\n"
+                       "Total Directories:\t1\n"
+                       "Gathered Files:\t0\n"
+                       "Number of duplicates deleted: \t1,234\n"
+                       "Total size of deleted duplicates: \t1,234,567 Kb\n"));
 }
 
 TEST_F(Cli, RefusesWhileVexaHoldsTheDatabase)
 {
-    ASSERT_EQ(run({"collection", "add", "kept"}).status, 0);
+    ASSERT_EQ(run({ "collection", "add", "kept" }).status, 0);
     {
         vexa::SingleCopyLock lock(data());
         ASSERT_TRUE(lock.acquire());
-        const QStringList commands[] = {{"collection", "add", "new"}, {"collection", "delete", "kept"},
-                                        {"dir", "list", "kept"}, {"stats"}};
+        const QStringList commands[] = { { "collection", "add", "new" },
+            { "collection", "delete", "kept" }, { "dir", "list", "kept" }, { "stats" } };
         for (const QStringList &args : commands) {
             const Result r = run(args);
             EXPECT_EQ(r.status, 1) << args.join(' ').toStdString();
@@ -175,14 +187,16 @@ TEST_F(Cli, RefusesWhileVexaHoldsTheDatabase)
         }
         EXPECT_EQ(rows("Collection"), 1) << "nothing changed while the lock was held";
     }
-    EXPECT_EQ(run({"collection", "add", "new"}).status, 0) << "the lock's release frees the database";
+    EXPECT_EQ(run({ "collection", "add", "new" }).status, 0)
+        << "the lock's release frees the database";
 }
 
 TEST_F(Cli, MissingDataDirectoryFails)
 {
     QProcess process;
-    process.start(cliPath(), {"--data", m_root.filePath(QStringLiteral("absent")), "stats"});
+    process.start(cliPath(), { "--data", m_root.filePath(QStringLiteral("absent")), "stats" });
     ASSERT_TRUE(process.waitForFinished(30000));
     EXPECT_EQ(process.exitCode(), 1);
-    EXPECT_TRUE(QString::fromUtf8(process.readAllStandardError()).contains(QStringLiteral("does not exist")));
+    EXPECT_TRUE(QString::fromUtf8(process.readAllStandardError())
+                    .contains(QStringLiteral("does not exist")));
 }

@@ -54,9 +54,9 @@ TEST(RecordSet, DynasetWalksBothWaysInKeyOrderAndSeesNewRows)
     test::TempDataDir data;
     RecordSet &files = *AppDb().fileData;
     EXPECT_TRUE(files.eof() && files.bof()) << "a new database has no FileData rows";
-    for (const char *name : {"a.jpg", "b.jpg", "c.jpg"})
+    for (const char *name : { "a.jpg", "b.jpg", "c.jpg" })
         addFile(1, 1, QString::fromLatin1(name));
-    EXPECT_EQ(walk(files, QStringLiteral("FileName")), QStringList({"a.jpg", "b.jpg", "c.jpg"}));
+    EXPECT_EQ(walk(files, QStringLiteral("FileName")), QStringList({ "a.jpg", "b.jpg", "c.jpg" }));
     EXPECT_TRUE(files.eof());
     EXPECT_FALSE(files.bof());
 
@@ -64,7 +64,7 @@ TEST(RecordSet, DynasetWalksBothWaysInKeyOrderAndSeesNewRows)
     QStringList backwards;
     for (; !files.bof(); files.movePrevious())
         backwards.append(files.value(QStringLiteral("FileName")).toString());
-    EXPECT_EQ(backwards, QStringList({"c.jpg", "b.jpg", "a.jpg"}));
+    EXPECT_EQ(backwards, QStringList({ "c.jpg", "b.jpg", "a.jpg" }));
     EXPECT_EQ(errorOf([&] { files.movePrevious(); }), 3021) << "moving before BOF";
     EXPECT_EQ(errorOf([&] { files.value(QStringLiteral("FileName")); }), 3021) << "reading at BOF";
 
@@ -74,7 +74,8 @@ TEST(RecordSet, DynasetWalksBothWaysInKeyOrderAndSeesNewRows)
     EXPECT_TRUE(dir.isUpdatable());
     EXPECT_EQ(dir.recordCount(), 3);
     addFile(1, 1, QStringLiteral("d.jpg"));
-    EXPECT_EQ(walk(dir, QStringLiteral("FileName")), QStringList({"a.jpg", "b.jpg", "c.jpg", "d.jpg"}));
+    EXPECT_EQ(
+        walk(dir, QStringLiteral("FileName")), QStringList({ "a.jpg", "b.jpg", "c.jpg", "d.jpg" }));
     EXPECT_EQ(errorOf([&] { dir.value(QStringLiteral("NoSuchField")); }), 3265);
 }
 
@@ -84,7 +85,8 @@ TEST(RecordSet, FindFirstUnderstandsTheCriteriaTheProgramWrites)
     for (int i = 1; i <= 6; ++i)
         addFile(1, 1, QStringLiteral("f%1.jpg").arg(i));
     db().Execute(QStringLiteral("INSERT INTO Collection (Naam) VALUES ('Holiday')"));
-    db().Execute(QStringLiteral("INSERT INTO CollectionItem (CollectionID, Path) VALUES (3, '/img/Cats')"));
+    db().Execute(
+        QStringLiteral("INSERT INTO CollectionItem (CollectionID, Path) VALUES (3, '/img/Cats')"));
 
     struct Row {
         const char *name;
@@ -96,15 +98,15 @@ TEST(RecordSet, FindFirstUnderstandsTheCriteriaTheProgramWrites)
     RecordSet &collections = *AppDb().collections;
     RecordSet &items = *AppDb().collectionItems;
     const Row rows[] = {
-        {"ID=5", &files, "ID=5", true},
-        {"ID =5", &files, "ID =5", true},
-        {"absent id", &files, "ID=77", false},
-        {"name exact", &collections, "Naam='Holiday'", true},
-        {"name ignores case", &collections, "Naam='hOLIDAY'", true},
-        {"name is whole", &collections, "Naam='Holi'", false},
-        {"path exact", &items, "CollectionID=3 AND Path='/img/Cats'", true},
-        {"path keeps case", &items, "CollectionID=3 AND Path='/img/cats'", false},
-        {"path of another collection", &items, "CollectionID=4 AND Path='/img/Cats'", false},
+        { "ID=5", &files, "ID=5", true },
+        { "ID =5", &files, "ID =5", true },
+        { "absent id", &files, "ID=77", false },
+        { "name exact", &collections, "Naam='Holiday'", true },
+        { "name ignores case", &collections, "Naam='hOLIDAY'", true },
+        { "name is whole", &collections, "Naam='Holi'", false },
+        { "path exact", &items, "CollectionID=3 AND Path='/img/Cats'", true },
+        { "path keeps case", &items, "CollectionID=3 AND Path='/img/cats'", false },
+        { "path of another collection", &items, "CollectionID=4 AND Path='/img/Cats'", false },
     };
     for (const Row &row : rows) {
         row.set->moveFirst();
@@ -125,7 +127,7 @@ TEST(RecordSet, AddNewShowsTheKeyBeforeUpdateAndNeverReusesOne)
     test::TempDataDir data;
     RecordSet &items = *AppDb().collectionItems;
     QList<qint64> keys;
-    for (const char *path : {"/a", "/b", "/c"}) {
+    for (const char *path : { "/a", "/b", "/c" }) {
         items.addNew();
         const qint64 announced = items.value(QStringLiteral("ItemID")).toLongLong();
         items.setValue(QStringLiteral("CollectionID"), 1);
@@ -134,7 +136,7 @@ TEST(RecordSet, AddNewShowsTheKeyBeforeUpdateAndNeverReusesOne)
         EXPECT_EQ(items.lastModified(), announced) << path;
         keys.append(announced);
     }
-    EXPECT_EQ(keys, QList<qint64>({1, 2, 3}));
+    EXPECT_EQ(keys, QList<qint64>({ 1, 2, 3 }));
     // Deleting the newest row must not hand its key out again: saved
     // duplicate sets and FileData rows refer to keys.
     ASSERT_TRUE(items.findFirst(QStringLiteral("ItemID=3")));
@@ -144,7 +146,7 @@ TEST(RecordSet, AddNewShowsTheKeyBeforeUpdateAndNeverReusesOne)
     items.setValue(QStringLiteral("Path"), QStringLiteral("/d"));
     items.update();
     RecordSet check(db(), QStringLiteral("SELECT ItemID FROM CollectionItem WHERE Path='/d'"),
-                    RecordSetType::Snapshot, kReadOnlyOption);
+        RecordSetType::Snapshot, kReadOnlyOption);
     EXPECT_EQ(check.value(0).toLongLong(), 4);
 }
 
@@ -171,17 +173,17 @@ TEST(RecordSet, EditUpdateAndAFailedUpdateLeavesTheRow)
 
     EXPECT_EQ(errorOf([&] { sys.update(); }), 3020) << "update without edit";
     EXPECT_EQ(errorOf([&] {
-                  sys.edit();
-                  sys.setValue(QStringLiteral("ThumbSize"), QStringLiteral("big"));
-              }),
-              3421);
+        sys.edit();
+        sys.setValue(QStringLiteral("ThumbSize"), QStringLiteral("big"));
+    }),
+        3421);
     sys.cancelUpdate();
 }
 
 TEST(RecordSet, RemoveLeavesNoCurrentRowUntilTheNextMove)
 {
     test::TempDataDir data;
-    for (const char *name : {"a", "b", "c"})
+    for (const char *name : { "a", "b", "c" })
         addFile(1, 1, QString::fromLatin1(name));
     RecordSet &files = *AppDb().fileData;
     ASSERT_TRUE(files.findFirst(QStringLiteral("FileName='b'")));
@@ -189,17 +191,18 @@ TEST(RecordSet, RemoveLeavesNoCurrentRowUntilTheNextMove)
     EXPECT_EQ(errorOf([&] { files.value(QStringLiteral("FileName")); }), 3167);
     files.moveNext();
     EXPECT_EQ(files.value(QStringLiteral("FileName")).toString(), QStringLiteral("c"));
-    EXPECT_EQ(walk(files, QStringLiteral("FileName")), QStringList({"a", "c"}));
+    EXPECT_EQ(walk(files, QStringLiteral("FileName")), QStringList({ "a", "c" }));
 }
 
 TEST(RecordSet, ExecuteRunsJetDeleteAndRequeryShowsTheChange)
 {
     test::TempDataDir data;
-    for (const char *name : {"a", "b"})
+    for (const char *name : { "a", "b" })
         addFile(1, 1, QString::fromLatin1(name));
     RecordSet &files = *AppDb().fileData;
     files.moveFirst();
-    EXPECT_EQ(db().Execute(QStringLiteral("UPDATE FILEDATA  SET FILENAME = 'z' WHERE ID = 1"), 64), 1);
+    EXPECT_EQ(
+        db().Execute(QStringLiteral("UPDATE FILEDATA  SET FILENAME = 'z' WHERE ID = 1"), 64), 1);
     files.requery();
     EXPECT_EQ(files.value(QStringLiteral("FileName")).toString(), QStringLiteral("z"));
     EXPECT_EQ(db().Execute(QStringLiteral("DELETE * FROM FILEDATA  WHERE ID = 1"), 64), 1);
@@ -212,7 +215,7 @@ TEST(RecordSet, ExecuteRunsJetDeleteAndRequeryShowsTheChange)
 TEST(RecordSet, BookmarksReturnToARowAndFailForADeletedOne)
 {
     test::TempDataDir data;
-    for (const char *name : {"a", "b", "c"})
+    for (const char *name : { "a", "b", "c" })
         addFile(1, 1, QString::fromLatin1(name));
     RecordSet &files = *AppDb().fileData;
     files.moveFirst();
@@ -252,12 +255,14 @@ TEST(RecordSet, SnapshotIsReadOnlyAndDoesNotSeeLaterChanges)
     snap.moveLast();
     EXPECT_EQ(snap.recordCount(), 2);
 
-    RecordSet count(db(), QStringLiteral("Select Count(ID) as Aantal from FileData where CollectionID=1 AND ItemId=1"),
-                    RecordSetType::Snapshot, kReadOnlyOption);
+    RecordSet count(db(),
+        QStringLiteral(
+            "Select Count(ID) as Aantal from FileData where CollectionID=1 AND ItemId=1"),
+        RecordSetType::Snapshot, kReadOnlyOption);
     count.moveLast();
     EXPECT_EQ(count.value(QStringLiteral("Aantal")).toInt(), 2);
-    RecordSet readOnly(db(), QStringLiteral("SELECT * FROM FILEDATA WHERE ID = 1"), RecordSetType::Dynaset,
-                       kReadOnlyOption);
+    RecordSet readOnly(db(), QStringLiteral("SELECT * FROM FILEDATA WHERE ID = 1"),
+        RecordSetType::Dynaset, kReadOnlyOption);
     EXPECT_EQ(readOnly.value(QStringLiteral("FileName")).toString(), QStringLiteral("a"));
     EXPECT_EQ(errorOf([&] { readOnly.edit(); }), 3027);
 }

@@ -16,7 +16,8 @@ namespace {
 
 QVariant counter(const char *field)
 {
-    return AppDb().db->connection().scalar(QStringLiteral("SELECT %1 FROM SysInfo").arg(QLatin1String(field)));
+    return AppDb().db->connection().scalar(
+        QStringLiteral("SELECT %1 FROM SysInfo").arg(QLatin1String(field)));
 }
 
 void exec(const QString &sql)
@@ -32,8 +33,9 @@ TEST(Statistics, KilobytesRoundHalvesToEven)
         std::int64_t bytes;
         std::int64_t kb;
     };
-    const Row rows[] = {{0, 0}, {511, 0}, {512, 0}, {513, 1}, {1024, 1}, {1536, 2}, {2560, 2},
-                        {3100, 3}, {3584, 4}, {33'553'920, 32'768}, {10'737'418'240LL, 10'485'760}};
+    const Row rows[]
+        = { { 0, 0 }, { 511, 0 }, { 512, 0 }, { 513, 1 }, { 1024, 1 }, { 1536, 2 }, { 2560, 2 },
+              { 3100, 3 }, { 3584, 4 }, { 33'553'920, 32'768 }, { 10'737'418'240LL, 10'485'760 } };
     for (const Row &row : rows)
         EXPECT_EQ(KilobytesHalfEven(row.bytes), row.kb) << row.bytes << " bytes";
 }
@@ -63,7 +65,8 @@ TEST(Statistics, CountersPassTheOld16BitLimitAndSaturateAtTheirEnd)
     EXPECT_EQ(counter("TotalBytesNarrated").toLongLong(), 72767);
 
     const qlonglong max = std::numeric_limits<qint64>::max();
-    exec(QStringLiteral("UPDATE SysInfo SET TotalFilesNarrated=%1, TotalBytesNarrated=%1").arg(max - 1));
+    exec(QStringLiteral("UPDATE SysInfo SET TotalFilesNarrated=%1, TotalBytesNarrated=%1")
+             .arg(max - 1));
     AddDeletionStatistics(5, 5 * 1024);
     EXPECT_EQ(counter("TotalFilesNarrated").toLongLong(), max);
     EXPECT_EQ(counter("TotalBytesNarrated").toLongLong(), max);
@@ -80,7 +83,8 @@ TEST(Statistics, NullCounterStaysNullAndShowsEmpty)
     AddDeletionStatistics(2, 2048);
     EXPECT_TRUE(counter("TotalFilesNarrated").isNull());
     EXPECT_EQ(counter("TotalBytesNarrated").toInt(), 2);
-    const QStringList lines = StatisticsText(CurrentStatistics(), QLocale::c()).split(QLatin1Char('\r'));
+    const QStringList lines
+        = StatisticsText(CurrentStatistics(), QLocale::c()).split(QLatin1Char('\r'));
     EXPECT_EQ(lines.value(3), Text(756) + QLatin1Char('\t'));
 }
 
@@ -96,13 +100,15 @@ TEST(Statistics, ViewShowsFiveLinesWithTheLocalesGrouping)
         const char *locale;
         const char *files;
     };
-    const Row rows[] = {{"en_US", "1,200,000"}, {"nl_NL", "1.200.000"}, {"de_CH", "1’200’000"}};
+    const Row rows[]
+        = { { "en_US", "1,200,000" }, { "nl_NL", "1.200.000" }, { "de_CH", "1’200’000" } };
     for (const Row &row : rows) {
         const QLocale locale(QString::fromLatin1(row.locale));
         const QString text = StatisticsText(values, locale);
         const QString sep = locale.groupSeparator();
-        const QString expected = Text(753) + "\t2\r" + Text(754) + "\t1" + sep + "234\r" + Text(755) + "\t"
-                                 + QString::fromUtf8(row.files) + "\r" + Text(756) + "\t0\r" + Text(757) + "\t0 Kb\r";
+        const QString expected = Text(753) + "\t2\r" + Text(754) + "\t1" + sep + "234\r" + Text(755)
+            + "\t" + QString::fromUtf8(row.files) + "\r" + Text(756) + "\t0\r" + Text(757)
+            + "\t0 Kb\r";
         EXPECT_EQ(text, expected) << row.locale;
     }
     EXPECT_EQ(FormatStatisticsNumber(qlonglong(0), QLocale::c()), QStringLiteral("0"));
@@ -129,7 +135,8 @@ TEST(Statistics, ViewAndResetCommandShowTheirBoxes)
     ASSERT_EQ(messages.count(), 1);
     EXPECT_EQ(messages.last().title, Text(723));
     EXPECT_EQ(messages.last().icon, MsgIcon::Information);
-    EXPECT_TRUE(messages.last().text.endsWith(Text(757) + QStringLiteral("\t12,345 Kb\r"))) << messages.last().text.toStdString();
+    EXPECT_TRUE(messages.last().text.endsWith(Text(757) + QStringLiteral("\t12,345 Kb\r")))
+        << messages.last().text.toStdString();
 
     ClearStatisticsCommand();
     ASSERT_EQ(messages.count(), 2);
