@@ -25,12 +25,18 @@ for src in "${sources[@]}"; do
   name=$(basename "${src%.*}" | tr -c 'A-Za-z0-9_\n-' '_')
   out="$data/originals/$name.png"
   [ -f "$out" ] && continue
+  # Elephants_3840x2160 and the like are the same picture at another size:
+  # a true duplicate, not a different photograph.
+  [[ "$name" =~ _[0-9]+x[0-9]+$ ]] && continue
   dims=$(identify -format '%w %h' "$src[0]" 2>/dev/null || echo "0 0")
   read -r w h <<<"$dims"
   if [ "$w" -ge 256 ] && [ "$h" -ge 256 ]; then
     # Flatten transparency onto white, drop to 8-bit sRGB, keep at most 1600 px.
     convert "$src[0]" -background white -alpha remove -alpha off -colorspace sRGB -depth 8 \
       -resize '1600x1600>' "$out"
+    # Transparent overlays flatten to a blank page; they are not photographs.
+    sd=$(identify -format '%[fx:standard_deviation]' "$out")
+    if awk "BEGIN{exit !($sd < 0.02)}"; then rm -f "$out"; fi
   fi
 done
 

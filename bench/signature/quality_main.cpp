@@ -138,8 +138,14 @@ int main(int argc, char **argv)
     // Recall per kind of change and false pairs, each method at its preset.
     const QStringList kinds = {QStringLiteral("resize"), QStringLiteral("re-encode"), QStringLiteral("format"),
                                QStringLiteral("brightness"), QStringLiteral("blur")};
-    std::printf("\n| method (slider) | resize | re-encode | format | brightness 2-3%% | blur | false pairs |\n");
-    std::printf("|---|---|---|---|---|---|---|\n");
+    std::vector<const Entry *> everything;
+    for (const Entry &e : originals)
+        everything.push_back(&e);
+    for (const Entry &e : variants)
+        everything.push_back(&e);
+    std::printf("\n| method (slider) | resize | re-encode | format | brightness 2-3%% | blur | false pairs "
+                "(originals) | false pairs (all files) |\n");
+    std::printf("|---|---|---|---|---|---|---|---|\n");
     for (int method = 0; method < 3; ++method) {
         QMap<QString, int> found, total;
         for (const Entry &v : variants) {
@@ -156,11 +162,60 @@ int main(int argc, char **argv)
         for (const QString &kind : kinds)
             std::printf(" %.1f %% (%d/%d) |", total[kind] ? 100.0 * found[kind] / total[kind] : 0.0,
                         found[kind], total[kind]);
-        std::printf(" %.2f %% (%zu/%zu) |\n", pairs ? 100.0 * double(falsePairs) / double(pairs) : 0.0,
+        std::printf(" %.2f %% (%zu/%zu) |", pairs ? 100.0 * double(falsePairs) / double(pairs) : 0.0,
                     falsePairs, pairs);
+        // Every file against every file of another photograph.
+        size_t crossPairs = 0, crossFalse = 0;
+        for (size_t i = 0; i < everything.size(); ++i)
+            for (size_t j = i + 1; j < everything.size(); ++j) {
+                if (everything[i]->photo == everything[j]->photo)
+                    continue;
+                ++crossPairs;
+                crossFalse += matches(method, everything[i]->s, everything[j]->s, kPreset[method]) ? 1 : 0;
+            }
+        std::printf(" %.3f %% (%zu/%zu) |\n", crossPairs ? 100.0 * double(crossFalse) / double(crossPairs) : 0.0,
+                    crossFalse, crossPairs);
     }
 
+    if (args.contains(QStringLiteral("--pairs"))) {
+        // The closest pairs of different photographs, to find copies in the corpus.
+        std::printf("\nclosest different photographs (avg quad bits):\n");
+        for (size_t i = 0; i < photos; ++i)
+            for (size_t j = i + 1; j < photos; ++j) {
+                const PackedSignature &a = originals[i].s;
+                const PackedSignature &b = originals[j].s;
+                const int q = QuadDistance(a.QuadRGB, b.QuadRGB);
+                if (q <= 12)
+                    std::printf("  %3d %3d %3d  %s  %s\n", ChannelDistance(a.AvgRGB, b.AvgRGB), q,
+                                PatternDistance(a.Pattern1, a.Pattern2, b.Pattern1, b.Pattern2),
+                                qPrintable(originals[i].photo), qPrintable(originals[j].photo));
+            }
+    }
     if (sweep) {
+        // Bitmap pattern with raw thresholds: quadrant channel Q and pattern bits B.
+        std::printf("\nbitmap sweep: Q B  recall(resize/re-encode/format)  recall(brightness)  recall(blur)  false pairs\n");
+        for (int q = 6; q <= 12; ++q)
+            for (int bits = 2; bits <= 14; bits += 2) {
+                int found[3] = {0, 0, 0}, total[3] = {0, 0, 0};
+                for (const Entry &v : variants) {
+                    const QString kind = kindOf(v.variant);
+                    const int group = kind == QLatin1String("brightness") ? 1 : kind == QLatin1String("blur") ? 2 : 0;
+                    const PackedSignature &o = byPhoto.value(v.photo)->s;
+                    ++total[group];
+                    found[group] += QuadDistance(o.QuadRGB, v.s.QuadRGB) <= q &&
+                                    PatternDistance(o.Pattern1, o.Pattern2, v.s.Pattern1, v.s.Pattern2) <= bits;
+                }
+                size_t falsePairs = 0;
+                for (size_t i = 0; i < photos; ++i)
+                    for (size_t j = i + 1; j < photos; ++j) {
+                        const PackedSignature &a = originals[i].s;
+                        const PackedSignature &b = originals[j].s;
+                        falsePairs += QuadDistance(a.QuadRGB, b.QuadRGB) <= q &&
+                                      PatternDistance(a.Pattern1, a.Pattern2, b.Pattern1, b.Pattern2) <= bits;
+                    }
+                std::printf("  %2d %2d   %6.1f  %6.1f  %6.1f   %zu\n", q, bits, 100.0 * found[0] / std::max(total[0], 1),
+                            100.0 * found[1] / std::max(total[1], 1), 100.0 * found[2] / std::max(total[2], 1), falsePairs);
+            }
         // Recall of resize+re-encode+format and false-pair rate per raw threshold.
         std::printf("\nsweep: threshold  recall(avg) false(avg)  recall(quad) false(quad)  recall(bits) false(bits)\n");
         for (int t = 0; t <= 40; ++t) {

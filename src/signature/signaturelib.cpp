@@ -56,11 +56,15 @@ int clampLevel(int tolerance)
 
 // Thresholds per tolerance level 0..12, chosen with the quality harness in
 // bench/signature (docs/SIGNATURES.md has the measured recall and false
-// pairs). The default presets pass level 1 to the average, 4 to the
-// quadrants and 6 to the pattern.
-constexpr int kAvgChannel[kMaxToleranceLevel + 1] = {0, 6, 10, 14, 18, 22, 26, 30, 34, 38, 42, 46, 50};
-constexpr int kQuadChannel[kMaxToleranceLevel + 1] = {0, 3, 5, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26};
-constexpr int kPatternBits[kMaxToleranceLevel + 1] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 10, 12, 14, 16};
+// pairs). Level 0 matches equal values only. The default presets pass level 1
+// to the average (6: re-encoded, resized and 2-3 % brighter copies), 4 to the
+// quadrants (8) and 6 to pattern and quadrants together (10 bits, 9). Re-encoding
+// and resizing move a quadrant by at most 3 and the pattern by 1 bit;
+// a 3 % brightness change moves quadrants by up to 8 and can flip pattern
+// blocks that sit near the light threshold.
+constexpr int kAvgChannel[kMaxToleranceLevel + 1] = {0, 6, 9, 12, 15, 18, 21, 24, 28, 32, 36, 42, 48};
+constexpr int kQuadChannel[kMaxToleranceLevel + 1] = {0, 2, 4, 6, 8, 9, 9, 10, 12, 14, 16, 20, 24};
+constexpr int kPatternBits[kMaxToleranceLevel + 1] = {0, 2, 3, 4, 6, 8, 10, 12, 14, 16, 20, 24, 28};
 
 }  // namespace
 
