@@ -191,6 +191,40 @@ TEST_F(ImageLoaderTest, EveryListedTypeDecodes)
     }
 }
 
+// Colour spaces and depths that photographs come in still give sRGB pixels.
+TEST_F(ImageLoaderTest, CmykSixteenBitAndGreyPicturesGiveRgbPixels)
+{
+    if (m_convert.isEmpty())
+        GTEST_SKIP() << "ImageMagick convert is not installed";
+    ASSERT_TRUE(makeTwoColourSource(QStringLiteral("source.png")));
+    struct Row {
+        const char *file;
+        QStringList options;
+        const char *output;
+        QRgb left;
+        int slack;
+    } rows[] = {
+        {"cmyk.jpg", {QStringLiteral("-colorspace"), QStringLiteral("CMYK")}, "cmyk.jpg", qRgb(255, 0, 0), 16},
+        {"deep.png", {QStringLiteral("-depth"), QStringLiteral("16")}, "PNG48:deep.png", qRgb(255, 0, 0), 0},
+        {"grey.png", {QStringLiteral("-colorspace"), QStringLiteral("Gray")}, "grey.png", qRgb(54, 54, 54), 2},
+        {"palette.bmp", {QStringLiteral("-colors"), QStringLiteral("4")}, "BMP3:palette.bmp", qRgb(255, 0, 0), 0},
+    };
+    for (const Row &row : rows) {
+        QStringList args{file(QStringLiteral("source.png"))};
+        args << row.options;
+        const QString output = QString::fromLatin1(row.output);
+        const int colon = output.indexOf(QLatin1Char(':'));
+        args << (colon < 0 ? file(output) : output.left(colon + 1) + file(output.mid(colon + 1)));
+        ASSERT_TRUE(convert(args)) << row.file;
+        LoadedImage image;
+        ASSERT_TRUE(LoadImageFile(file(QString::fromLatin1(row.file)), image)) << row.file << ": " << image.reason.toStdString();
+        const QRgb left = image.picture.pixel(10, 20);
+        EXPECT_NEAR(qRed(left), qRed(row.left), row.slack) << row.file;
+        EXPECT_NEAR(qGreen(left), qGreen(row.left), row.slack) << row.file;
+        EXPECT_NEAR(qBlue(left), qBlue(row.left), row.slack) << row.file;
+    }
+}
+
 TEST_F(ImageLoaderTest, MetafileAndWordPerfectGraphicDecode)
 {
     write(QStringLiteral("red.wmf"), redMetafile());
