@@ -4,6 +4,9 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <limits>
+
 namespace vexa {
 
 namespace {
@@ -34,7 +37,8 @@ const QRegularExpression &bareTableName()
 }  // namespace
 
 RecordSet::RecordSet(Database &db, const QString &source, RecordSetType type, int options)
-    : m_db(db), m_source(source)
+    : m_db(db)
+    , m_source(source)
 {
     m_readOnly = (options & kReadOnlyOption) != 0 || db.isReadOnly();
     if (type == RecordSetType::Dynaset) {
@@ -44,16 +48,17 @@ RecordSet::RecordSet(Database &db, const QString &source, RecordSetType type, in
         } else if (const auto s = simpleSelect().match(source); s.hasMatch()) {
             m_table = s.captured(1);
             m_where = s.captured(2).trimmed();
-            m_live = !m_where.contains(QRegularExpression(
-                QStringLiteral("\\b(ORDER|GROUP)\\s+BY\\b"), QRegularExpression::CaseInsensitiveOption));
+            m_live
+                = !m_where.contains(QRegularExpression(QStringLiteral("\\b(ORDER|GROUP)\\s+BY\\b"),
+                    QRegularExpression::CaseInsensitiveOption));
         }
     }
     if (m_live) {
+        m_keyset = !m_where.isEmpty();
         m_fields = db.Fields(m_table);
         for (int i = 0; i < m_fields.size(); ++i)
             m_fieldIndex.insert(m_fields[i].name.toLower(), i);
-        m_fetch = std::make_unique<Statement>(
-            db.connection().handle(),
+        m_fetch = std::make_unique<Statement>(db.connection().handle(),
             QStringLiteral("SELECT * FROM \"%1\" WHERE rowid=?").arg(m_table));
         moveFirst();
     } else {
@@ -96,12 +101,62 @@ void RecordSet::openSnapshot()
 std::optional<qint64> RecordSet::queryRowId(const QString &sqlTail, std::optional<qint64> bound)
 {
     Statement statement(m_db.connection().handle(),
-                        QStringLiteral("SELECT rowid FROM \"%1\" WHERE %2 %3")
-                            .arg(m_table, baseWhere(), sqlTail));
+        QStringLiteral("SELECT rowid FROM \"%1\" WHERE %2 %3").arg(m_table, baseWhere(), sqlTail));
     if (bound)
         statement.bind(1, *bound);
     if (statement.step())
         return statement.columnInt64(0);
+    return std::nullopt;
+}
+
+void RecordSet::loadKeys()
+{
+    Statement statement(m_db.connection().handle(),
+        QStringLiteral("SELECT rowid FROM \"%1\" WHERE %2 ORDER BY rowid")
+            .arg(m_table, baseWhere()));
+    m_keys.clear();
+    while (statement.step())
+        m_keys.append(statement.columnInt64(0));
+}
+
+bool RecordSet::rowExists(qint64 rowid) const
+{
+    m_fetch->reset();
+    m_fetch->bind(1, rowid);
+    const bool found = m_fetch->step();
+    m_fetch->reset();
+    return found;
+}
+
+std::optional<qint64> RecordSet::keyAfter(qint64 rowid)
+{
+    auto it = std::upper_bound(m_keys.cbegin(), m_keys.cend(), rowid);
+    for (; it != m_keys.cend(); ++it) {
+        if (rowExists(*it))
+            return *it;
+    }
+    // Rows added since the keys were read have higher keys than any of them.
+    const qint64 bound = std::max(rowid, m_keys.isEmpty() ? qint64(0) : m_keys.last());
+    Statement more(m_db.connection().handle(),
+        QStringLiteral("SELECT rowid FROM \"%1\" WHERE %2 AND rowid > ? ORDER BY rowid")
+            .arg(m_table, baseWhere()));
+    more.bind(1, bound);
+    const qsizetype known = m_keys.size();
+    while (more.step())
+        m_keys.append(more.columnInt64(0));
+    if (m_keys.size() > known)
+        return m_keys[known];
+    return std::nullopt;
+}
+
+std::optional<qint64> RecordSet::keyBefore(qint64 rowid) const
+{
+    auto it = std::lower_bound(m_keys.cbegin(), m_keys.cend(), rowid);
+    while (it != m_keys.cbegin()) {
+        --it;
+        if (rowExists(*it))
+            return *it;
+    }
     return std::nullopt;
 }
 
@@ -123,7 +178,13 @@ void RecordSet::moveFirst()
         m_bof = m_eof = m_rows.isEmpty();
         return;
     }
-    const auto id = queryRowId(QStringLiteral("ORDER BY rowid LIMIT 1"), std::nullopt);
+    std::optional<qint64> id;
+    if (m_keyset) {
+        loadKeys();
+        id = keyAfter(std::numeric_limits<qint64>::min());
+    } else {
+        id = queryRowId(QStringLiteral("ORDER BY rowid LIMIT 1"), std::nullopt);
+    }
     positionLive(id);
     if (!id) {
         m_bof = m_eof = true;
@@ -139,7 +200,13 @@ void RecordSet::moveLast()
         m_bof = m_eof = m_rows.isEmpty();
         return;
     }
-    const auto id = queryRowId(QStringLiteral("ORDER BY rowid DESC LIMIT 1"), std::nullopt);
+    std::optional<qint64> id;
+    if (m_keyset) {
+        loadKeys();
+        id = keyBefore(std::numeric_limits<qint64>::max());
+    } else {
+        id = queryRowId(QStringLiteral("ORDER BY rowid DESC LIMIT 1"), std::nullopt);
+    }
     positionLive(id);
     if (!id) {
         m_bof = m_eof = true;
@@ -158,7 +225,9 @@ void RecordSet::moveNext()
         m_bof = false;
         return;
     }
-    const auto id = queryRowId(QStringLiteral("AND rowid > ? ORDER BY rowid LIMIT 1"), m_current);
+    const auto id = m_keyset
+        ? keyAfter(m_current)
+        : queryRowId(QStringLiteral("AND rowid > ? ORDER BY rowid LIMIT 1"), m_current);
     if (id) {
         positionLive(id);
     } else {
@@ -180,8 +249,9 @@ void RecordSet::movePrevious()
         m_eof = false;
         return;
     }
-    const auto id =
-        queryRowId(QStringLiteral("AND rowid < ? ORDER BY rowid DESC LIMIT 1"), m_current);
+    const auto id = m_keyset
+        ? keyBefore(m_current)
+        : queryRowId(QStringLiteral("AND rowid < ? ORDER BY rowid DESC LIMIT 1"), m_current);
     if (id) {
         positionLive(id);
     } else {
@@ -197,7 +267,7 @@ int RecordSet::recordCount()
     if (!m_live)
         return int(m_rows.size());
     Statement statement(m_db.connection().handle(),
-                        QStringLiteral("SELECT count(*) FROM \"%1\" WHERE %2").arg(m_table, baseWhere()));
+        QStringLiteral("SELECT count(*) FROM \"%1\" WHERE %2").arg(m_table, baseWhere()));
     statement.step();
     return int(statement.columnInt64(0));
 }
@@ -205,7 +275,8 @@ int RecordSet::recordCount()
 bool RecordSet::findFirst(const QString &criterion)
 {
     if (!m_live) {
-        throw VexaError(ErrReadOnly, QStringLiteral("Operation is not supported for this type of object."));
+        throw VexaError(
+            ErrReadOnly, QStringLiteral("Operation is not supported for this type of object."));
     }
     m_editMode = EditMode::None;
     const auto id = queryRowId(
@@ -219,7 +290,8 @@ bool RecordSet::findFirst(const QString &criterion)
 bool RecordSet::findNext(const QString &criterion)
 {
     if (!m_live) {
-        throw VexaError(ErrReadOnly, QStringLiteral("Operation is not supported for this type of object."));
+        throw VexaError(
+            ErrReadOnly, QStringLiteral("Operation is not supported for this type of object."));
     }
     m_editMode = EditMode::None;
     const auto id = queryRowId(
@@ -264,7 +336,8 @@ void RecordSet::requireCurrent() const
 void RecordSet::requireUpdatable() const
 {
     if (!isUpdatable())
-        throw VexaError(ErrReadOnly, QStringLiteral("Cannot update. Database or object is read-only."));
+        throw VexaError(
+            ErrReadOnly, QStringLiteral("Cannot update. Database or object is read-only."));
 }
 
 void RecordSet::loadCurrentRow() const
@@ -318,12 +391,14 @@ void RecordSet::addNew()
             continue;
         QVariant seq = QVariant();
         Statement sequence(m_db.connection().handle(),
-                           QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name=?"));
+            QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name=?"));
         sequence.bind(1, m_table);
         if (sequence.step())
             seq = sequence.column(0);
-        const qint64 maxRow =
-            m_db.connection().scalar(QStringLiteral("SELECT max(rowid) FROM \"%1\"").arg(m_table)).toLongLong();
+        const qint64 maxRow
+            = m_db.connection()
+                  .scalar(QStringLiteral("SELECT max(rowid) FROM \"%1\"").arg(m_table))
+                  .toLongLong();
         m_buffer[i] = qlonglong(std::max(seq.toLongLong(), maxRow) + 1);
         m_dirty[i] = true;
     }
@@ -362,7 +437,8 @@ QVariant RecordSet::coerce(int index, const QVariant &value) const
 void RecordSet::setValue(const QString &field, const QVariant &value)
 {
     if (m_editMode == EditMode::None)
-        throw VexaError(ErrUpdateWithoutEdit, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+        throw VexaError(
+            ErrUpdateWithoutEdit, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
     const int index = fieldIndex(field);
     m_buffer[index] = coerce(index, value);
     m_dirty[index] = true;
@@ -371,7 +447,8 @@ void RecordSet::setValue(const QString &field, const QVariant &value)
 void RecordSet::update()
 {
     if (m_editMode == EditMode::None)
-        throw VexaError(ErrUpdateWithoutEdit, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+        throw VexaError(
+            ErrUpdateWithoutEdit, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
     QStringList names;
     QList<QVariant> values;
     for (int i = 0; i < m_fields.size(); ++i) {
@@ -402,8 +479,8 @@ void RecordSet::update()
         for (const QString &name : names)
             sets.append(name + QStringLiteral("=?"));
         Statement change(m_db.connection().handle(),
-                         QStringLiteral("UPDATE \"%1\" SET %2 WHERE rowid=?")
-                             .arg(m_table, sets.join(QLatin1Char(','))));
+            QStringLiteral("UPDATE \"%1\" SET %2 WHERE rowid=?")
+                .arg(m_table, sets.join(QLatin1Char(','))));
         int at = 1;
         for (const QVariant &v : values)
             change.bind(at++, v);
@@ -427,7 +504,7 @@ void RecordSet::remove()
     requireUpdatable();
     requireCurrent();
     Statement erase(m_db.connection().handle(),
-                    QStringLiteral("DELETE FROM \"%1\" WHERE rowid=?").arg(m_table));
+        QStringLiteral("DELETE FROM \"%1\" WHERE rowid=?").arg(m_table));
     erase.bind(1, m_current);
     erase.step();
     m_rowLoaded = false;

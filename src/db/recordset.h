@@ -20,13 +20,18 @@ inline constexpr int kReadOnlyOption = 4;  // the Jet read-only option value
 // A dynaset over a table name or over "SELECT * FROM <table> [WHERE ...]" is
 // live and updatable: it walks the rows that match now, in key order, one
 // indexed lookup per move, so it holds no rows in memory and sees rows added
-// or changed through the program at once. Any other SELECT, and every
-// snapshot, is read once into memory when opened (and on requery) and is
-// read-only. Errors throw VexaError with the engine's number and text.
+// or changed through the program at once. With a WHERE, the keys of the
+// matching rows are read once at moveFirst/moveLast/requery and each move is a
+// step in that list (a condition such as "ITEMID=5 OR ITEMID=12" cannot be
+// stepped through by an index); rows added later have higher keys and are
+// picked up at the end of the list, deleted rows are passed over, and a row
+// changed so that it no longer matches stays in the walk until a requery. Any other SELECT, and
+// every snapshot, is read once into memory when opened (and on requery) and is read-only. Errors
+// throw VexaError with the engine's number and text.
 class RecordSet {
 public:
     RecordSet(Database &db, const QString &source, RecordSetType type = RecordSetType::Dynaset,
-              int options = 0);
+        int options = 0);
     ~RecordSet();
     RecordSet(const RecordSet &) = delete;
     RecordSet &operator=(const RecordSet &) = delete;
@@ -88,6 +93,10 @@ private:
     void requireUpdatable() const;
     QVariant coerce(int index, const QVariant &value) const;
     QString baseWhere() const;
+    void loadKeys();
+    bool rowExists(qint64 rowid) const;
+    std::optional<qint64> keyAfter(qint64 rowid);
+    std::optional<qint64> keyBefore(qint64 rowid) const;
 
     Database &m_db;
     QString m_source;
@@ -106,6 +115,8 @@ private:
     mutable bool m_rowLoaded = false;
     mutable QList<QVariant> m_row;
     std::unique_ptr<Statement> m_fetch;
+    bool m_keyset = false;  // a live set with a WHERE: walks m_keys
+    QList<qint64> m_keys;  // matching rowids, ascending
 
     // Snapshot
     QStringList m_columns;

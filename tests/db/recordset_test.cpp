@@ -266,3 +266,37 @@ TEST(RecordSet, SnapshotIsReadOnlyAndDoesNotSeeLaterChanges)
     EXPECT_EQ(readOnly.value(QStringLiteral("FileName")).toString(), QStringLiteral("a"));
     EXPECT_EQ(errorOf([&] { readOnly.edit(); }), 3027);
 }
+
+TEST(RecordSet, SelectionWalkSeesRowsAddedAndDeletedDuringTheWalk)
+{
+    test::TempDataDir data;
+    for (int i = 0; i < 6; ++i)
+        addFile(1, i % 3, QStringLiteral("f%1").arg(i));  // IDs 1..6, items 0 1 2 0 1 2
+    RecordSet sel(db(),
+        QStringLiteral("SELECT * FROM FILEDATA  WHERE COLLECTIONID=1 AND ( ITEMID=00000001 OR  "
+                       "ITEMID=00000002)"));
+    EXPECT_EQ(sel.value(QStringLiteral("ID")).toInt(), 2);
+    sel.moveNext();
+    EXPECT_EQ(sel.value(QStringLiteral("ID")).toInt(), 3);
+    db().Execute(QStringLiteral("DELETE * FROM FILEDATA  WHERE ID = 5"));  // the next one
+    addFile(1, 2, QStringLiteral("late"));  // ID 7, through another set
+    addFile(1, 0, QStringLiteral("not selected"));  // ID 8
+    QList<int> rest;
+    for (sel.moveNext(); !sel.eof(); sel.moveNext())
+        rest.append(sel.value(QStringLiteral("ID")).toInt());
+    EXPECT_EQ(rest, QList<int>({ 6, 7 })) << "deleted row passed over, new row found at the end";
+    QList<int> back;
+    for (sel.movePrevious(); !sel.bof(); sel.movePrevious())
+        back.append(sel.value(QStringLiteral("ID")).toInt());
+    EXPECT_EQ(back, QList<int>({ 7, 6, 3, 2 }));
+
+    ASSERT_TRUE(sel.findFirst(QStringLiteral("FileName='f2'")));
+    sel.moveNext();
+    EXPECT_EQ(sel.value(QStringLiteral("ID")).toInt(), 6) << "a find moves the walk";
+    EXPECT_EQ(sel.recordCount(), 4);
+    sel.moveLast();
+    EXPECT_EQ(sel.value(QStringLiteral("ID")).toInt(), 7);
+    db().Execute(QStringLiteral("DELETE * FROM FILEDATA  WHERE ITEMID=1 OR ITEMID=2"));
+    sel.requery();
+    EXPECT_TRUE(sel.eof() && sel.bof());
+}
