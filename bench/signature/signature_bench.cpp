@@ -33,8 +33,8 @@ QString picture(const QString &name, const QString &size)
         return path;
     QProcess p;
     p.start(QStandardPaths::findExecutable(QStringLiteral("convert")),
-            {QStringLiteral("-size"), size, QStringLiteral("plasma:fractal"), QStringLiteral("-seed"),
-             QStringLiteral("5"), QStringLiteral("-quality"), QStringLiteral("90"), path});
+        { QStringLiteral("-size"), size, QStringLiteral("plasma:fractal"), QStringLiteral("-seed"),
+            QStringLiteral("5"), QStringLiteral("-quality"), QStringLiteral("90"), path });
     p.waitForFinished(300000);
     return path;
 }
@@ -53,20 +53,26 @@ void run(benchmark::State &state, const QString &path, DecodeSize size)
         const ComputedSignature s = SignatureOfPicture(image.picture, image.width, image.height);
         benchmark::DoNotOptimize(s.packed.Pattern1);
     }
-    state.SetLabel(QStringLiteral("decoded %1 x %2").arg(probe.picture.width()).arg(probe.picture.height()).toStdString());
+    state.SetLabel(QStringLiteral("decoded %1 x %2")
+                       .arg(probe.picture.width())
+                       .arg(probe.picture.height())
+                       .toStdString());
 }
 
 void BM_Signature12MpJpegReduced(benchmark::State &state)
 {
-    run(state, picture(QStringLiteral("photo12mp.jpg"), QStringLiteral("4000x3000")), DecodeSize::Sampling);
+    run(state, picture(QStringLiteral("photo12mp.jpg"), QStringLiteral("4000x3000")),
+        DecodeSize::Sampling);
 }
 void BM_Signature12MpJpegFull(benchmark::State &state)
 {
-    run(state, picture(QStringLiteral("photo12mp.jpg"), QStringLiteral("4000x3000")), DecodeSize::Full);
+    run(state, picture(QStringLiteral("photo12mp.jpg"), QStringLiteral("4000x3000")),
+        DecodeSize::Full);
 }
 void BM_SignatureSmallPng(benchmark::State &state)
 {
-    run(state, picture(QStringLiteral("small.png"), QStringLiteral("320x240")), DecodeSize::Sampling);
+    run(state, picture(QStringLiteral("small.png"), QStringLiteral("320x240")),
+        DecodeSize::Sampling);
 }
 
 struct Packed {
@@ -105,7 +111,8 @@ void BM_CompareQuadRGB(benchmark::State &state)
     for (auto _ : state) {
         const Packed &a = v[i & 4095];
         const Packed &b = v[(i + 1) & 4095];
-        benchmark::DoNotOptimize(CompareQuadRGB(a.q[0], a.q[1], a.q[2], a.q[3], b.q[0], b.q[1], b.q[2], b.q[3], 4));
+        benchmark::DoNotOptimize(
+            CompareQuadRGB(a.q[0], a.q[1], a.q[2], a.q[3], b.q[0], b.q[1], b.q[2], b.q[3], 4));
         ++i;
     }
     state.SetItemsProcessed(std::int64_t(state.iterations()));

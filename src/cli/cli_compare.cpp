@@ -14,8 +14,8 @@ namespace vexa::cli {
 
 namespace {
 
-const int kPresets[3] = {4, 8, 12};
-const char *const kMethodNames[3] = {"Average RGB", "Quadruple RGB", "Bitmap pattern"};
+const int kPresets[3] = { 4, 8, 12 };
+const char *const kMethodNames[3] = { "Average RGB", "Quadruple RGB", "Bitmap pattern" };
 
 bool parseInt(const QString &text, int low, int high, int &value)
 {
@@ -36,7 +36,8 @@ int RunCompare(const Invocation &invocation)
         const QString &arg = args[i];
         if (arg == QLatin1String("--method") && i + 1 < args.size()) {
             if (!parseInt(args[++i], 0, 2, method)) {
-                Err(QStringLiteral("vexa-cli compare: --method takes 0 (Average RGB), 1 (Quadruple RGB) or 2 (Bitmap pattern)"));
+                Err(QStringLiteral("vexa-cli compare: --method takes 0 (Average RGB), 1 (Quadruple "
+                                   "RGB) or 2 (Bitmap pattern)"));
                 return ExitUsage;
             }
         } else if (arg == QLatin1String("--slider") && i + 1 < args.size()) {
@@ -58,8 +59,8 @@ int RunCompare(const Invocation &invocation)
         QString reason;
         const auto computed = ComputeSignature(files[f], &reason);
         if (!computed) {
-            Out(QString::fromUtf8(QJsonDocument(QJsonObject{{QStringLiteral("path"), files[f]},
-                                                            {QStringLiteral("error"), reason}})
+            Out(QString::fromUtf8(QJsonDocument(QJsonObject { { QStringLiteral("path"), files[f] },
+                                                    { QStringLiteral("error"), reason } })
                                       .toJson(QJsonDocument::Compact)));
             return ExitFailure;
         }
@@ -76,19 +77,22 @@ int RunCompare(const Invocation &invocation)
         const int sliderValue = slider >= 0 ? slider : kPresets[m];
         const int level = int(RoundHalfEven(sliderValue / 2.0));
         const int avgLevel = int(RoundHalfEven(level / 2.0));
-        const bool quad = CompareQuadRGB(a.QuadRGB[0], a.QuadRGB[1], a.QuadRGB[2], a.QuadRGB[3], b.QuadRGB[0],
-                                         b.QuadRGB[1], b.QuadRGB[2], b.QuadRGB[3], level) != 0;
+        const bool quad = CompareQuadRGB(a.QuadRGB[0], a.QuadRGB[1], a.QuadRGB[2], a.QuadRGB[3],
+                              b.QuadRGB[0], b.QuadRGB[1], b.QuadRGB[2], b.QuadRGB[3], level)
+            != 0;
         bool match = false;
-        QJsonObject result{{QStringLiteral("method"), m},
-                           {QStringLiteral("name"), QString::fromLatin1(kMethodNames[m])},
-                           {QStringLiteral("slider"), sliderValue},
-                           {QStringLiteral("level"), level}};
+        QJsonObject result { { QStringLiteral("method"), m },
+            { QStringLiteral("name"), QString::fromLatin1(kMethodNames[m]) },
+            { QStringLiteral("slider"), sliderValue }, { QStringLiteral("level"), level } };
         if (m == 0) {
             match = CompareAvgRGB(a.AvgRGB, b.AvgRGB, avgLevel) != 0;
             result.insert(QStringLiteral("avgDistance"), avgDistance);
             result.insert(QStringLiteral("avgLimit"), AvgChannelTolerance(avgLevel));
         } else {
-            match = m == 1 ? quad : (CompareBitLong(a.Pattern1, b.Pattern1, a.Pattern2, b.Pattern2, level) != 0 && quad);
+            match = m == 1
+                ? quad
+                : (CompareBitLong(a.Pattern1, b.Pattern1, a.Pattern2, b.Pattern2, level) != 0
+                    && quad);
             result.insert(QStringLiteral("quadDistance"), quadDistance);
             result.insert(QStringLiteral("quadLimit"), QuadChannelTolerance(level));
             if (m == 2) {

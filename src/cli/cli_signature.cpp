@@ -15,7 +15,7 @@ namespace {
 
 QJsonArray triple(const RGBTriple &t)
 {
-    return QJsonArray{t.Red, t.Green, t.Blue};
+    return QJsonArray { t.Red, t.Green, t.Blue };
 }
 
 QString line(const QJsonObject &object)
@@ -37,7 +37,7 @@ int RunSignature(const Invocation &invocation)
         QString reason;
         const auto computed = ComputeSignature(path, &reason);
         if (!computed) {
-            Out(line({{QStringLiteral("path"), path}, {QStringLiteral("error"), reason}}));
+            Out(line({ { QStringLiteral("path"), path }, { QStringLiteral("error"), reason } }));
             status = ExitFailure;
             continue;
         }
@@ -49,18 +49,14 @@ int RunSignature(const Invocation &invocation)
             quads.append(triple(s.QuadRGB[size_t(q)]));
             packedQuads.append(p.QuadRGB[q]);
         }
-        QJsonObject packed{{QStringLiteral("AvgRGB"), p.AvgRGB},
-                           {QStringLiteral("QuadRGB"), packedQuads},
-                           {QStringLiteral("Pattern1"), p.Pattern1},
-                           {QStringLiteral("Pattern2"), p.Pattern2}};
-        Out(line({{QStringLiteral("path"), path},
-                  {QStringLiteral("size"), s.FileSize},
-                  {QStringLiteral("width"), s.DimX},
-                  {QStringLiteral("height"), s.DimY},
-                  {QStringLiteral("average"), triple(s.AvgRGB)},
-                  {QStringLiteral("quadrants"), quads},
-                  {QStringLiteral("pattern"), QString::fromLatin1(s.Pattern)},
-                  {QStringLiteral("packed"), packed}}));
+        QJsonObject packed { { QStringLiteral("AvgRGB"), p.AvgRGB },
+            { QStringLiteral("QuadRGB"), packedQuads }, { QStringLiteral("Pattern1"), p.Pattern1 },
+            { QStringLiteral("Pattern2"), p.Pattern2 } };
+        Out(line({ { QStringLiteral("path"), path }, { QStringLiteral("size"), s.FileSize },
+            { QStringLiteral("width"), s.DimX }, { QStringLiteral("height"), s.DimY },
+            { QStringLiteral("average"), triple(s.AvgRGB) }, { QStringLiteral("quadrants"), quads },
+            { QStringLiteral("pattern"), QString::fromLatin1(s.Pattern) },
+            { QStringLiteral("packed"), packed } }));
     }
     return status;
 }

@@ -27,7 +27,7 @@ std::vector<std::vector<Tap>> coverage(int sourceLength, int outputLength)
         for (int s = first; s <= last; ++s) {
             const double covered = std::min(end, double(s + 1)) - std::max(begin, double(s));
             if (covered > 0)
-                taps[size_t(o)].push_back({s, covered / scale});
+                taps[size_t(o)].push_back({ s, covered / scale });
         }
     }
     return taps;
@@ -40,8 +40,8 @@ QImage AreaAverageScaled(const QImage &picture, const QSize &size, QRgb backgrou
     if (picture.isNull() || size.isEmpty())
         return QImage();
     const QImage source = picture.hasAlphaChannel()
-                              ? picture.convertToFormat(QImage::Format_ARGB32_Premultiplied)
-                              : picture.convertToFormat(QImage::Format_RGB32);
+        ? picture.convertToFormat(QImage::Format_ARGB32_Premultiplied)
+        : picture.convertToFormat(QImage::Format_RGB32);
     const int sw = source.width();
     const int sh = source.height();
     const int ow = size.width();
@@ -89,7 +89,7 @@ QImage AreaAverageScaled(const QImage &picture, const QSize &size, QRgb backgrou
             // Premultiplied colour over the background.
             const double uncovered = 1.0 - a / 255.0;
             line[ox] = qRgb(channel(r + uncovered * bgR), channel(g + uncovered * bgG),
-                            channel(b + uncovered * bgB));
+                channel(b + uncovered * bgB));
         }
     }
     return result;

@@ -22,7 +22,8 @@ const QString kModule = QStringLiteral("modImageFunc");
 void requireSurface(const QImage &surface)
 {
     if (surface.width() < kSamplingSurfaceSide || surface.height() < kSamplingSurfaceSide)
-        throw VexaError(ErrInvalidProcedureCall, QStringLiteral("Invalid procedure call or argument"));
+        throw VexaError(
+            ErrInvalidProcedureCall, QStringLiteral("Invalid procedure call or argument"));
 }
 
 std::int32_t average(std::int64_t sum, std::int64_t count)
@@ -44,7 +45,7 @@ RGBTriple blockAverage(const QImage &surface, int x0, int y0)
             blue += p.Blue;
         }
     }
-    return {average(red, 64), average(green, 64), average(blue, 64)};
+    return { average(red, 64), average(green, 64), average(blue, 64) };
 }
 
 RGBTriple quadAverage(const BlockTriples &blocks, int qx, int qy)
@@ -60,7 +61,7 @@ RGBTriple quadAverage(const BlockTriples &blocks, int qx, int qy)
             blue += b.Blue;
         }
     }
-    return {average(red, 16), average(green, 16), average(blue, 16)};
+    return { average(red, 16), average(green, 16), average(blue, 16) };
 }
 
 RGBTriple quadsAverage(const QuadTriples &quads)
@@ -71,7 +72,7 @@ RGBTriple quadsAverage(const QuadTriples &quads)
         green += q.Green;
         blue += q.Blue;
     }
-    return {average(red, 4), average(green, 4), average(blue, 4)};
+    return { average(red, 4), average(green, 4), average(blue, 4) };
 }
 
 QByteArray patternOf(const BlockTriples &blocks)
@@ -108,7 +109,8 @@ QuadTriples quadsOf(const BlockTriples &blocks)
 std::int16_t toInt16(double value)
 {
     const double r = RoundHalfEven(value);
-    if (r < std::numeric_limits<std::int16_t>::min() || r > std::numeric_limits<std::int16_t>::max())
+    if (r < std::numeric_limits<std::int16_t>::min()
+        || r > std::numeric_limits<std::int16_t>::max())
         throw VexaError(6, QStringLiteral("Overflow"));
     return std::int16_t(r);
 }
@@ -130,8 +132,8 @@ QImage MakeSamplingSurface(const QImage &picture)
 {
     QImage surface(kSamplingSurfaceSide, kSamplingSurfaceSide, QImage::Format_RGB32);
     surface.fill(kSamplingBackground);
-    const QImage stretched =
-        AreaAverageScaled(picture, QSize(kSampledPictureSide, kSampledPictureSide), kSamplingBackground);
+    const QImage stretched = AreaAverageScaled(
+        picture, QSize(kSampledPictureSide, kSampledPictureSide), kSamplingBackground);
     for (int y = 0; y < stretched.height(); ++y) {
         const auto *from = reinterpret_cast<const QRgb *>(stretched.constScanLine(y));
         auto *to = reinterpret_cast<QRgb *>(surface.scanLine(y));
@@ -153,7 +155,8 @@ RGBTriple PixelToRGB(std::int32_t pixel)
     return t;
 }
 
-bool GatherImageData(const QImage &surface, RGBTriple &avgRGB, QuadTriples &quadRGB, QByteArray &pattern)
+bool GatherImageData(
+    const QImage &surface, RGBTriple &avgRGB, QuadTriples &quadRGB, QByteArray &pattern)
 {
     try {
         requireSurface(surface);
@@ -299,7 +302,8 @@ std::optional<ComputedSignature> ComputeSignature(const QString &path, QString *
         result.signature.Path = info.absolutePath();
         result.signature.FileName = info.fileName();
         // The size field is signed 32-bit; larger files cannot be images we accept.
-        result.signature.FileSize = std::int32_t(std::min<qint64>(info.size(), std::numeric_limits<std::int32_t>::max()));
+        result.signature.FileSize
+            = std::int32_t(std::min<qint64>(info.size(), std::numeric_limits<std::int32_t>::max()));
         return result;
     } catch (const std::exception &e) {
         if (reason)

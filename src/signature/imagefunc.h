@@ -17,18 +17,19 @@ namespace vexa {
 // modImageFunc: the signature of one image, measured on the sampling surface.
 
 struct RGBTriple {
-    std::int32_t Red = 0;    // 0..255
+    std::int32_t Red = 0;  // 0..255
     std::int32_t Green = 0;  // 0..255
-    std::int32_t Blue = 0;   // 0..255
+    std::int32_t Blue = 0;  // 0..255
     bool operator==(const RGBTriple &) const = default;
 };
 
-using QuadTriples = std::array<RGBTriple, 4>;  // 0 top-left, 1 bottom-left, 2 top-right, 3 bottom-right
+using QuadTriples
+    = std::array<RGBTriple, 4>;  // 0 top-left, 1 bottom-left, 2 top-right, 3 bottom-right
 using BlockTriples = std::array<RGBTriple, 64>;  // block k = 8 * column + row
 
 // One image's gathered data.
 struct ImageSignature {
-    QString Path;      // directory, without trailing separator
+    QString Path;  // directory, without trailing separator
     QString FileName;  // without directory
     std::int32_t FileSize = 0;
     std::int16_t DimX = 0;
@@ -41,7 +42,7 @@ struct ImageSignature {
 // The stored form: what SetRGBValues and MakeBitLong make of a signature.
 struct PackedSignature {
     std::int32_t AvgRGB = 0;
-    std::int32_t QuadRGB[4] = {0, 0, 0, 0};
+    std::int32_t QuadRGB[4] = { 0, 0, 0, 0 };
     std::int32_t Pattern1 = 0;
     std::int32_t Pattern2 = 0;
 };
@@ -72,7 +73,8 @@ RGBTriple PixelToRGB(std::int32_t pixel);
 // statements fail (for example a surface smaller than 64 x 64), and then its
 // caller stores nothing. Called on the interface thread: reports show a
 // message box. Worker threads use ComputeSignature instead.
-bool GatherImageData(const QImage &surface, RGBTriple &avgRGB, QuadTriples &quadRGB, QByteArray &pattern);
+bool GatherImageData(
+    const QImage &surface, RGBTriple &avgRGB, QuadTriples &quadRGB, QByteArray &pattern);
 void GetBitMapPattern(RGBTriple &result, const QImage &surface, std::int16_t x0, std::int16_t y0);
 void GetQuadRGB(RGBTriple &result, const BlockTriples &blocks, std::int16_t qx, std::int16_t qy);
 void GetAvgRGB(RGBTriple &result, const QuadTriples &quads);
@@ -84,7 +86,8 @@ QRect FittedRectangle(const QSizeF &pictureSize, const QSizeF &boxSize);
 
 // Clears box to background and paints picture fitted into it (smooth
 // scaling). Display only: a null picture or device just leaves the box clear.
-void PaintPictureFitted(const QImage &picture, QPaintDevice &box, const QColor &background = Qt::white);
+void PaintPictureFitted(
+    const QImage &picture, QPaintDevice &box, const QColor &background = Qt::white);
 
 // Load (reduced decode), stretch, sample and pack one file. Safe on worker
 // threads once InitialiseImageLoader() has run; reports nothing, touches no
@@ -97,6 +100,7 @@ std::optional<ComputedSignature> ComputeSignature(const QString &path, QString *
 
 // The same for a picture already decoded (full or reduced): the measuring
 // part only. width and height are the file's dimensions.
-ComputedSignature SignatureOfPicture(const QImage &picture, std::int16_t width, std::int16_t height);
+ComputedSignature SignatureOfPicture(
+    const QImage &picture, std::int16_t width, std::int16_t height);
 
 }  // namespace vexa

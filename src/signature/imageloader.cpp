@@ -40,22 +40,41 @@ void initialiseOnce()
 
 struct FormatRule {
     const char *detected;  // what ImageMagick's content check says
-    const char *decoder;   // the decoder we run
+    const char *decoder;  // the decoder we run
 };
 
 // The accepted decoders: the program's file types and nothing else, so a
 // renamed script, vector or document format never reaches a delegate.
 constexpr FormatRule kFormats[] = {
-    {"JPE", "JPEG"}, {"JPEG", "JPEG"}, {"JPG", "JPEG"},  {"PJPEG", "JPEG"}, {"BMP", "BMP"},
-    {"BMP2", "BMP"}, {"BMP3", "BMP"},  {"DIB", "BMP"},   {"PCT", "PICT"},   {"PICT", "PICT"},
-    {"GIF", "GIF"},  {"GIF87", "GIF"}, {"PCX", "PCX"},   {"DCX", "PCX"},    {"APNG", "PNG"},
-    {"PNG", "PNG"},  {"RLE", "RLE"},   {"TIFF", "TIFF"}, {"TIF", "TIFF"},   {"TIFF64", "TIFF"},
-    {"PTIF", "TIFF"}, {"WMF", "WMF"},  {"WPG", "WPG"},   {"TGA", "TGA"},
+    { "JPE", "JPEG" },
+    { "JPEG", "JPEG" },
+    { "JPG", "JPEG" },
+    { "PJPEG", "JPEG" },
+    { "BMP", "BMP" },
+    { "BMP2", "BMP" },
+    { "BMP3", "BMP" },
+    { "DIB", "BMP" },
+    { "PCT", "PICT" },
+    { "PICT", "PICT" },
+    { "GIF", "GIF" },
+    { "GIF87", "GIF" },
+    { "PCX", "PCX" },
+    { "DCX", "PCX" },
+    { "APNG", "PNG" },
+    { "PNG", "PNG" },
+    { "RLE", "RLE" },
+    { "TIFF", "TIFF" },
+    { "TIF", "TIFF" },
+    { "TIFF64", "TIFF" },
+    { "PTIF", "TIFF" },
+    { "WMF", "WMF" },
+    { "WPG", "WPG" },
+    { "TGA", "TGA" },
 };
 
 // Formats without a signature, recognised by their extension only.
-constexpr FormatRule kExtensionOnly[] = {{"tga", "TGA"}, {"vda", "TGA"}, {"icb", "TGA"},
-                                         {"vst", "TGA"}};
+constexpr FormatRule kExtensionOnly[]
+    = { { "tga", "TGA" }, { "vda", "TGA" }, { "icb", "TGA" }, { "vst", "TGA" } };
 
 QString decoderFor(const QByteArray &data, const QString &extension)
 {
@@ -63,10 +82,10 @@ QString decoderFor(const QByteArray &data, const QString &extension)
     // key, or a memory/disk metafile header of 9 words, version 1 or 3.
     if (data.startsWith(QByteArrayLiteral("\xD7\xCD\xC6\x9A")))
         return QStringLiteral("WMF");
-    if (data.size() >= 18 && (data[0] == 1 || data[0] == 2) && data[1] == 0 && data[2] == 9 &&
-        data[3] == 0 && data[5] == 3 && (data[4] == 0 || data[4] == 1))
+    if (data.size() >= 18 && (data[0] == 1 || data[0] == 2) && data[1] == 0 && data[2] == 9
+        && data[3] == 0 && data[5] == 3 && (data[4] == 0 || data[4] == 1))
         return QStringLiteral("WMF");
-    char detected[MaxTextExtent] = {0};
+    char detected[MaxTextExtent] = { 0 };
     const auto found = MagickCore::GetImageMagick(
         reinterpret_cast<const unsigned char *>(data.constData()), size_t(data.size()), detected);
     if (found == MagickCore::MagickTrue) {
@@ -90,7 +109,7 @@ struct Deadline {
 };
 
 MagickCore::MagickBooleanType checkDeadline(const char *, const MagickCore::MagickOffsetType,
-                                            const MagickCore::MagickSizeType, void *clientData)
+    const MagickCore::MagickSizeType, void *clientData)
 {
     const auto *deadline = static_cast<const Deadline *>(clientData);
     return std::chrono::steady_clock::now() < deadline->until ? MagickCore::MagickTrue
@@ -132,8 +151,8 @@ bool fail(LoadedImage &image, const QString &reason)
 
 QImage toQImage(Magick::Image &image)
 {
-    if (image.colorSpace() != Magick::sRGBColorspace && image.colorSpace() != Magick::RGBColorspace &&
-        image.colorSpace() != Magick::GRAYColorspace)
+    if (image.colorSpace() != Magick::sRGBColorspace && image.colorSpace() != Magick::RGBColorspace
+        && image.colorSpace() != Magick::GRAYColorspace)
         image.colorSpace(Magick::sRGBColorspace);
     const int width = int(image.columns());
     const int height = int(image.rows());
@@ -148,13 +167,14 @@ QImage toQImage(Magick::Image &image)
         image.write(0, 0, size_t(width), size_t(height), map, Magick::CharPixel, picture.bits());
     } else {
         for (int y = 0; y < height; ++y)
-            image.write(0, ssize_t(y), size_t(width), 1, map, Magick::CharPixel, picture.scanLine(y));
+            image.write(
+                0, ssize_t(y), size_t(width), 1, map, Magick::CharPixel, picture.scanLine(y));
     }
     return picture;
 }
 
 bool decode(const QByteArray &data, const QString &extension, LoadedImage &image, DecodeSize size,
-            const QSize &thumbnailBox)
+    const QSize &thumbnailBox)
 {
     InitialiseImageLoader();
     if (data.isEmpty())
@@ -166,7 +186,8 @@ bool decode(const QByteArray &data, const QString &extension, LoadedImage &image
         return fail(image, QStringLiteral("not an image of an accepted type"));
     try {
         const Magick::Blob blob(data.constData(), size_t(data.size()));
-        Deadline deadline{std::chrono::steady_clock::now() + std::chrono::seconds(kMaxDecodeSeconds)};
+        Deadline deadline { std::chrono::steady_clock::now()
+            + std::chrono::seconds(kMaxDecodeSeconds) };
 
         // The header first: refuse absurd dimensions before any pixel memory
         // is taken, and learn the file's own size for a reduced decode.
@@ -178,7 +199,8 @@ bool decode(const QByteArray &data, const QString &extension, LoadedImage &image
         if (width <= 0 || height <= 0)
             return fail(image, QStringLiteral("no image dimensions"));
         if (width > kMaxImageSide || height > kMaxImageSide || width * height > kMaxImagePixels)
-            return fail(image, QStringLiteral("image of %1 x %2 pixels is too large").arg(width).arg(height));
+            return fail(image,
+                QStringLiteral("image of %1 x %2 pixels is too large").arg(width).arg(height));
 
         Magick::Image picture;
         prepare(picture, decoder, deadline);
@@ -191,13 +213,15 @@ bool decode(const QByteArray &data, const QString &extension, LoadedImage &image
             else if (thumbnailBox.isValid())
                 hint = thumbnailBox;
             if (hint.isValid())
-                picture.defineValue("jpeg", "size", QStringLiteral("%1x%2").arg(hint.width()).arg(hint.height()).toStdString());
+                picture.defineValue("jpeg", "size",
+                    QStringLiteral("%1x%2").arg(hint.width()).arg(hint.height()).toStdString());
         }
         readChecked(picture, blob, false);
         if (picture.columns() == 0 || picture.rows() == 0)
             return fail(image, QStringLiteral("no pixels decoded"));
-        if (thumbnailBox.isValid() && (int(picture.columns()) > thumbnailBox.width() ||
-                                       int(picture.rows()) > thumbnailBox.height())) {
+        if (thumbnailBox.isValid()
+            && (int(picture.columns()) > thumbnailBox.width()
+                || int(picture.rows()) > thumbnailBox.height())) {
             Magick::Geometry box(size_t(thumbnailBox.width()), size_t(thumbnailBox.height()));
             picture.filterType(Magick::TriangleFilter);
             picture.resize(box);  // keeps the aspect ratio inside the box
@@ -246,8 +270,8 @@ bool LoadImageFile(const QString &path, LoadedImage &image, DecodeSize size)
     return loadFile(path, image, size, QSize());
 }
 
-bool LoadImageData(const QByteArray &data, const QString &extensionHint, LoadedImage &image,
-                   DecodeSize size)
+bool LoadImageData(
+    const QByteArray &data, const QString &extensionHint, LoadedImage &image, DecodeSize size)
 {
     return decode(data, extensionHint, image, size, QSize());
 }

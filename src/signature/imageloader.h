@@ -44,7 +44,7 @@ struct LoadedImage {
 };
 
 enum class DecodeSize {
-    Full,      // every pixel, for viewers
+    Full,  // every pixel, for viewers
     Sampling,  // at least kSamplingDecodeSide in both directions (JPEG DCT scaling)
 };
 
@@ -61,7 +61,7 @@ bool LoadImageFile(const QString &path, LoadedImage &image, DecodeSize size = De
 
 // The same from bytes in memory; extensionHint as a file name suffix ("tga").
 bool LoadImageData(const QByteArray &data, const QString &extensionHint, LoadedImage &image,
-                   DecodeSize size = DecodeSize::Full);
+    DecodeSize size = DecodeSize::Full);
 
 // A picture that fits in box (aspect ratio kept, never enlarged), decoded at
 // reduced size where the format allows; width and height are the file's.

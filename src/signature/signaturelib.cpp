@@ -8,7 +8,9 @@ namespace vexa {
 
 std::int32_t SetRGBValues(std::int32_t red, std::int32_t green, std::int32_t blue)
 {
-    const auto channel = [](std::int32_t v) { return std::uint32_t(v < 0 ? 0 : v > 255 ? 255 : v); };
+    const auto channel = [](std::int32_t v) {
+        return std::uint32_t(v < 0 ? 0 : v > 255 ? 255 : v);
+    };
     return std::int32_t(channel(red) | channel(green) << 8 | channel(blue) << 16);
 }
 
@@ -62,9 +64,12 @@ int clampLevel(int tolerance)
 // and resizing move a quadrant by at most 3 and the pattern by 1 bit;
 // a 3 % brightness change moves quadrants by up to 8 and can flip pattern
 // blocks that sit near the light threshold.
-constexpr int kAvgChannel[kMaxToleranceLevel + 1] = {0, 6, 9, 12, 15, 18, 21, 24, 28, 32, 36, 42, 48};
-constexpr int kQuadChannel[kMaxToleranceLevel + 1] = {0, 2, 4, 6, 8, 9, 9, 10, 12, 14, 16, 20, 24};
-constexpr int kPatternBits[kMaxToleranceLevel + 1] = {0, 2, 3, 4, 6, 8, 10, 12, 14, 16, 20, 24, 28};
+constexpr int kAvgChannel[kMaxToleranceLevel + 1]
+    = { 0, 6, 9, 12, 15, 18, 21, 24, 28, 32, 36, 42, 48 };
+constexpr int kQuadChannel[kMaxToleranceLevel + 1]
+    = { 0, 2, 4, 6, 8, 9, 9, 10, 12, 14, 16, 20, 24 };
+constexpr int kPatternBits[kMaxToleranceLevel + 1]
+    = { 0, 2, 3, 4, 6, 8, 10, 12, 14, 16, 20, 24, 28 };
 
 }  // namespace
 
@@ -113,18 +118,17 @@ std::int32_t CompareAvgRGB(std::int32_t avgA, std::int32_t avgB, std::int32_t to
 }
 
 std::int32_t CompareQuadRGB(std::int32_t a0, std::int32_t a1, std::int32_t a2, std::int32_t a3,
-                            std::int32_t b0, std::int32_t b1, std::int32_t b2, std::int32_t b3,
-                            std::int32_t tolerance)
+    std::int32_t b0, std::int32_t b1, std::int32_t b2, std::int32_t b3, std::int32_t tolerance)
 {
     const int limit = QuadChannelTolerance(tolerance);
-    return ChannelDistance(a0, b0) <= limit && ChannelDistance(a1, b1) <= limit &&
-                   ChannelDistance(a2, b2) <= limit && ChannelDistance(a3, b3) <= limit
-               ? 1
-               : 0;
+    return ChannelDistance(a0, b0) <= limit && ChannelDistance(a1, b1) <= limit
+            && ChannelDistance(a2, b2) <= limit && ChannelDistance(a3, b3) <= limit
+        ? 1
+        : 0;
 }
 
-std::int32_t CompareBitLong(std::int32_t a1, std::int32_t b1, std::int32_t a2, std::int32_t b2,
-                            std::int32_t tolerance)
+std::int32_t CompareBitLong(
+    std::int32_t a1, std::int32_t b1, std::int32_t a2, std::int32_t b2, std::int32_t tolerance)
 {
     return PatternDistance(a1, a2, b1, b2) <= PatternBitTolerance(tolerance) ? 1 : 0;
 }

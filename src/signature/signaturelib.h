@@ -26,9 +26,9 @@ QByteArray PatternFromBits(std::int32_t pattern1, std::int32_t pattern2);
 // level, so a larger tolerance never loses a match and identical signatures
 // match at every level. An index over stored signatures may rely on this form.
 inline constexpr int kMaxToleranceLevel = 12;
-int AvgChannelTolerance(int tolerance);   // largest channel difference of the averages
+int AvgChannelTolerance(int tolerance);  // largest channel difference of the averages
 int QuadChannelTolerance(int tolerance);  // largest channel difference of any quadrant
-int PatternBitTolerance(int tolerance);   // number of differing pattern bits
+int PatternBitTolerance(int tolerance);  // number of differing pattern bits
 
 // Largest absolute channel difference of two packed colours (0..255).
 int ChannelDistance(std::int32_t a, std::int32_t b);
@@ -41,10 +41,9 @@ int PatternDistance(std::int32_t a1, std::int32_t a2, std::int32_t b1, std::int3
 // Nonzero = match. A is the image looked at, B the candidate.
 std::int32_t CompareAvgRGB(std::int32_t avgA, std::int32_t avgB, std::int32_t tolerance);
 std::int32_t CompareQuadRGB(std::int32_t a0, std::int32_t a1, std::int32_t a2, std::int32_t a3,
-                            std::int32_t b0, std::int32_t b1, std::int32_t b2, std::int32_t b3,
-                            std::int32_t tolerance);
+    std::int32_t b0, std::int32_t b1, std::int32_t b2, std::int32_t b3, std::int32_t tolerance);
 // Arguments interleaved: A's Pattern1, B's Pattern1, A's Pattern2, B's Pattern2.
-std::int32_t CompareBitLong(std::int32_t a1, std::int32_t b1, std::int32_t a2, std::int32_t b2,
-                            std::int32_t tolerance);
+std::int32_t CompareBitLong(
+    std::int32_t a1, std::int32_t b1, std::int32_t a2, std::int32_t b2, std::int32_t tolerance);
 
 }  // namespace vexa

@@ -1,9 +1,10 @@
 // vexa-cli signature and compare, run as the user runs them.
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QJsonDocument>
 #include <QFileInfo>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
@@ -18,10 +19,19 @@ struct Result {
     QList<QJsonObject> lines;
 };
 
+// vexa-cli is built into the same bin/ directory as the tests.
+QString cliPath()
+{
+    const QString tools = qEnvironmentVariable("VEXA_TEST_TOOLS");
+    if (!tools.isEmpty())
+        return QDir(tools).filePath(QStringLiteral("bin/vexa-cli"));
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("vexa-cli"));
+}
+
 Result runCli(const QStringList &args)
 {
     Result result;
-    const QString cli = QDir(qEnvironmentVariable("VEXA_TEST_TOOLS")).filePath(QStringLiteral("bin/vexa-cli"));
+    const QString cli = cliPath();
     QProcess p;
     p.start(cli, args);
     if (!p.waitForFinished(60000))
@@ -37,7 +47,7 @@ class CliSignatureTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!QFile::exists(QDir(qEnvironmentVariable("VEXA_TEST_TOOLS")).filePath(QStringLiteral("bin/vexa-cli"))))
+        if (!QFile::exists(cliPath()))
             GTEST_SKIP() << "vexa-cli is not built beside the tests";
         const QString convert = QStandardPaths::findExecutable(QStringLiteral("convert"));
         if (convert.isEmpty())
@@ -46,11 +56,16 @@ protected:
         m_photo = m_dir.filePath(QStringLiteral("Ma\u00efs 'oogst'.jpg"));
         m_copy = m_dir.filePath(QStringLiteral("copy.png"));
         m_other = m_dir.filePath(QStringLiteral("other.png"));
-        QProcess::execute(convert, {QStringLiteral("-size"), QStringLiteral("300x200"), QStringLiteral("gradient:red-navy"),
-                                    QStringLiteral("-quality"), QStringLiteral("80"), m_photo});
-        QProcess::execute(convert, {m_photo, QStringLiteral("-resize"), QStringLiteral("50%"), m_copy});
-        QProcess::execute(convert, {QStringLiteral("-size"), QStringLiteral("300x200"), QStringLiteral("gradient:white-black"),
-                                    QStringLiteral("-rotate"), QStringLiteral("90"), m_other});
+        QProcess::execute(convert,
+            { QStringLiteral("-size"), QStringLiteral("300x200"),
+                QStringLiteral("gradient:red-navy"), QStringLiteral("-quality"),
+                QStringLiteral("80"), m_photo });
+        QProcess::execute(
+            convert, { m_photo, QStringLiteral("-resize"), QStringLiteral("50%"), m_copy });
+        QProcess::execute(convert,
+            { QStringLiteral("-size"), QStringLiteral("300x200"),
+                QStringLiteral("gradient:white-black"), QStringLiteral("-rotate"),
+                QStringLiteral("90"), m_other });
     }
 
     QTemporaryDir m_dir;
@@ -60,7 +75,7 @@ protected:
 TEST_F(CliSignatureTest, SignaturePrintsOneLinePerFileAndFailsAtTheEnd)
 {
     const QString missing = m_dir.filePath(QStringLiteral("missing.jpg"));
-    const Result r = runCli({QStringLiteral("signature"), m_photo, missing, m_copy});
+    const Result r = runCli({ QStringLiteral("signature"), m_photo, missing, m_copy });
     EXPECT_EQ(r.status, 1);
     ASSERT_EQ(r.lines.size(), 3);
     const QJsonObject &first = r.lines[0];
@@ -71,28 +86,34 @@ TEST_F(CliSignatureTest, SignaturePrintsOneLinePerFileAndFailsAtTheEnd)
     EXPECT_EQ(first.value(QStringLiteral("pattern")).toString().size(), 64);
     EXPECT_EQ(first.value(QStringLiteral("quadrants")).toArray().size(), 4);
     EXPECT_EQ(first.value(QStringLiteral("average")).toArray().size(), 3);
-    EXPECT_TRUE(first.value(QStringLiteral("packed")).toObject().contains(QStringLiteral("Pattern2")));
+    EXPECT_TRUE(
+        first.value(QStringLiteral("packed")).toObject().contains(QStringLiteral("Pattern2")));
     EXPECT_TRUE(r.lines[1].contains(QStringLiteral("error")));
     EXPECT_EQ(r.lines[2].value(QStringLiteral("width")).toInt(), 150);
 }
 
 TEST_F(CliSignatureTest, CompareReportsEachMethodWithDistances)
 {
-    Result r = runCli({QStringLiteral("compare"), m_photo, m_copy});
+    Result r = runCli({ QStringLiteral("compare"), m_photo, m_copy });
     EXPECT_EQ(r.status, 0);
     ASSERT_EQ(r.lines.size(), 3);
     for (const QJsonObject &line : r.lines)
-        EXPECT_TRUE(line.value(QStringLiteral("match")).toBool()) << line.value(QStringLiteral("name")).toString().toStdString();
+        EXPECT_TRUE(line.value(QStringLiteral("match")).toBool())
+            << line.value(QStringLiteral("name")).toString().toStdString();
     EXPECT_EQ(r.lines[2].value(QStringLiteral("slider")).toInt(), 12);
     EXPECT_EQ(r.lines[2].value(QStringLiteral("level")).toInt(), 6);
 
-    r = runCli({QStringLiteral("compare"), m_photo, m_other, QStringLiteral("--method"), QStringLiteral("2")});
+    r = runCli({ QStringLiteral("compare"), m_photo, m_other, QStringLiteral("--method"),
+        QStringLiteral("2") });
     ASSERT_EQ(r.lines.size(), 1);
     EXPECT_FALSE(r.lines[0].value(QStringLiteral("match")).toBool());
     EXPECT_GT(r.lines[0].value(QStringLiteral("quadDistance")).toInt(), 0);
 
-    EXPECT_EQ(runCli({QStringLiteral("compare"), m_photo, QStringLiteral("--slider"), QStringLiteral("30"), m_copy}).status, 2);
-    EXPECT_EQ(runCli({QStringLiteral("compare"), m_photo}).status, 2);
+    EXPECT_EQ(runCli({ QStringLiteral("compare"), m_photo, QStringLiteral("--slider"),
+                         QStringLiteral("30"), m_copy })
+                  .status,
+        2);
+    EXPECT_EQ(runCli({ QStringLiteral("compare"), m_photo }).status, 2);
 }
 
 }  // namespace

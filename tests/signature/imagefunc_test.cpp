@@ -35,12 +35,12 @@ TEST(Sampling, BlockAverageRoundsHalvesToEven)
         int low, high, lowCount;  // lowCount pixels of low, the rest high
         int expected;
     } rows[] = {
-        {"120.5 to 120", 120, 121, 32, 120},
-        {"121.0", 121, 121, 64, 121},
-        {"121.5 to 122", 121, 122, 32, 122},
-        {"0.5 to 0", 0, 1, 32, 0},
-        {"254.5 to 254", 254, 255, 32, 254},
-        {"just over a half rounds up", 120, 121, 31, 121},
+        { "120.5 to 120", 120, 121, 32, 120 },
+        { "121.0", 121, 121, 64, 121 },
+        { "121.5 to 122", 121, 122, 32, 122 },
+        { "0.5 to 0", 0, 1, 32, 0 },
+        { "254.5 to 254", 254, 255, 32, 254 },
+        { "just over a half rounds up", 120, 121, 31, 121 },
     };
     for (const Row &row : rows) {
         QImage s(64, 64, QImage::Format_RGB32);
@@ -60,17 +60,18 @@ TEST(Sampling, LightOnlyWhenEveryChannelIsAbove120)
         QRgb colour;
         char expected;
     } rows[] = {
-        {"all 121", qRgb(121, 121, 121), '1'},
-        {"one dark channel", qRgb(120, 255, 255), '0'},
-        {"dark green", qRgb(255, 120, 255), '0'},
-        {"dark blue", qRgb(255, 255, 120), '0'},
-        {"white", qRgb(255, 255, 255), '1'},
+        { "all 121", qRgb(121, 121, 121), '1' },
+        { "one dark channel", qRgb(120, 255, 255), '0' },
+        { "dark green", qRgb(255, 120, 255), '0' },
+        { "dark blue", qRgb(255, 255, 120), '0' },
+        { "white", qRgb(255, 255, 255), '1' },
     };
     for (const Row &row : rows) {
         RGBTriple avg;
         QuadTriples quads;
         QByteArray pattern;
-        ASSERT_TRUE(GatherImageData(surfaceWithBlock(0, 0, row.colour), avg, quads, pattern)) << row.name;
+        ASSERT_TRUE(GatherImageData(surfaceWithBlock(0, 0, row.colour), avg, quads, pattern))
+            << row.name;
         EXPECT_EQ(pattern[0], row.expected) << row.name;
     }
     // Sum 7712 per channel averages 120.5, rounds to 120: dark.
@@ -94,12 +95,14 @@ TEST(Sampling, PatternIsColumnMajorAndQuadrantsAreInTheirOrder)
     // A light block at column 1, row 0 is character 8; at column 0, row 1 it is character 1.
     struct Row {
         int column, row, index, quadrant;
-    } rows[] = {{1, 0, 8, 0}, {0, 1, 1, 0}, {0, 7, 7, 1}, {7, 0, 56, 2}, {7, 7, 63, 3}, {3, 4, 28, 1}, {4, 3, 35, 2}};
+    } rows[] = { { 1, 0, 8, 0 }, { 0, 1, 1, 0 }, { 0, 7, 7, 1 }, { 7, 0, 56, 2 }, { 7, 7, 63, 3 },
+        { 3, 4, 28, 1 }, { 4, 3, 35, 2 } };
     for (const Row &row : rows) {
         RGBTriple avg;
         QuadTriples quads;
         QByteArray pattern;
-        ASSERT_TRUE(GatherImageData(surfaceWithBlock(row.column, row.row, qRgb(255, 255, 255)), avg, quads, pattern));
+        ASSERT_TRUE(GatherImageData(
+            surfaceWithBlock(row.column, row.row, qRgb(255, 255, 255)), avg, quads, pattern));
         ASSERT_EQ(pattern.size(), 64);
         QByteArray expected(64, '0');
         expected[row.index] = '1';
@@ -107,7 +110,7 @@ TEST(Sampling, PatternIsColumnMajorAndQuadrantsAreInTheirOrder)
         for (int q = 0; q < 4; ++q) {
             // One of 16 blocks white: 255 / 16 = 15.94 -> 16.
             const int value = q == row.quadrant ? 16 : 0;
-            EXPECT_EQ(quads[size_t(q)], (RGBTriple{value, value, value}))
+            EXPECT_EQ(quads[size_t(q)], (RGBTriple { value, value, value }))
                 << "column " << row.column << " row " << row.row << " quadrant " << q;
         }
         EXPECT_EQ(avg.Red, 4) << "16 / 4";
@@ -118,18 +121,20 @@ TEST(Sampling, RoundingHappensAtEveryLevel)
 {
     // Quadrants average the rounded block values, the average the rounded
     // quadrant values, each rounded half to even.
-    BlockTriples blocks{};
-    blocks[0] = {2, 0, 0};
-    blocks[1] = {6, 0, 0};  // sum 8 -> 0.5 -> 0 (even)
+    BlockTriples blocks {};
+    blocks[0] = { 2, 0, 0 };
+    blocks[1] = { 6, 0, 0 };  // sum 8 -> 0.5 -> 0 (even)
     RGBTriple quad;
     GetQuadRGB(quad, blocks, 0, 0);
     EXPECT_EQ(quad.Red, 0);
-    blocks[2] = {16, 0, 0};  // sum 24 -> 1.5 -> 2
+    blocks[2] = { 16, 0, 0 };  // sum 24 -> 1.5 -> 2
     GetQuadRGB(quad, blocks, 0, 0);
     EXPECT_EQ(quad.Red, 2);
     RGBTriple avg;
-    GetAvgRGB(avg, QuadTriples{RGBTriple{1, 3, 5}, RGBTriple{1, 3, 5}, RGBTriple{0, 3, 5}, RGBTriple{0, 1, 7}});
-    EXPECT_EQ(avg, (RGBTriple{0, 2, 6}));  // 2/4=0.5->0, 10/4=2.5->2, 22/4=5.5->6
+    GetAvgRGB(avg,
+        QuadTriples { RGBTriple { 1, 3, 5 }, RGBTriple { 1, 3, 5 }, RGBTriple { 0, 3, 5 },
+            RGBTriple { 0, 1, 7 } });
+    EXPECT_EQ(avg, (RGBTriple { 0, 2, 6 }));  // 2/4=0.5->0, 10/4=2.5->2, 22/4=5.5->6
 }
 
 TEST(Sampling, SurfaceStretchesTo63AndKeepsTheBackgroundInTheLastColumnAndRow)
@@ -163,7 +168,8 @@ TEST(Sampling, AreaAverageIsTheMeanOfTheCoveredSource)
     // Transparent parts show the background.
     QImage clear(20, 20, QImage::Format_ARGB32);
     clear.fill(qRgba(255, 255, 255, 0));
-    EXPECT_EQ(AreaAverageScaled(clear, QSize(5, 5), qRgb(10, 20, 30)).pixel(2, 2), qRgb(10, 20, 30));
+    EXPECT_EQ(
+        AreaAverageScaled(clear, QSize(5, 5), qRgb(10, 20, 30)).pixel(2, 2), qRgb(10, 20, 30));
 }
 
 TEST(Sampling, SmallSurfaceIsReportedAsAnError)
@@ -203,12 +209,13 @@ TEST(FittedPicture, RectanglesForEachShapeOfPictureAndBox)
         QSizeF picture, box;
         QRect expected;
     } rows[] = {
-        {"tall picture in a wide box", {100, 200}, {400, 200}, QRect(150, 0, 100, 200)},
-        {"wide picture in a tall box", {200, 100}, {100, 300}, QRect(0, 125, 100, 50)},
-        {"wide picture in a wider box", {200, 100}, {400, 100}, QRect(100, 0, 200, 100)},
-        {"tall picture in a taller box", {100, 200}, {100, 400}, QRect(0, 100, 100, 200)},
-        {"square in a square", {50, 50}, {80, 80}, QRect(0, 0, 80, 80)},
-        {"halves to even", {3, 1}, {10, 5}, QRect(0, 1, 10, 3)},  // h = 3.33 -> 3, y = 0.83 -> 1
+        { "tall picture in a wide box", { 100, 200 }, { 400, 200 }, QRect(150, 0, 100, 200) },
+        { "wide picture in a tall box", { 200, 100 }, { 100, 300 }, QRect(0, 125, 100, 50) },
+        { "wide picture in a wider box", { 200, 100 }, { 400, 100 }, QRect(100, 0, 200, 100) },
+        { "tall picture in a taller box", { 100, 200 }, { 100, 400 }, QRect(0, 100, 100, 200) },
+        { "square in a square", { 50, 50 }, { 80, 80 }, QRect(0, 0, 80, 80) },
+        { "halves to even", { 3, 1 }, { 10, 5 },
+            QRect(0, 1, 10, 3) },  // h = 3.33 -> 3, y = 0.83 -> 1
     };
     for (const Row &row : rows)
         EXPECT_EQ(FittedRectangle(row.picture, row.box), row.expected) << row.name;

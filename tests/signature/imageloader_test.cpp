@@ -48,27 +48,29 @@ protected:
             return false;
         QProcess p;
         p.start(m_convert, args);
-        return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+        return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit
+            && p.exitCode() == 0;
     }
 
     // 80 x 40: left half red, right half blue.
     bool makeTwoColourSource(const QString &name, const QString &format = QString())
     {
-        return convert({QStringLiteral("-size"), QStringLiteral("40x40"), QStringLiteral("xc:red"),
-                        QStringLiteral("xc:blue"), QStringLiteral("+append"), format + file(name)});
+        return convert({ QStringLiteral("-size"), QStringLiteral("40x40"), QStringLiteral("xc:red"),
+            QStringLiteral("xc:blue"), QStringLiteral("+append"), format + file(name) });
     }
 
     // A photograph-like picture: smooth colour gradients with fine detail.
     bool makePhoto(const QString &name, const QString &size)
     {
-        return convert({QStringLiteral("-size"), size, QStringLiteral("gradient:#ff8040-#2040c0"),
-                        QStringLiteral("("), QStringLiteral("-size"), size, QStringLiteral("gradient:#000000-#ffffff"),
-                        QStringLiteral("-rotate"), QStringLiteral("90"), QStringLiteral(")"),
-                        QStringLiteral("-resize"), size + QStringLiteral("!"), QStringLiteral("-compose"),
-                        QStringLiteral("multiply"), QStringLiteral("-composite"), QStringLiteral("-seed"),
-                        QStringLiteral("7"), QStringLiteral("-attenuate"), QStringLiteral("0.3"),
-                        QStringLiteral("+noise"), QStringLiteral("gaussian"), QStringLiteral("-quality"),
-                        QStringLiteral("92"), file(name)});
+        return convert({ QStringLiteral("-size"), size, QStringLiteral("gradient:#ff8040-#2040c0"),
+            QStringLiteral("("), QStringLiteral("-size"), size,
+            QStringLiteral("gradient:#000000-#ffffff"), QStringLiteral("-rotate"),
+            QStringLiteral("90"), QStringLiteral(")"), QStringLiteral("-resize"),
+            size + QStringLiteral("!"), QStringLiteral("-compose"), QStringLiteral("multiply"),
+            QStringLiteral("-composite"), QStringLiteral("-seed"), QStringLiteral("7"),
+            QStringLiteral("-attenuate"), QStringLiteral("0.3"), QStringLiteral("+noise"),
+            QStringLiteral("gaussian"), QStringLiteral("-quality"), QStringLiteral("92"),
+            file(name) });
     }
 
     QTemporaryDir m_dir;
@@ -99,16 +101,16 @@ QByteArray redMetafile()
         for (int p : params)
             body += le16(p);
     };
-    record(0x020B, {0, 0});             // SetWindowOrg
-    record(0x020C, {100, 100});         // SetWindowExt
-    record(0x02FC, {0, 0x00FF, 0, 0});  // CreateBrushIndirect: solid red
-    record(0x012D, {0});                // SelectObject
-    record(0x041B, {100, 100, 0, 0});   // Rectangle
-    record(0x0000, {});                 // end of file
-    QByteArray header = le16(1) + le16(9) + le16(0x0300) + le32((18 + body.size()) / 2) + le16(1) +
-                        le32(7) + le16(0);
-    QByteArray placeable = le32(0x9AC6CDD7) + le16(0) + le16(0) + le16(0) + le16(100) + le16(100) +
-                           le16(96) + le32(0);
+    record(0x020B, { 0, 0 });  // SetWindowOrg
+    record(0x020C, { 100, 100 });  // SetWindowExt
+    record(0x02FC, { 0, 0x00FF, 0, 0 });  // CreateBrushIndirect: solid red
+    record(0x012D, { 0 });  // SelectObject
+    record(0x041B, { 100, 100, 0, 0 });  // Rectangle
+    record(0x0000, {});  // end of file
+    QByteArray header = le16(1) + le16(9) + le16(0x0300) + le32((18 + body.size()) / 2) + le16(1)
+        + le32(7) + le16(0);
+    QByteArray placeable = le32(0x9AC6CDD7) + le16(0) + le16(0) + le16(0) + le16(100) + le16(100)
+        + le16(96) + le32(0);
     quint16 checksum = 0;
     for (int i = 0; i < 20; i += 2)
         checksum ^= qFromLittleEndian<quint16>(placeable.constData() + i);
@@ -125,7 +127,8 @@ QByteArray wordPerfectBitmap()
     QByteArray rows;
     for (int y = 0; y < 8; ++y)
         rows += QByteArray::fromHex("02FF00");  // two literal bytes per row
-    QByteArray wpg = QByteArray::fromHex("FF575043") + le32(16) + QByteArray::fromHex("01160100") + le16(0) + le16(0);
+    QByteArray wpg = QByteArray::fromHex("FF575043") + le32(16) + QByteArray::fromHex("01160100")
+        + le16(0) + le16(0);
     wpg += record(0x0F, QByteArray::fromHex("0100") + le16(16) + le16(8));
     wpg += record(0x0E, le16(0) + le16(2) + QByteArray::fromHex("000000FFFFFF"));
     wpg += record(0x0B, le16(16) + le16(8) + le16(1) + le16(75) + le16(75) + rows);
@@ -146,37 +149,38 @@ TEST_F(ImageLoaderTest, EveryListedTypeDecodes)
         const char *decoder;
         bool lossy;
     } rows[] = {
-        {"a.jpg", "JPEG", nullptr, "JPEG", true},
-        {"a.jpe", "JPEG", nullptr, "JPEG", true},
-        {"a.jif", "JPEG", nullptr, "JPEG", true},
-        {"a.jfi", "JPEG", nullptr, "JPEG", true},
-        {"a.bmp", "BMP", nullptr, "BMP", false},
-        {"a.dib", "BMP3", nullptr, "BMP", false},
-        {"a.pic", "PICT", nullptr, "PICT", false},
-        {"a.gif", "GIF", nullptr, "GIF", false},
-        {"a.pcx", "PCX", nullptr, "PCX", false},
-        {"a.png", "PNG", nullptr, "PNG", false},
-        {"a.tga", "TGA", nullptr, "TGA", false},
-        {"a.tif", "TIFF", nullptr, "TIFF", false},
+        { "a.jpg", "JPEG", nullptr, "JPEG", true },
+        { "a.jpe", "JPEG", nullptr, "JPEG", true },
+        { "a.jif", "JPEG", nullptr, "JPEG", true },
+        { "a.jfi", "JPEG", nullptr, "JPEG", true },
+        { "a.bmp", "BMP", nullptr, "BMP", false },
+        { "a.dib", "BMP3", nullptr, "BMP", false },
+        { "a.pic", "PICT", nullptr, "PICT", false },
+        { "a.gif", "GIF", nullptr, "GIF", false },
+        { "a.pcx", "PCX", nullptr, "PCX", false },
+        { "a.png", "PNG", nullptr, "PNG", false },
+        { "a.tga", "TGA", nullptr, "TGA", false },
+        { "a.tif", "TIFF", nullptr, "TIFF", false },
         // Run-length encoded Windows bitmap, as .rle files are.
-        {"a.rle", "BMP3", nullptr, "BMP", false},
+        { "a.rle", "BMP3", nullptr, "BMP", false },
         // Konica's .kqp files hold JPEG data; content decides, not the name.
-        {"a.kqp", nullptr, "a.jpg", "JPEG", true},
+        { "a.kqp", nullptr, "a.jpg", "JPEG", true },
     };
     for (const Row &row : rows) {
         const QString name = QString::fromLatin1(row.file);
         if (row.writer) {
-            QStringList args{file(QStringLiteral("source.png"))};
+            QStringList args { file(QStringLiteral("source.png")) };
             if (name.endsWith(QLatin1String(".rle")))
-                args << QStringLiteral("-colors") << QStringLiteral("16") << QStringLiteral("-compress")
-                     << QStringLiteral("RLE");
+                args << QStringLiteral("-colors") << QStringLiteral("16")
+                     << QStringLiteral("-compress") << QStringLiteral("RLE");
             args << QString::fromLatin1(row.writer) + QLatin1Char(':') + file(name);
             ASSERT_TRUE(convert(args)) << row.file;
         } else {
             write(name, read(QString::fromLatin1(row.renameOf)));
         }
         LoadedImage image;
-        ASSERT_TRUE(LoadImageFile(file(name), image)) << row.file << ": " << image.reason.toStdString();
+        ASSERT_TRUE(LoadImageFile(file(name), image))
+            << row.file << ": " << image.reason.toStdString();
         EXPECT_EQ(image.format, QString::fromLatin1(row.decoder)) << row.file;
         EXPECT_EQ(image.width, 80) << row.file;
         EXPECT_EQ(image.height, 40) << row.file;
@@ -204,20 +208,25 @@ TEST_F(ImageLoaderTest, CmykSixteenBitAndGreyPicturesGiveRgbPixels)
         QRgb left;
         int slack;
     } rows[] = {
-        {"cmyk.jpg", {QStringLiteral("-colorspace"), QStringLiteral("CMYK")}, "cmyk.jpg", qRgb(255, 0, 0), 16},
-        {"deep.png", {QStringLiteral("-depth"), QStringLiteral("16")}, "PNG48:deep.png", qRgb(255, 0, 0), 0},
-        {"grey.png", {QStringLiteral("-colorspace"), QStringLiteral("Gray")}, "grey.png", qRgb(54, 54, 54), 2},
-        {"palette.bmp", {QStringLiteral("-colors"), QStringLiteral("4")}, "BMP3:palette.bmp", qRgb(255, 0, 0), 0},
+        { "cmyk.jpg", { QStringLiteral("-colorspace"), QStringLiteral("CMYK") }, "cmyk.jpg",
+            qRgb(255, 0, 0), 16 },
+        { "deep.png", { QStringLiteral("-depth"), QStringLiteral("16") }, "PNG48:deep.png",
+            qRgb(255, 0, 0), 0 },
+        { "grey.png", { QStringLiteral("-colorspace"), QStringLiteral("Gray") }, "grey.png",
+            qRgb(54, 54, 54), 2 },
+        { "palette.bmp", { QStringLiteral("-colors"), QStringLiteral("4") }, "BMP3:palette.bmp",
+            qRgb(255, 0, 0), 0 },
     };
     for (const Row &row : rows) {
-        QStringList args{file(QStringLiteral("source.png"))};
+        QStringList args { file(QStringLiteral("source.png")) };
         args << row.options;
         const QString output = QString::fromLatin1(row.output);
         const int colon = output.indexOf(QLatin1Char(':'));
         args << (colon < 0 ? file(output) : output.left(colon + 1) + file(output.mid(colon + 1)));
         ASSERT_TRUE(convert(args)) << row.file;
         LoadedImage image;
-        ASSERT_TRUE(LoadImageFile(file(QString::fromLatin1(row.file)), image)) << row.file << ": " << image.reason.toStdString();
+        ASSERT_TRUE(LoadImageFile(file(QString::fromLatin1(row.file)), image))
+            << row.file << ": " << image.reason.toStdString();
         const QRgb left = image.picture.pixel(10, 20);
         EXPECT_NEAR(qRed(left), qRed(row.left), row.slack) << row.file;
         EXPECT_NEAR(qGreen(left), qGreen(row.left), row.slack) << row.file;
@@ -250,7 +259,8 @@ TEST_F(ImageLoaderTest, ContentDecidesNotTheExtension)
 {
     if (m_convert.isEmpty())
         GTEST_SKIP() << "ImageMagick convert is not installed";
-    ASSERT_TRUE(makeTwoColourSource(QStringLiteral("png_with_jpg_extension.jpg"), QStringLiteral("PNG:")));
+    ASSERT_TRUE(
+        makeTwoColourSource(QStringLiteral("png_with_jpg_extension.jpg"), QStringLiteral("PNG:")));
     LoadedImage image;
     ASSERT_TRUE(LoadImageFile(file(QStringLiteral("png_with_jpg_extension.jpg")), image));
     EXPECT_EQ(image.format, QStringLiteral("PNG"));
@@ -268,30 +278,27 @@ TEST_F(ImageLoaderTest, BadFilesFailWithAReason)
     write(QStringLiteral("empty.jpg"), QByteArray());
     write(QStringLiteral("text_with_jpg_extension.jpg"), "This is not a picture.\n");
     write(QStringLiteral("svg_with_png_extension.png"),
-          "<svg xmlns='http://www.w3.org/2000/svg' width='10' height='10'/>");
+        "<svg xmlns='http://www.w3.org/2000/svg' width='10' height='10'/>");
     write(QStringLiteral("postscript.gif"), "%!PS-Adobe-3.0\n showpage\n");
-    write(QStringLiteral("tga_without_pixels.tga"), QByteArray::fromHex("000002000000000000000000100010001800"));
+    write(QStringLiteral("tga_without_pixels.tga"),
+        QByteArray::fromHex("000002000000000000000000100010001800"));
     // A BMP header claiming 30000 x 30000 pixels (too many) and one 40000 wide.
     const auto bmpHeader = [](qint64 w, qint64 h) {
-        return QByteArray("BM") + le32(54 + 16) + le32(0) + le32(54) + le32(40) + le32(w) + le32(h) + le16(1) +
-               le16(24) + le32(0) + le32(0) + le32(2835) + le32(2835) + le32(0) + le32(0) + QByteArray(16, '\x7f');
+        return QByteArray("BM") + le32(54 + 16) + le32(0) + le32(54) + le32(40) + le32(w) + le32(h)
+            + le16(1) + le16(24) + le32(0) + le32(0) + le32(2835) + le32(2835) + le32(0) + le32(0)
+            + QByteArray(16, '\x7f');
     };
     write(QStringLiteral("huge_dimension_header.bmp"), bmpHeader(30000, 30000));
     write(QStringLiteral("too_wide_for_16_bits.bmp"), bmpHeader(40000, 10));
     struct Row {
         const char *file;
         bool needsJpeg;
-    } rows[] = {{"missing.jpg", false},
-                {"empty.jpg", false},
-                {"text_with_jpg_extension.jpg", false},
-                {"svg_with_png_extension.png", false},
-                {"postscript.gif", false},
-                {"tga_without_pixels.tga", false},
-                {"huge_dimension_header.bmp", false},
-                {"too_wide_for_16_bits.bmp", false},
-                {"truncated_jpeg_header.jpg", true},
-                {"truncated_jpeg_half.jpg", true},
-                {"jpeg_with_garbage_body.jpg", true}};
+    } rows[] = { { "missing.jpg", false }, { "empty.jpg", false },
+        { "text_with_jpg_extension.jpg", false }, { "svg_with_png_extension.png", false },
+        { "postscript.gif", false }, { "tga_without_pixels.tga", false },
+        { "huge_dimension_header.bmp", false }, { "too_wide_for_16_bits.bmp", false },
+        { "truncated_jpeg_header.jpg", true }, { "truncated_jpeg_half.jpg", true },
+        { "jpeg_with_garbage_body.jpg", true } };
     if (!jpeg.isEmpty()) {
         write(QStringLiteral("truncated_jpeg_header.jpg"), jpeg.left(100));
         write(QStringLiteral("truncated_jpeg_half.jpg"), jpeg.left(jpeg.size() / 2));
@@ -310,7 +317,8 @@ TEST_F(ImageLoaderTest, BadFilesFailWithAReason)
         EXPECT_TRUE(image.picture.isNull()) << row.file;
         EXPECT_FALSE(image.reason.isEmpty()) << row.file;
         QString reason;
-        EXPECT_FALSE(ComputeSignature(file(QString::fromLatin1(row.file)), &reason).has_value()) << row.file;
+        EXPECT_FALSE(ComputeSignature(file(QString::fromLatin1(row.file)), &reason).has_value())
+            << row.file;
         EXPECT_FALSE(reason.isEmpty()) << row.file;
     }
     if (jpeg.isEmpty())
@@ -321,14 +329,15 @@ TEST_F(ImageLoaderTest, TransparencyIsKeptAndSampledOverTheBackground)
 {
     if (m_convert.isEmpty())
         GTEST_SKIP() << "ImageMagick convert is not installed";
-    ASSERT_TRUE(convert({QStringLiteral("-size"), QStringLiteral("20x20"), QStringLiteral("xc:none"),
-                         file(QStringLiteral("clear.png"))}));
+    ASSERT_TRUE(convert({ QStringLiteral("-size"), QStringLiteral("20x20"),
+        QStringLiteral("xc:none"), file(QStringLiteral("clear.png")) }));
     LoadedImage image;
     ASSERT_TRUE(LoadImageFile(file(QStringLiteral("clear.png")), image));
     EXPECT_TRUE(image.picture.hasAlphaChannel());
     const ComputedSignature s = SignatureOfPicture(image.picture, image.width, image.height);
-    EXPECT_EQ(s.packed.AvgRGB, SetRGBValues(qRed(kSamplingBackground), qGreen(kSamplingBackground),
-                                            qBlue(kSamplingBackground)));
+    EXPECT_EQ(s.packed.AvgRGB,
+        SetRGBValues(
+            qRed(kSamplingBackground), qGreen(kSamplingBackground), qBlue(kSamplingBackground)));
 }
 
 TEST_F(ImageLoaderTest, ReducedDecodeGivesTheSameStretchedPicture)
@@ -356,7 +365,9 @@ TEST_F(ImageLoaderTest, ReducedDecodeGivesTheSameStretchedPicture)
     const ComputedSignature sb = SignatureOfPicture(reduced.picture, reduced.width, reduced.height);
     EXPECT_LE(ChannelDistance(sa.packed.AvgRGB, sb.packed.AvgRGB), 1);
     EXPECT_LE(QuadDistance(sa.packed.QuadRGB, sb.packed.QuadRGB), 1);
-    EXPECT_LE(PatternDistance(sa.packed.Pattern1, sa.packed.Pattern2, sb.packed.Pattern1, sb.packed.Pattern2), 1);
+    EXPECT_LE(PatternDistance(
+                  sa.packed.Pattern1, sa.packed.Pattern2, sb.packed.Pattern1, sb.packed.Pattern2),
+        1);
 }
 
 TEST_F(ImageLoaderTest, ThumbnailFitsTheBoxAndKeepsTheFileDimensions)
@@ -380,9 +391,10 @@ TEST_F(ImageLoaderTest, SignatureIsStableAcrossRunsAndThreads)
     if (m_convert.isEmpty())
         GTEST_SKIP() << "ImageMagick convert is not installed";
     QStringList files;
-    const char *sizes[] = {"640x480", "300x900", "1500x1000", "64x64"};
+    const char *sizes[] = { "640x480", "300x900", "1500x1000", "64x64" };
     for (int i = 0; i < 4; ++i) {
-        const QString name = QStringLiteral("p%1.%2").arg(i).arg(i % 2 ? QStringLiteral("png") : QStringLiteral("jpg"));
+        const QString name = QStringLiteral("p%1.%2").arg(i).arg(
+            i % 2 ? QStringLiteral("png") : QStringLiteral("jpg"));
         ASSERT_TRUE(makePhoto(name, QString::fromLatin1(sizes[i])));
         files << file(name);
     }
@@ -399,7 +411,8 @@ TEST_F(ImageLoaderTest, SignatureIsStableAcrossRunsAndThreads)
                 for (int i = 0; i < files.size(); ++i) {
                     const int k = (i + t) % int(files.size());
                     const auto s = ComputeSignature(files[k]);
-                    if (!s || std::memcmp(&s->packed, &first[size_t(k)], sizeof(PackedSignature)) != 0)
+                    if (!s
+                        || std::memcmp(&s->packed, &first[size_t(k)], sizeof(PackedSignature)) != 0)
                         return false;
                 }
             }
@@ -414,12 +427,13 @@ TEST_F(ImageLoaderTest, SignatureIsStableAcrossRunsAndThreads)
 // never crash or hang the loader.
 TEST_F(ImageLoaderTest, RandomBytesNeverCrash)
 {
-    const QByteArray prefixes[] = {
-        QByteArray(), QByteArray::fromHex("FFD8FFE0"), QByteArray::fromHex("89504E470D0A1A0A"), QByteArray("GIF89a"),
-        QByteArray("BM"), QByteArray::fromHex("49492A00"), QByteArray::fromHex("4D4D002A"), QByteArray::fromHex("0A0501"),
-        QByteArray::fromHex("FF575043"), QByteArray::fromHex("D7CDC69A"), QByteArray::fromHex("52CC"),
-        QByteArray(512, '\0') + QByteArray::fromHex("001102FF0C00")};
-    const char *hints[] = {"jpg", "tga", "wmf", "pic"};
+    const QByteArray prefixes[] = { QByteArray(), QByteArray::fromHex("FFD8FFE0"),
+        QByteArray::fromHex("89504E470D0A1A0A"), QByteArray("GIF89a"), QByteArray("BM"),
+        QByteArray::fromHex("49492A00"), QByteArray::fromHex("4D4D002A"),
+        QByteArray::fromHex("0A0501"), QByteArray::fromHex("FF575043"),
+        QByteArray::fromHex("D7CDC69A"), QByteArray::fromHex("52CC"),
+        QByteArray(512, '\0') + QByteArray::fromHex("001102FF0C00") };
+    const char *hints[] = { "jpg", "tga", "wmf", "pic" };
     std::mt19937 rng(20261207);
     int decoded = 0;
     for (int i = 0; i < 600; ++i) {
@@ -428,7 +442,8 @@ TEST_F(ImageLoaderTest, RandomBytesNeverCrash)
         for (int k = 0; k < length; ++k)
             data.append(char(rng() & 0xFF));
         LoadedImage image;
-        const bool ok = LoadImageData(data, QString::fromLatin1(hints[i % 4]), image, DecodeSize::Sampling);
+        const bool ok
+            = LoadImageData(data, QString::fromLatin1(hints[i % 4]), image, DecodeSize::Sampling);
         if (ok) {
             ++decoded;
             EXPECT_FALSE(image.picture.isNull()) << "case " << i;

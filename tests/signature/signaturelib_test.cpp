@@ -9,7 +9,8 @@ namespace {
 
 TEST(SignatureLib, PackingRoundTripsAtTheExtremes)
 {
-    const int rows[][3] = {{0, 0, 0}, {255, 255, 255}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {1, 128, 254}};
+    const int rows[][3] = { { 0, 0, 0 }, { 255, 255, 255 }, { 255, 0, 0 }, { 0, 255, 0 },
+        { 0, 0, 255 }, { 1, 128, 254 } };
     for (const auto &row : rows) {
         const std::int32_t packed = SetRGBValues(row[0], row[1], row[2]);
         EXPECT_GE(packed, 0) << row[0] << "," << row[1] << "," << row[2];
@@ -90,10 +91,13 @@ TEST(SignatureLib, ComparisonsFollowTheirRuleAndAreMonotone)
         bool avgBefore = false, quadBefore = false, bitsBefore = false;
         for (int t = -1; t <= kMaxToleranceLevel + 1; ++t) {
             const bool avg = CompareAvgRGB(a[4], b[4], t) != 0;
-            const bool quad = CompareQuadRGB(a[0], a[1], a[2], a[3], b[0], b[1], b[2], b[3], t) != 0;
+            const bool quad
+                = CompareQuadRGB(a[0], a[1], a[2], a[3], b[0], b[1], b[2], b[3], t) != 0;
             const bool bits = CompareBitLong(pa1, pb1, pa2, pb2, t) != 0;
-            EXPECT_EQ(avg, ChannelDistance(a[4], b[4]) <= AvgChannelTolerance(t)) << "row " << i << " level " << t;
-            EXPECT_EQ(quad, QuadDistance(a, b) <= QuadChannelTolerance(t)) << "row " << i << " level " << t;
+            EXPECT_EQ(avg, ChannelDistance(a[4], b[4]) <= AvgChannelTolerance(t))
+                << "row " << i << " level " << t;
+            EXPECT_EQ(quad, QuadDistance(a, b) <= QuadChannelTolerance(t))
+                << "row " << i << " level " << t;
             EXPECT_EQ(bits, PatternDistance(pa1, pa2, pb1, pb2) <= PatternBitTolerance(t))
                 << "row " << i << " level " << t;
             EXPECT_TRUE(!avgBefore || avg) << "row " << i << " lost at level " << t;
@@ -128,7 +132,9 @@ TEST(SignatureLib, QuadrantsCompareInPlaceNotAsASet)
 {
     const std::int32_t black = SetRGBValues(0, 0, 0);
     const std::int32_t white = SetRGBValues(255, 255, 255);
-    EXPECT_EQ(CompareQuadRGB(black, white, black, white, white, black, white, black, kMaxToleranceLevel), 0);
+    EXPECT_EQ(
+        CompareQuadRGB(black, white, black, white, white, black, white, black, kMaxToleranceLevel),
+        0);
 }
 
 }  // namespace
