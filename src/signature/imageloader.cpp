@@ -35,7 +35,10 @@ void initialiseOnce()
     // Our callers may decode on several threads; one OpenMP thread per decode
     // keeps them from competing and the results bit-identical.
     Magick::ResourceLimits::thread(1);
-    MagickCore::SetMagickResourceLimit(MagickCore::TimeResource, MagickCore::MagickSizeType(3600));
+    // No process-wide time limit: ImageMagick 6 keeps one clock for the whole
+    // process, so a limit
+    // would end every decode of a long session. Each decode has its own
+    // deadline instead (checkDeadline).
 }
 
 struct FormatRule {
