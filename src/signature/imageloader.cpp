@@ -36,9 +36,8 @@ void initialiseOnce()
     // keeps them from competing and the results bit-identical.
     Magick::ResourceLimits::thread(1);
     // No process-wide time limit: ImageMagick 6 keeps one clock for the whole
-    // process, so a limit
-    // would end every decode of a long session. Each decode has its own
-    // deadline instead (checkDeadline).
+    // process, so a limit would end every decode of a long session. Each
+    // decode has its own deadline instead (checkDeadline).
 }
 
 struct FormatRule {
