@@ -7,6 +7,7 @@
 
 namespace vexa {
 
+class CDuplicate;
 class CDuplicates;
 class RunObserver;
 
@@ -25,6 +26,11 @@ int DuplicateLoad(CDuplicates &set, RunObserver *observer = nullptr);
 
 // Empties the set and the Duplicate table.
 bool DuplicateClear(CDuplicates &set);
+
+// True for a group DuplicateLoad brought back with a memory source (-1):
+// its MemLoadPos 0 no longer refers to that file, so nothing may read the
+// memory signature list for it.
+bool MemorySourceLostOnLoad(const CDuplicate &group);
 
 // "12|40|" for {12, 40}; "" for an empty list.
 QString FormatIdList(const QList<std::int32_t> &ids);

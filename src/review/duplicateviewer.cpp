@@ -1,0 +1,805 @@
+#include "review/duplicateviewer.h"
+
+#include "app/appobjects.h"
+#include "app/environment.h"
+#include "app/errors.h"
+#include "app/messages.h"
+#include "app/settings.h"
+#include "app/texts.h"
+#include "db/appdatabase.h"
+#include "db/currentimage.h"
+#include "db/records.h"
+#include "db/recordset.h"
+#include "gather/runobserver.h"
+#include "narration/duplicateset.h"
+#include "review/duplicatepersistence.h"
+#include "review/fullimageview.h"
+#include "review/previewtile.h"
+#include "review/thumbnailloader.h"
+#include "review/tilelayout.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSlider>
+#include <QStackedLayout>
+#include <QStyle>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace vexa {
+namespace {
+
+const QString kModule = QStringLiteral("frmVEXA");
+
+constexpr int kDelayMs = 300;
+
+enum VirtualKey {
+    VkReturn = 13,
+    VkPageUp = 33,
+    VkPageDown = 34,
+    VkLeft = 37,
+    VkUp = 38,
+    VkRight = 39,
+    VkDown = 40,
+    VkDelete = 46,
+    VkF1 = 112,
+};
+
+// The Windows key code of a Qt key, 0 for keys the viewer has no use for.
+int VirtualKeyOf(int qtKey)
+{
+    switch (qtKey) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return VkReturn;
+    case Qt::Key_PageUp:
+        return VkPageUp;
+    case Qt::Key_PageDown:
+        return VkPageDown;
+    case Qt::Key_Left:
+        return VkLeft;
+    case Qt::Key_Up:
+        return VkUp;
+    case Qt::Key_Right:
+        return VkRight;
+    case Qt::Key_Down:
+        return VkDown;
+    case Qt::Key_Delete:
+        return VkDelete;
+    case Qt::Key_F1:
+        return VkF1;
+    default:
+        return 0;
+    }
+}
+
+int ShiftMaskOf(Qt::KeyboardModifiers modifiers)
+{
+    return ((modifiers & Qt::ShiftModifier) ? 1 : 0) | ((modifiers & Qt::ControlModifier) ? 2 : 0);
+}
+
+void RestartTimer(QTimer *timer)
+{
+    timer->stop();
+    timer->setInterval(kDelayMs);
+    timer->start();
+}
+
+QString LoadingText(int position, int total)
+{
+    return Text(750) + QString::number(position) + Text(752) + QString::number(total);
+}
+
+}  // namespace
+
+DuplicateViewer::DuplicateViewer(QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("DuplicateViewer"));
+    m_loader = new ThumbnailLoader(this);
+    connect(m_loader, &ThumbnailLoader::decoded, this, &DuplicateViewer::thumbnailDecoded);
+    connect(m_loader, &ThumbnailLoader::finished, this, &DuplicateViewer::finishLoading);
+
+    // Tiles: the frame that takes the focus, the viewport, the taller panel
+    // moved inside it, and the scroll bar beside it.
+    auto *tilesPage = new QWidget(this);
+    auto *tilesLayout = new QHBoxLayout(tilesPage);
+    tilesLayout->setContentsMargins(0, 0, 0, 0);
+    tilesLayout->setSpacing(0);
+    m_picContainer = new QFrame(tilesPage);
+    m_picContainer->setObjectName(QStringLiteral("picContainer"));
+    m_picContainer->setFrameShape(QFrame::StyledPanel);
+    m_picContainer->setFrameShadow(QFrame::Sunken);
+    m_picContainer->setFocusPolicy(Qt::StrongFocus);
+    m_picContainer->installEventFilter(this);
+    auto *containerLayout = new QHBoxLayout(m_picContainer);
+    containerLayout->setContentsMargins(1, 1, 1, 1);
+    m_picViewPort = new QWidget(m_picContainer);
+    m_picViewPort->setObjectName(QStringLiteral("picViewPort"));
+    m_picViewPort->installEventFilter(this);
+    containerLayout->addWidget(m_picViewPort);
+    m_picDupViewer = new QWidget(m_picViewPort);
+    m_picDupViewer->setObjectName(QStringLiteral("picDupViewer"));
+    m_vScrDupViewer = new QScrollBar(Qt::Vertical, tilesPage);
+    m_vScrDupViewer->setObjectName(QStringLiteral("vScrDupViewer"));
+    m_vScrDupViewer->hide();
+    tilesLayout->addWidget(m_picContainer, 1);
+    tilesLayout->addWidget(m_vScrDupViewer);
+    connect(m_vScrDupViewer, &QScrollBar::valueChanged, this,
+            [this](int value) { m_picDupViewer->move(0, -value); });
+
+    m_fullView = new FullImageView(this);
+    m_fullView->setObjectName(QStringLiteral("picFullView"));
+    connect(m_fullView, &FullImageView::clicked, this, &DuplicateViewer::LeaveViewMode);
+
+    m_stack = new QStackedLayout;
+    m_stack->addWidget(tilesPage);
+    m_stack->addWidget(m_fullView);
+
+    // Group navigation and tile size.
+    auto *controls = new QHBoxLayout;
+    controls->setContentsMargins(0, 4, 0, 0);
+    auto *currentCaption = new QLabel(Text(604), this);
+    m_lblDupCurrent = new QLabel(QStringLiteral("0"), this);
+    m_lblDupCurrent->setObjectName(QStringLiteral("lblDupCurrent"));
+    auto *countCaption = new QLabel(Text(605), this);
+    m_lblDupCount = new QLabel(QStringLiteral("0"), this);
+    m_lblDupCount->setObjectName(QStringLiteral("lblDupCount"));
+    for (QLabel *number : {m_lblDupCurrent, m_lblDupCount}) {
+        number->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000000")));
+        QFont font = number->font();
+        font.setBold(true);
+        number->setFont(font);
+    }
+    m_cmdDupPrev = new QPushButton(this);
+    m_cmdDupPrev->setObjectName(QStringLiteral("cmdDupPrev"));
+    m_cmdDupPrev->setIcon(style()->standardIcon(QStyle::SP_ArrowLeft));
+    m_cmdDupPrev->setToolTip(Text(1008));
+    m_cmdDupNext = new QPushButton(this);
+    m_cmdDupNext->setObjectName(QStringLiteral("cmdDupNext"));
+    m_cmdDupNext->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
+    m_cmdDupNext->setToolTip(Text(1009));
+    for (QPushButton *button : {m_cmdDupPrev, m_cmdDupNext}) {
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setAutoRepeat(true);
+    }
+    m_HScrDup = new QScrollBar(Qt::Horizontal, this);
+    m_HScrDup->setObjectName(QStringLiteral("HScrDup"));
+    m_HScrDup->setToolTip(Text(1010));
+    m_HScrDup->setRange(1, 1);
+    m_HScrDup->setFocusPolicy(Qt::NoFocus);
+    auto *sizeCaption = new QLabel(Text(606), this);
+    m_sldThumbSize = new QSlider(Qt::Horizontal, this);
+    m_sldThumbSize->setObjectName(QStringLiteral("sldThumbSize"));
+    m_sldThumbSize->setToolTip(Text(1011));
+    m_sldThumbSize->setRange(kMinThumbSize, kMaxThumbSize);
+    m_sldThumbSize->setSingleStep(1);
+    m_sldThumbSize->setPageStep(1);
+    m_sldThumbSize->setTickPosition(QSlider::TicksBelow);
+    m_sldThumbSize->setTickInterval(5);
+    m_sldThumbSize->setFixedWidth(140);
+    m_sldThumbSize->setValue(kDefaultThumbSize);
+    m_sldThumbSize->setFocusPolicy(Qt::NoFocus);
+    controls->addWidget(currentCaption);
+    controls->addWidget(m_lblDupCurrent);
+    controls->addWidget(countCaption);
+    controls->addWidget(m_lblDupCount);
+    controls->addSpacing(8);
+    controls->addWidget(m_cmdDupPrev);
+    controls->addWidget(m_HScrDup, 1);
+    controls->addWidget(m_cmdDupNext);
+    controls->addSpacing(12);
+    controls->addWidget(sizeCaption);
+    controls->addWidget(m_sldThumbSize);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(2);
+    layout->addLayout(m_stack, 1);
+    layout->addLayout(controls);
+
+    connect(m_cmdDupPrev, &QPushButton::clicked, this, &DuplicateViewer::previous);
+    connect(m_cmdDupNext, &QPushButton::clicked, this, &DuplicateViewer::next);
+    connect(m_HScrDup, &QScrollBar::sliderMoved, this,
+            [this](int value) { m_lblDupCurrent->setText(QString::number(value)); });
+    connect(m_HScrDup, &QScrollBar::valueChanged, this, &DuplicateViewer::groupValueChanged);
+    connect(m_sldThumbSize, &QSlider::valueChanged, this, &DuplicateViewer::sizeValueChanged);
+
+    // The two delayed actions: one rebuild or resize 300 ms after the last
+    // change. Single-shot timers stop themselves before they act.
+    m_rebuildTimer = new QTimer(this);
+    m_rebuildTimer->setSingleShot(true);
+    connect(m_rebuildTimer, &QTimer::timeout, this, &DuplicateViewer::RebuildDuplicateView);
+    m_sizeTimer = new QTimer(this);
+    m_sizeTimer->setSingleShot(true);
+    connect(m_sizeTimer, &QTimer::timeout, this, &DuplicateViewer::ChangeThumbSize);
+
+    m_tiles.append(newTile(0));
+    m_tiles[0]->hide();
+}
+
+DuplicateViewer::~DuplicateViewer()
+{
+    m_loader->cancel();
+}
+
+CDuplicates &DuplicateViewer::set() const
+{
+    if (m_set)
+        return *m_set;
+    CDuplicates *application = Duplicates();
+    if (!application)
+        throw VexaError(ErrInvalidProcedureCall, QStringLiteral("No duplicate set"));
+    return *application;
+}
+
+uctrlPreview *DuplicateViewer::tile(int index) const
+{
+    return index >= 0 && index < m_tiles.size() ? m_tiles.at(index) : nullptr;
+}
+
+bool DuplicateViewer::thumbnailsLoading() const
+{
+    return m_loader->isRunning();
+}
+
+uctrlPreview *DuplicateViewer::newTile(int index)
+{
+    auto *tile = new uctrlPreview(m_picDupViewer);
+    tile->setObjectName(QStringLiteral("uctrlPreview%1").arg(index));
+    tile->setIndex(index);
+    connect(tile, &uctrlPreview::Click, this, &DuplicateViewer::tileClicked);
+    connect(tile, &uctrlPreview::DeleteClicked, this, [this](int) { DeleteSelectedThumbs(); });
+    connect(tile, &uctrlPreview::RenameClicked, this, [this](int) { RenameSelectedThumbs(); });
+    connect(tile, &uctrlPreview::View, this, [this](const QString &path) {
+        if (ShowPreviewImage(path))
+            m_viewMode = true;
+    });
+    connect(tile, &uctrlPreview::KeyDown, this, [this](int key, int mask) {
+        const int code = VirtualKeyOf(key);
+        if (mask == 0 && code > 10)
+            NavigateKeys(code, mask);
+    });
+    return tile;
+}
+
+bool DuplicateViewer::EnterTab()
+{
+    if (set().Count() == 0) {
+        Messages().show(Text(724), Text(725), MsgIcon::Information, MsgButtons::Ok);
+        return false;
+    }
+    InitDuplicateView();
+    return true;
+}
+
+void DuplicateViewer::InitDuplicateView()
+{
+    m_viewReady = false;
+    const int groups = set().Count();
+    m_lblDupCurrent->setText(QStringLiteral("1"));
+    m_lblDupCount->setText(QString::number(groups));
+    const bool several = groups != 1;
+    m_HScrDup->setVisible(several);
+    m_cmdDupNext->setVisible(several);
+    m_cmdDupPrev->setVisible(several);
+    m_HScrDup->setValue(1);
+    m_HScrDup->setMinimum(1);
+    m_HScrDup->setMaximum(std::max(1, groups));
+    m_HScrDup->setSingleStep(1);
+    m_HScrDup->setPageStep(1);
+    m_sldThumbSize->setValue(ClampThumbSize(GetSystemSetting(QStringLiteral("ThumbSize"))));
+    m_viewReady = true;
+    RestartTimer(m_rebuildTimer);
+}
+
+void DuplicateViewer::ChangeThumbSize()
+{
+    RebuildDuplicateView();
+}
+
+void DuplicateViewer::setBusy(bool busy)
+{
+    if (busy == m_busy)
+        return;
+    m_busy = busy;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+    if (QWidget *top = window())
+        top->setEnabled(!busy);
+    emit busyChanged(busy);
+}
+
+void DuplicateViewer::RebuildDuplicateView()
+{
+    m_viewReady = false;
+    if (m_picContainer->isVisible())
+        m_picContainer->setFocus();
+    setBusy(true);
+    m_picDupViewer->hide();
+    m_vScrDupViewer->hide();
+    m_currentTile = 0;
+    m_tiles[0]->SetNewSize(m_sldThumbSize->value());
+    SelectThumb(0);
+    UnloadThumbs();
+    m_vScrDupViewer->setValue(0);
+    layOutPanel();
+    m_picDupViewer->resize(m_picDupViewer->width(), m_picViewPort->height());
+    m_picDupViewer->show();
+    if (set().Count() >= 1) {
+        const int position = std::clamp(m_HScrDup->value(), 1, set().Count());
+        ShowDuplicate(set().Item(position));
+    }
+    m_lblDupCurrent->setText(QString::number(m_HScrDup->value()));
+    setBusy(false);
+    m_viewReady = true;
+}
+
+void DuplicateViewer::hideSourceTile()
+{
+    // Nothing of an earlier group may stay selectable behind a hidden tile 0.
+    m_tiles[0]->hide();
+    m_tiles[0]->Activate(false);
+    m_tiles[0]->Reset();
+}
+
+void DuplicateViewer::ShowDuplicate(const CDuplicate &group)
+{
+    try {
+        m_pending.clear();
+        m_groupTotal = int(group.fileIds().size()) + 1;
+        m_tiles[0]->hide();
+        m_tiles[0]->Reset();
+        PendingTile source;
+        source.tile = 0;
+        source.groupPosition = 1;
+        source.id = group.lSource();
+        bool shown = false;
+        if (group.lSource() != -1) {
+            RecordSet &fileData = *AppDb().fileData;
+            if (fileData.findFirst(QStringLiteral("ID=") + QString::number(group.lSource()))) {
+                RetrieveImageFileInformation(fileData);
+                const CurrentImageInfo &info = CurrentImage();
+                source.directory = info.Directory;
+                source.fileName = info.FileName;
+                source.fileSize = info.FileSize;
+                source.width = info.DimX;
+                source.height = info.DimY;
+                shown = true;
+            }
+        } else if (!MemorySourceLostOnLoad(group) && m_memoryLookup) {
+            // Only an entry the memory list really holds is read.
+            if (const auto entry = m_memoryLookup(group.MemLoadPos())) {
+                source.directory = entry->path;
+                source.fileName = entry->fileName;
+                source.fileSize = entry->fileSize;
+                source.width = entry->width;
+                source.height = entry->height;
+                shown = true;
+            }
+        }
+        if (shown) {
+            if (m_observer)
+                m_observer->status(LoadingText(1, m_groupTotal));
+            m_tiles[0]->SetNewSize(m_sldThumbSize->value());
+            source.path = source.directory + QLatin1Char('/') + source.fileName;
+            m_pending.append(source);
+            m_tiles[0]->show();
+        } else {
+            hideSourceTile();
+        }
+    } catch (const std::exception &e) {
+        ReportException(e, kModule, QStringLiteral("ShowDuplicate"));
+        return;
+    }
+    ShowFoundDuplicates(group);
+}
+
+void DuplicateViewer::ShowFoundDuplicates(const CDuplicate &group)
+{
+    const QList<std::int32_t> &ids = group.fileIds();
+    try {
+        if (m_observer)
+            m_observer->progressStarted(ids.size() + 1);
+        RecordSet &fileData = *AppDb().fileData;
+        for (qsizetype i = 0; i < ids.size(); ++i) {
+            if (m_tileCount >= kMaxDuplicateTiles) {
+                Messages().show(Text(751), QStringLiteral("Maximum Duplicates"),
+                                MsgIcon::Exclamation, MsgButtons::Ok);
+                break;
+            }
+            if (!fileData.findFirst(QStringLiteral("ID=") + QString::number(ids.at(i))))
+                continue;
+            RetrieveImageFileInformation(fileData);
+            const CurrentImageInfo &info = CurrentImage();
+            const QString path = info.Directory + QLatin1Char('/') + info.FileName;
+            if (info.Directory.isEmpty() || !QFileInfo(path).isFile())
+                continue;
+            ++m_tileCount;
+            uctrlPreview *tile = m_tileCount < m_tiles.size() ? m_tiles[m_tileCount]
+                                                              : newTile(m_tileCount);
+            if (m_tileCount >= m_tiles.size())
+                m_tiles.append(tile);
+            tile->Reset();
+            tile->setIndex(m_tileCount);
+            tile->SetNewSize(m_sldThumbSize->value());
+            PendingTile pending;
+            pending.tile = m_tileCount;
+            pending.groupPosition = int(i) + 2;
+            pending.path = path;
+            pending.directory = info.Directory;
+            pending.fileName = info.FileName;
+            pending.fileSize = info.FileSize;
+            pending.width = info.DimX;
+            pending.height = info.DimY;
+            pending.id = ids.at(i);
+            m_pending.append(pending);
+            tile->show();
+            ArrangeThumbs();
+        }
+        if (m_tileCount == 0 && !m_tiles[0]->isHidden())
+            ArrangeThumbs();
+    } catch (const std::exception &e) {
+        ReportException(e, kModule, QStringLiteral("ShowFoundDuplicates"));
+    }
+    m_vScrDupViewer->setValue(0);
+    layOutPanel();
+    UpdateDupScrollBar();
+    if (m_tiles[0]->isHidden() && m_tileCount >= 1) {
+        // The source is not shown: the selection starts at the first tile.
+        m_currentTile = 1;
+        SelectThumb(1);
+    }
+    // The pictures follow from the workers, in tile order.
+    QList<ThumbnailLoader::Request> requests;
+    for (const PendingTile &pending : std::as_const(m_pending))
+        requests.append({pending.tile, pending.path, m_tiles[pending.tile]->pictureBoxPixels()});
+    m_loader->start(requests);
+}
+
+void DuplicateViewer::thumbnailDecoded(int order, int tileIndex, const LoadedImage &image)
+{
+    if (order < 0 || order >= m_pending.size() || tileIndex > m_tileCount)
+        return;
+    const PendingTile &pending = m_pending.at(order);
+    if (m_observer) {
+        m_observer->status(LoadingText(pending.groupPosition, m_groupTotal));
+        m_observer->progress(pending.groupPosition);
+    }
+    // A file that does not decode keeps a tile without picture or details.
+    if (image.ok)
+        m_tiles[tileIndex]->SetImageInformation(tileIndex, image, pending.directory,
+                                                pending.fileName, pending.fileSize,
+                                                pending.width, pending.height, pending.id);
+}
+
+void DuplicateViewer::finishLoading()
+{
+    if (m_observer) {
+        m_observer->progressEnded();
+        m_observer->status(QString());
+    }
+    emit thumbnailsFinished();
+}
+
+void DuplicateViewer::UnloadThumbs()
+{
+    const bool wasLoading = m_loader->isRunning();
+    m_loader->cancel();
+    m_pending.clear();
+    m_tiles[0]->hide();
+    for (int i = 1; i <= m_tileCount && i < m_tiles.size(); ++i) {
+        m_tiles[i]->CleanUp();
+        m_tiles[i]->deleteLater();
+    }
+    m_tiles.resize(1);
+    m_tileCount = 0;
+    if (wasLoading)
+        finishLoading();
+}
+
+int DuplicateViewer::panelWidthTwips() const
+{
+    return m_picDupViewer->width() * Env().twipsPerPixelX;
+}
+
+void DuplicateViewer::layOutPanel()
+{
+    m_picDupViewer->resize(m_picViewPort->width(), m_picDupViewer->height());
+}
+
+void DuplicateViewer::ArrangeThumbs()
+{
+    int start = 1;
+    if (m_tiles[0]->isHidden()) {
+        if (m_tileCount < 1)
+            return;
+        m_tiles[1]->moveTwips(QPoint(0, 0));
+        start = 2;
+    } else {
+        m_tiles[0]->moveTwips(QPoint(0, 0));
+    }
+    const uctrlPreview *first = m_tiles[start - 1];
+    m_picDupViewer->resize(m_picDupViewer->width(),
+                           std::max(m_picViewPort->height(), first->height()));
+    for (int i = start; i <= m_tileCount; ++i)
+        PlaceThumb(i);
+    if (m_tileCount >= 1)
+        m_tiles[m_tileCount]->show();
+}
+
+void DuplicateViewer::PlaceThumb(int index)
+{
+    if (index < 1 || index >= m_tiles.size())
+        return;
+    const uctrlPreview *previous = m_tiles[index - 1];
+    uctrlPreview *current = m_tiles[index];
+    const QPoint p = previous->posTwips();
+    const QSize pSize = previous->sizeTwips();
+    if (p.x() + 2 * current->sizeTwips().width() > panelWidthTwips())
+        current->moveTwips(QPoint(0, p.y() + pSize.height()));
+    else
+        current->moveTwips(QPoint(p.x() + pSize.width(), p.y()));
+    m_picDupViewer->resize(m_picDupViewer->width(), current->geometry().bottom() + 1);
+}
+
+void DuplicateViewer::UpdateDupScrollBar()
+{
+    const int viewport = m_picViewPort->height();
+    const int panel = m_picDupViewer->height();
+    if (panel > viewport) {
+        m_vScrDupViewer->setMinimum(0);
+        m_vScrDupViewer->setMaximum(panel - viewport);
+        m_vScrDupViewer->setSingleStep(std::max(1, viewport / 2));
+        m_vScrDupViewer->setPageStep(std::max(1, viewport));
+        m_vScrDupViewer->show();
+    } else {
+        m_vScrDupViewer->setValue(0);
+        m_vScrDupViewer->hide();
+        m_picDupViewer->move(0, 0);
+    }
+}
+
+void DuplicateViewer::SelectThumb(int index)
+{
+    if (index < 0 || index > m_tileCount || index >= m_tiles.size())
+        return;
+    if (!m_shiftHeld && !m_ctrlHeld) {
+        for (int i = 0; i <= m_tileCount && i < m_tiles.size(); ++i)
+            m_tiles[i]->Activate(false);
+    }
+    if (m_shiftHeld) {
+        const int step = index <= m_currentTile ? 1 : -1;
+        for (int i = index;; i += step) {
+            if (i >= 0 && i < m_tiles.size() && !(i == 0 && m_tiles[0]->isHidden()))
+                m_tiles[i]->Activate(true);
+            if (i == m_currentTile)
+                break;
+        }
+    }
+    if (m_ctrlHeld && !m_shiftHeld)
+        m_tiles[index]->Activate(!m_tiles[index]->IsActive());
+    else
+        m_tiles[index]->Activate(true);
+    m_currentTile = index;
+}
+
+void DuplicateViewer::EnsureThumbVisible(int index)
+{
+    const uctrlPreview *tile = this->tile(index);
+    if (!tile)
+        return;
+    const int top = tile->y();
+    const int bottom = tile->y() + tile->height();
+    const int value = m_vScrDupViewer->value();
+    const int viewport = m_picViewPort->height();
+    if (top < value)
+        m_vScrDupViewer->setValue(top);
+    else if (bottom > value + viewport)
+        m_vScrDupViewer->setValue(std::min(bottom - viewport, m_vScrDupViewer->maximum()));
+}
+
+bool DuplicateViewer::NavigateKeys(int keyCode, int shiftMask)
+{
+    SetModifierFlags(shiftMask);
+    if (m_viewMode) {
+        if (keyCode == VkReturn) {
+            LeaveViewMode();
+            return true;
+        }
+        return false;
+    }
+    if (!m_viewReady)
+        return false;
+    // Tile 0 takes part only while it shows the source.
+    const int first = m_tiles[0]->isHidden() ? std::min(1, m_tileCount) : 0;
+    int target = -1;
+    bool swallowed = false;
+    switch (keyCode) {
+    case VkLeft:
+        if (m_currentTile > first)
+            target = m_currentTile - 1;
+        break;
+    case VkRight:
+        if (m_currentTile < m_tileCount)
+            target = m_currentTile + 1;
+        break;
+    case VkUp:
+    case VkDown: {
+        const int perRow = TilesPerRow(m_picViewPort->width(), m_tiles[first]->width());
+        if (keyCode == VkUp) {
+            target = m_currentTile - perRow;
+            if (target < 1)
+                target = first;
+        } else {
+            target = m_currentTile + perRow;
+            if (target >= m_tileCount)
+                target = m_tileCount;
+        }
+        break;
+    }
+    case VkReturn: {
+        const uctrlPreview *current = tile(m_currentTile);
+        if (current && !current->FileName().isEmpty() && ShowPreviewImage(current->FullPath()))
+            m_viewMode = true;
+        swallowed = true;
+        break;
+    }
+    case VkDelete:
+        DeleteSelectedThumbs();
+        swallowed = true;
+        break;
+    case VkPageUp:
+        if (m_HScrDup->value() != m_HScrDup->minimum())
+            m_HScrDup->setValue(m_HScrDup->value() - 1);
+        swallowed = true;
+        break;
+    case VkPageDown:
+        if (m_HScrDup->value() != m_HScrDup->maximum() && m_HScrDup->value() != set().Count())
+            m_HScrDup->setValue(m_HScrDup->value() + 1);
+        swallowed = true;
+        break;
+    default:
+        break;
+    }
+    if (target >= 0 && target != m_currentTile) {
+        EnsureThumbVisible(target);
+        SelectThumb(target);
+        swallowed = true;
+    } else if (target >= 0) {
+        swallowed = true;
+    }
+    m_lblDupCurrent->setText(QString::number(m_HScrDup->value()));
+    return swallowed;
+}
+
+void DuplicateViewer::DeleteSelectedThumbs()
+{
+    // Deleting the selected files comes with the delete command; until then
+    // no file or record is touched.
+}
+
+void DuplicateViewer::RenameSelectedThumbs()
+{
+    // Renaming comes with the rename command; until then nothing is touched.
+}
+
+bool DuplicateViewer::ShowPreviewImage(const QString &fullName)
+{
+    try {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const bool shown = m_fullView->ShowImageFile(fullName);
+        QApplication::restoreOverrideCursor();
+        if (!shown)
+            return false;
+        m_stack->setCurrentWidget(m_fullView);
+        m_fullView->setFocus();
+        m_viewMode = true;
+        emit viewModeChanged(true);
+        return true;
+    } catch (const std::exception &e) {
+        QApplication::restoreOverrideCursor();
+        ReportException(e, kModule, QStringLiteral("ShowPreviewImage(") + fullName + QLatin1Char(')'));
+        return false;
+    }
+}
+
+void DuplicateViewer::LeaveViewMode()
+{
+    if (!m_viewMode)
+        return;
+    m_viewMode = false;
+    m_stack->setCurrentIndex(0);
+    m_fullView->Clear();
+    if (m_picContainer->isVisible())
+        m_picContainer->setFocus();
+    emit viewModeChanged(false);
+}
+
+void DuplicateViewer::SetModifierFlags(int shiftMask)
+{
+    m_shiftHeld = (shiftMask & 1) != 0;
+    m_ctrlHeld = (shiftMask & 2) != 0;
+}
+
+void DuplicateViewer::tileClicked(int index, Qt::KeyboardModifiers modifiers)
+{
+    SetModifierFlags(ShiftMaskOf(modifiers));
+    if (m_picContainer->isVisible())
+        m_picContainer->setFocus();
+    SelectThumb(index);
+}
+
+void DuplicateViewer::groupValueChanged(int value)
+{
+    m_lblDupCurrent->setText(QString::number(value));
+    if (m_viewReady)
+        RestartTimer(m_rebuildTimer);
+}
+
+void DuplicateViewer::sizeValueChanged(int value)
+{
+    if (!m_viewReady)
+        return;
+    if (value == ClampThumbSize(GetSystemSetting(QStringLiteral("ThumbSize"))))
+        return;
+    SaveSystemSetting(QStringLiteral("ThumbSize"), value);
+    RestartTimer(m_sizeTimer);
+}
+
+void DuplicateViewer::previous()
+{
+    if (m_HScrDup->value() >= 2)
+        m_HScrDup->setValue(m_HScrDup->value() - 1);
+}
+
+void DuplicateViewer::next()
+{
+    if (m_HScrDup->value() < m_HScrDup->maximum())
+        m_HScrDup->setValue(m_HScrDup->value() + 1);
+}
+
+void DuplicateViewer::keyPressEvent(QKeyEvent *event)
+{
+    SetModifierFlags(ShiftMaskOf(event->modifiers()));
+    const int code = VirtualKeyOf(event->key());
+    if (code > 10 && code != VkF1 && NavigateKeys(code, ShiftMaskOf(event->modifiers()))) {
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape && m_viewMode) {
+        LeaveViewMode();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void DuplicateViewer::keyReleaseEvent(QKeyEvent *event)
+{
+    SetModifierFlags(ShiftMaskOf(event->modifiers()));
+    QWidget::keyReleaseEvent(event);
+}
+
+bool DuplicateViewer::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_picViewPort && event->type() == QEvent::Resize) {
+        layOutPanel();
+        if (m_picDupViewer->height() < m_picViewPort->height())
+            m_picDupViewer->resize(m_picDupViewer->width(), m_picViewPort->height());
+        ArrangeThumbs();
+        UpdateDupScrollBar();
+        EnsureThumbVisible(m_currentTile);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace vexa

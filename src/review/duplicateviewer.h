@@ -1,0 +1,174 @@
+#pragma once
+
+#include "signature/imageloader.h"
+
+#include <QList>
+#include <QString>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+class QFrame;
+class QLabel;
+class QPushButton;
+class QScrollBar;
+class QSlider;
+class QStackedLayout;
+class QTimer;
+
+namespace vexa {
+
+class CDuplicate;
+class CDuplicates;
+class FullImageView;
+class RunObserver;
+class ThumbnailLoader;
+class uctrlPreview;
+
+// A file of the memory signature list, as the viewer shows a memory source.
+struct MemoryImageEntry {
+    QString path;  // directory, no trailing "/"
+    QString fileName;
+    std::int64_t fileSize = 0;
+    int width = 0;
+    int height = 0;
+};
+// The entry at a position, or nothing when the list holds no such entry.
+using MemoryImageLookup = std::function<std::optional<MemoryImageEntry>(int position)>;
+
+// The Duplicates tab: one group of the duplicate set at a time as a flow of
+// thumbnail tiles (tile 0 the source), the group slider and buttons, the tile
+// size slider, selection by mouse and keys, and the full-size view of one
+// file. Thumbnails decode on worker threads and fill in tile order.
+// Interface thread only.
+class DuplicateViewer : public QWidget {
+    Q_OBJECT
+public:
+    explicit DuplicateViewer(QWidget *parent = nullptr);
+    ~DuplicateViewer() override;
+
+    // Where progress and status text go (the main window's bar); not owned.
+    void setRunObserver(RunObserver *observer) { m_observer = observer; }
+    void setMemoryLookup(MemoryImageLookup lookup) { m_memoryLookup = std::move(lookup); }
+    // The set shown; the application's set (Duplicates()) when none is given.
+    void setDuplicateSet(CDuplicates *set) { m_set = set; }
+
+    // Entering the tab: false, after message 724, when there is nothing to
+    // show (the caller selects the previous tab again).
+    bool EnterTab();
+    void InitDuplicateView();
+    void RebuildDuplicateView();
+    void ChangeThumbSize();
+    // Leaving the tab: frees every duplicate tile.
+    void UnloadThumbs();
+    void ArrangeThumbs();
+    void PlaceThumb(int index);
+    void UpdateDupScrollBar();
+    void SelectThumb(int index);
+    void EnsureThumbVisible(int index);
+    // Windows key codes (37 Left ... 46 Delete); shift mask bit 1 Shift,
+    // bit 2 Ctrl. Returns true when the key was swallowed.
+    bool NavigateKeys(int keyCode, int shiftMask);
+    // Filled by the delete and rename commands; until then they do nothing.
+    void DeleteSelectedThumbs();
+    void RenameSelectedThumbs();
+    // The full-size view of one file; false when it cannot be read.
+    bool ShowPreviewImage(const QString &fullName);
+    void LeaveViewMode();
+    bool ViewMode() const { return m_viewMode; }
+    // The Shift-held and Ctrl-held flags, refreshed by the window's key events.
+    void SetModifierFlags(int shiftMask);
+
+    // State, for the window and for tests.
+    int tileCount() const { return m_tileCount; }
+    int currentTile() const { return m_currentTile; }
+    bool viewReady() const { return m_viewReady; }
+    bool thumbnailsLoading() const;
+    uctrlPreview *tile(int index) const;
+    QScrollBar *groupSlider() const { return m_HScrDup; }
+    QSlider *sizeSlider() const { return m_sldThumbSize; }
+    QPushButton *previousButton() const { return m_cmdDupPrev; }
+    QPushButton *nextButton() const { return m_cmdDupNext; }
+    QLabel *currentLabel() const { return m_lblDupCurrent; }
+    QLabel *countLabel() const { return m_lblDupCount; }
+    QScrollBar *verticalScrollBar() const { return m_vScrDupViewer; }
+    QWidget *viewPort() const { return m_picViewPort; }
+    QWidget *tilePanel() const { return m_picDupViewer; }
+    FullImageView *fullView() const { return m_fullView; }
+
+signals:
+    // Every group's pictures have been painted (or the load was replaced).
+    void thumbnailsFinished();
+    void viewModeChanged(bool on);
+    // Busy: the window is disabled with the hourglass while tiles are built.
+    void busyChanged(bool busy);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void ShowDuplicate(const CDuplicate &group);
+    void ShowFoundDuplicates(const CDuplicate &group);
+    void finishLoading();
+    void thumbnailDecoded(int order, int tile, const LoadedImage &image);
+    void tileClicked(int index, Qt::KeyboardModifiers modifiers);
+    void groupValueChanged(int value);
+    void sizeValueChanged(int value);
+    void previous();
+    void next();
+    void setBusy(bool busy);
+    uctrlPreview *newTile(int index);
+    CDuplicates &set() const;
+    int panelWidthTwips() const;
+    void layOutPanel();
+    void hideSourceTile();
+
+    struct PendingTile {
+        int tile = 0;
+        int groupPosition = 0;  // 1 = source, for the status text
+        QString path;
+        QString directory;
+        QString fileName;
+        std::int64_t fileSize = 0;
+        int width = 0;
+        int height = 0;
+        std::int32_t id = 0;
+    };
+
+    CDuplicates *m_set = nullptr;
+    RunObserver *m_observer = nullptr;
+    MemoryImageLookup m_memoryLookup;
+
+    QFrame *m_picContainer = nullptr;
+    QWidget *m_picViewPort = nullptr;
+    QWidget *m_picDupViewer = nullptr;
+    QScrollBar *m_vScrDupViewer = nullptr;
+    QScrollBar *m_HScrDup = nullptr;
+    QPushButton *m_cmdDupPrev = nullptr;
+    QPushButton *m_cmdDupNext = nullptr;
+    QLabel *m_lblDupCurrent = nullptr;
+    QLabel *m_lblDupCount = nullptr;
+    QSlider *m_sldThumbSize = nullptr;
+    QStackedLayout *m_stack = nullptr;
+    FullImageView *m_fullView = nullptr;
+    QTimer *m_rebuildTimer = nullptr;  // ResponseTimer element 1
+    QTimer *m_sizeTimer = nullptr;     // ResponseTimer element 2
+    ThumbnailLoader *m_loader = nullptr;
+
+    QList<uctrlPreview *> m_tiles;  // [0] is the source tile, never unloaded
+    QList<PendingTile> m_pending;   // in request order
+    int m_tileCount = 0;
+    int m_currentTile = 0;
+    int m_groupTotal = 0;  // images in the group shown, source included
+    bool m_viewReady = false;
+    bool m_viewMode = false;
+    bool m_shiftHeld = false;
+    bool m_ctrlHeld = false;
+    bool m_busy = false;
+};
+
+}  // namespace vexa

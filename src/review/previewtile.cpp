@@ -1,0 +1,335 @@
+#include "review/previewtile.h"
+
+#include "app/environment.h"
+#include "app/texts.h"
+#include "review/tilelayout.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace vexa {
+
+// imgThumb: paints the tile's thumbnail with the fit rule and passes the
+// mouse on to its tile.
+class ThumbPicture : public QWidget {
+public:
+    explicit ThumbPicture(uctrlPreview *tile)
+        : QWidget(tile)
+        , m_tile(tile)
+    {
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        if (m_tile->m_picture.isNull())
+            return;
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        painter.drawImage(ThumbnailRect(m_tile->pictureProportions(), size()), m_tile->m_picture);
+    }
+    void mousePressEvent(QMouseEvent *event) override
+    {
+        m_tile->pictureClicked(event->button(), event->modifiers(),
+                               event->globalPosition().toPoint());
+    }
+    void mouseDoubleClickEvent(QMouseEvent *) override { m_tile->pictureDoubleClicked(); }
+
+private:
+    uctrlPreview *m_tile;
+};
+
+namespace {
+
+// The tile localises its own menus: every menu entry whose caption is not
+// empty carries the text id as its caption until then.
+void LocaliseTileMenus(QMenu *menu)
+{
+    if (!menu->title().isEmpty())
+        menu->setTitle(Text(menu->title().toInt()));
+    for (QAction *action : menu->actions()) {
+        if (!action->text().isEmpty())
+            action->setText(Text(action->text().toInt()));
+    }
+}
+
+bool ListedWithNormalAttributes(const QString &fullName)
+{
+    // Hidden files are not listed (dot files here); read-only ones are.
+    const QFileInfo info(fullName);
+    return info.isFile() && !info.isHidden();
+}
+
+}  // namespace
+
+uctrlPreview::uctrlPreview(QWidget *parent)
+    : QWidget(parent)
+{
+    setAutoFillBackground(true);
+    setFocusPolicy(Qt::NoFocus);
+    m_imgThumb = new ThumbPicture(this);
+    m_lblFileName = new QLabel(this);
+    m_lblFileInfo = new QLabel(this);
+    for (QLabel *label : {m_lblFileName, m_lblFileInfo}) {
+        label->setTextFormat(Qt::PlainText);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        label->setAttribute(Qt::WA_TransparentForMouseEvents, false);
+    }
+
+    m_menu = new QMenu(QStringLiteral("280"), this);
+    QAction *view = m_menu->addAction(QStringLiteral("281"));
+    QAction *separator = m_menu->addAction(QStringLiteral("299"));
+    separator->setSeparator(true);
+    QAction *rename = m_menu->addAction(QStringLiteral("282"));
+    QAction *remove = m_menu->addAction(QStringLiteral("283"));
+    view->setObjectName(QStringLiteral("mnuPU_View"));
+    separator->setObjectName(QStringLiteral("mnuPUS1"));
+    rename->setObjectName(QStringLiteral("mnuPU_Rename"));
+    remove->setObjectName(QStringLiteral("mnuPU_Delete"));
+    m_menu->setObjectName(QStringLiteral("mnuPopUp"));
+    LocaliseTileMenus(m_menu);
+    connect(view, &QAction::triggered, this, [this] { emit View(FullPath()); });
+    connect(rename, &QAction::triggered, this, [this] { emit RenameClicked(m_index); });
+    connect(remove, &QAction::triggered, this, [this] { emit DeleteClicked(m_index); });
+
+    Activate(false);
+    SetNewSize(kDefaultThumbSize);
+}
+
+uctrlPreview::~uctrlPreview() = default;
+
+QString uctrlPreview::FullPath() const
+{
+    return m_filePath + QLatin1Char('/') + m_fileName;
+}
+
+void uctrlPreview::Activate(bool active)
+{
+    QPalette palette = this->palette();
+    palette.setBrush(QPalette::Window,
+                     QGuiApplication::palette().brush(active ? QPalette::Dark : QPalette::Button));
+    // Text stays readable on the dark selection colour.
+    palette.setBrush(QPalette::WindowText, QGuiApplication::palette().brush(
+                                               active ? QPalette::BrightText : QPalette::ButtonText));
+    setPalette(palette);
+    m_isActive = active;
+}
+
+void uctrlPreview::Delete()
+{
+    // Deleting a tile's record and file comes with the delete command; until
+    // then nothing is touched.
+}
+
+void uctrlPreview::Rename()
+{
+    // Renaming comes with the rename command; until then nothing is touched.
+}
+
+void uctrlPreview::SetImageInformation(int index, const LoadedImage &image, const QString &path,
+                                       const QString &fileName, std::int64_t size, int width,
+                                       int height, std::int32_t id)
+{
+    m_index = index;
+    m_id = id;
+    const QString fullName = path + QLatin1Char('/') + fileName;
+    // The name as the disk spells it; the same on a case-sensitive system.
+    const QFileInfo found(fullName);
+    const QString displayName = found.exists() ? found.fileName() : fileName;
+    m_imgThumb->setToolTip(QDir::toNativeSeparators(path + QLatin1Char('/') + displayName));
+    m_filePath = path;
+    m_fileName = fileName;
+    m_fileSize = size;
+    m_dimX = width;
+    m_dimY = height;
+
+    m_picture = image.picture;
+    m_imgThumb->update();
+
+    if (ListedWithNormalAttributes(fullName)) {
+        setLabel(m_lblFileName, Text(811) + displayName);
+        setLabel(m_lblFileInfo, Text(812) + QString::number(width) + QStringLiteral(" x ")
+                                    + QString::number(height) + QStringLiteral("     ") + Text(813)
+                                    + QString::number(size) + QStringLiteral(" bytes"));
+        m_exists = true;
+    } else {
+        m_exists = false;
+        setLabel(m_lblFileName, Text(810));
+    }
+}
+
+void uctrlPreview::SetNewSize(int size)
+{
+    const QSize twips = TileSizeTwips(size);
+    if (const auto band = LabelBandFor(size)) {
+        m_labelHeight = band->height;
+        m_labelPoints = band->points;
+        for (QLabel *label : {m_lblFileName, m_lblFileInfo}) {
+            QFont font = label->font();
+            font.setPointSize(band->points);
+            font.setBold(false);
+            label->setFont(font);
+        }
+    }
+    m_sizeTwips = twips;
+    resize(toPixelsX(twips.width()), toPixelsY(twips.height()));
+    layOut();
+}
+
+void uctrlPreview::CleanUp()
+{
+    m_picture = QImage();
+    m_imgThumb->update();
+}
+
+void uctrlPreview::Reset()
+{
+    CleanUp();
+    m_id = 0;
+    m_filePath.clear();
+    m_fileName.clear();
+    m_fileSize = 0;
+    m_dimX = m_dimY = 0;
+    m_exists = false;
+    m_imgThumb->setToolTip(QString());
+    setLabel(m_lblFileName, QString());
+    setLabel(m_lblFileInfo, QString());
+}
+
+QRect uctrlPreview::pictureBoxTwips() const
+{
+    return LayOutTile(m_sizeTwips, m_labelHeight).picture;
+}
+
+QRect uctrlPreview::fileNameRectTwips() const
+{
+    return LayOutTile(m_sizeTwips, m_labelHeight).fileName;
+}
+
+QRect uctrlPreview::fileInfoRectTwips() const
+{
+    return LayOutTile(m_sizeTwips, m_labelHeight).fileInfo;
+}
+
+QRect uctrlPreview::drawnRectTwips() const
+{
+    if (m_picture.isNull())
+        return QRect();
+    return ThumbnailRect(pictureProportions(), pictureBoxTwips().size());
+}
+
+QSize uctrlPreview::pictureProportions() const
+{
+    // The file's own proportions decide, not those of the reduced picture.
+    return m_dimX > 0 && m_dimY > 0 ? QSize(m_dimX, m_dimY) : m_picture.size();
+}
+
+QSize uctrlPreview::pictureBoxPixels() const
+{
+    const QRect box = pictureBoxTwips();
+    return QSize(std::max(1, toPixelsX(box.width())), std::max(1, toPixelsY(box.height())));
+}
+
+void uctrlPreview::moveTwips(const QPoint &pos)
+{
+    m_posTwips = pos;
+    // Edges from the rounded positions of both sides, so touching tiles
+    // neither overlap nor leave a gap after rounding.
+    const int left = toPixelsX(pos.x());
+    const int top = toPixelsY(pos.y());
+    setGeometry(left, top, toPixelsX(pos.x() + m_sizeTwips.width()) - left,
+                toPixelsY(pos.y() + m_sizeTwips.height()) - top);
+}
+
+QString uctrlPreview::fileNameText() const
+{
+    return m_lblFileName->property("fullText").toString();
+}
+
+QString uctrlPreview::fileInfoText() const
+{
+    return m_lblFileInfo->property("fullText").toString();
+}
+
+QString uctrlPreview::toolTipText() const
+{
+    return m_imgThumb->toolTip();
+}
+
+void uctrlPreview::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    layOut();
+}
+
+void uctrlPreview::keyPressEvent(QKeyEvent *event)
+{
+    int mask = 0;
+    if (event->modifiers() & Qt::ShiftModifier)
+        mask |= 1;
+    if (event->modifiers() & Qt::ControlModifier)
+        mask |= 2;
+    emit KeyDown(event->key(), mask);
+    QWidget::keyPressEvent(event);
+}
+
+void uctrlPreview::layOut()
+{
+    const TileLayout layout = LayOutTile(m_sizeTwips, m_labelHeight);
+    auto place = [this](QWidget *widget, const QRect &twips) {
+        const int left = toPixelsX(twips.left());
+        const int top = toPixelsY(twips.top());
+        widget->setGeometry(left, top, toPixelsX(twips.left() + twips.width()) - left,
+                            toPixelsY(twips.top() + twips.height()) - top);
+    };
+    place(m_imgThumb, layout.picture);
+    place(m_lblFileName, layout.fileName);
+    place(m_lblFileInfo, layout.fileInfo);
+    // Elide again for the new width.
+    setLabel(m_lblFileName, fileNameText());
+    setLabel(m_lblFileInfo, fileInfoText());
+}
+
+void uctrlPreview::pictureClicked(Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
+                                  const QPoint &globalPos)
+{
+    if (button == Qt::LeftButton) {
+        emit Click(m_index, modifiers);
+    } else if (button == Qt::RightButton && m_exists) {
+        emit Click(m_index, modifiers);
+        m_menu->popup(globalPos);
+    }
+}
+
+void uctrlPreview::pictureDoubleClicked()
+{
+    emit View(FullPath());
+}
+
+void uctrlPreview::setLabel(QLabel *label, const QString &text)
+{
+    label->setProperty("fullText", text);
+    const int width = label->width();
+    const QString shown
+        = width > 0 ? label->fontMetrics().elidedText(text, Qt::ElideMiddle, width) : text;
+    label->setText(shown);
+    label->setToolTip(shown == text ? QString() : text);
+}
+
+int uctrlPreview::toPixelsX(int twips) const
+{
+    return TwipsToPixels(twips, Env().twipsPerPixelX);
+}
+
+int uctrlPreview::toPixelsY(int twips) const
+{
+    return TwipsToPixels(twips, Env().twipsPerPixelY);
+}
+
+}  // namespace vexa
