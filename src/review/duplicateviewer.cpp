@@ -249,6 +249,11 @@ bool DuplicateViewer::thumbnailsLoading() const
     return m_loader->isRunning();
 }
 
+bool DuplicateViewer::delayedActionPending() const
+{
+    return m_rebuildTimer->isActive() || m_sizeTimer->isActive();
+}
+
 uctrlPreview *DuplicateViewer::newTile(int index)
 {
     auto *tile = new uctrlPreview(m_picDupViewer);

@@ -86,6 +86,8 @@ public:
     int currentTile() const { return m_currentTile; }
     bool viewReady() const { return m_viewReady; }
     bool thumbnailsLoading() const;
+    // A rebuild or size change is waiting for its 300 ms.
+    bool delayedActionPending() const;
     uctrlPreview *tile(int index) const;
     QScrollBar *groupSlider() const { return m_HScrDup; }
     QSlider *sizeSlider() const { return m_sldThumbSize; }
