@@ -1,0 +1,42 @@
+#include "narration/narrationsettings.h"
+
+#include "app/rounding.h"
+
+namespace vexa {
+
+namespace {
+
+constexpr MethodPreset kPresets[kMethodCount] = {
+    { 400, 101, 4, true },
+    { 401, 102, 8, true },
+    { 402, 103, 12, true },
+    { 403, 106, 0, false },
+    { 404, 107, 0, false },
+    { 405, 108, 0, false },
+};
+
+}  // namespace
+
+const MethodPreset &PresetOf(int method)
+{
+    if (method < 0 || method >= kMethodCount)
+        return kPresets[kDefaultMethod];
+    return kPresets[method];
+}
+
+std::int16_t ToleranceLevel(int sliderValue)
+{
+    return std::int16_t(DivRoundHalfEven(sliderValue, 2));
+}
+
+std::int32_t AverageTolerance(int toleranceLevel)
+{
+    return std::int32_t(DivRoundHalfEven(toleranceLevel, 2));
+}
+
+float SpeedFactor(int toleranceLevel)
+{
+    return float(toleranceLevel) / 100.0f + 0.55f;
+}
+
+}  // namespace vexa

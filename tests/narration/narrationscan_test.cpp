@@ -1,0 +1,130 @@
+// The fast scan against the reference scan on random and adversarial
+// signature sets: the same groups, in the same order, with the same ids in
+// the same order, and the same Processed flags, for every method and every
+// slider value.
+#include "narrationfixture.h"
+
+#include "narration/narrationscan.h"
+#include "narration/narrationsettings.h"
+#include "signature/signaturelib.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace vexa;
+
+namespace {
+
+struct Outcome {
+    std::vector<std::pair<std::int32_t, std::vector<std::int32_t>>> groups;
+    std::vector<bool> processed;
+    std::int32_t done = 0;
+};
+
+// Runs a scan to its end, or with Cancel noticed before source cancelAt.
+Outcome run(NarrationScan &scan, int cancelAt = -1)
+{
+    Outcome outcome;
+    std::vector<std::int32_t> found;
+    for (int step = 0; !scan.finished(); ++step) {
+        const bool cancelled = step == cancelAt;
+        const std::int32_t source = scan.position();
+        scan.step(cancelled, found);
+        if (!found.empty())
+            outcome.groups.emplace_back(source, found);
+        if (cancelled)
+            break;
+    }
+    for (std::int32_t i = 0; i < scan.count(); ++i)
+        outcome.processed.push_back(scan.isProcessed(i));
+    outcome.done = scan.done();
+    return outcome;
+}
+
+void expectSame(const std::vector<NarrationRecord> &records, int method, int slider,
+    int cancelAt, const std::string &row)
+{
+    const int level = ToleranceLevel(slider);
+    auto reference = MakeReferenceScan(records, method, level);
+    auto fast = MakeFastScan(records, method, level);
+    const Outcome expected = run(*reference, cancelAt);
+    const Outcome actual = run(*fast, cancelAt);
+    ASSERT_EQ(expected.groups, actual.groups) << row;
+    ASSERT_EQ(expected.processed, actual.processed) << row;
+    ASSERT_EQ(expected.done, actual.done) << row;
+}
+
+TEST(NarrationScanEquivalence, RandomSetsEveryMethodEverySlider)
+{
+    std::mt19937 random(20261207);
+    int groupsSeen = 0;
+    int capsSeen = 0;
+    for (int set = 0; set < 1500; ++set) {
+        const int size = 1 + int(random() % (set % 10 == 0 ? 400 : 80));
+        const std::vector<NarrationRecord> records
+            = test::RandomRecords(random, size, set % 3 == 0);
+        for (int method = 0; method < kMethodCount; ++method) {
+            for (int slider = 0; slider <= kSliderMaximum; ++slider) {
+                if (!IsSignatureMethod(method) && slider > 0)
+                    break;  // the quick checks have no tolerance
+                const std::string row = "set " + std::to_string(set) + " size "
+                    + std::to_string(size) + " method " + std::to_string(method) + " slider "
+                    + std::to_string(slider);
+                expectSame(records, method, slider, -1, row);
+                if (HasFatalFailure())
+                    return;
+            }
+        }
+        // Counted on one combination so the test shows it covers groups and caps.
+        auto scan = MakeReferenceScan(records, 2, ToleranceLevel(24));
+        const Outcome outcome = run(*scan);
+        groupsSeen += int(outcome.groups.size());
+        for (const auto &group : outcome.groups)
+            capsSeen += group.second.size() == std::size_t(kMaxSignatureMatches) ? 1 : 0;
+    }
+    EXPECT_GT(groupsSeen, 1000);
+    EXPECT_GT(capsSeen, 10) << "no source reached the 65-match cap";
+}
+
+TEST(NarrationScanEquivalence, CancelLeavesTheSameGroupsAndFlags)
+{
+    std::mt19937 random(7);
+    for (int set = 0; set < 300; ++set) {
+        const int size = 2 + int(random() % 150);
+        const std::vector<NarrationRecord> records = test::RandomRecords(random, size, false);
+        const int cancelAt = int(random() % 20);
+        for (int method = 0; method < kMethodCount; ++method) {
+            const int slider = int(random() % 25);
+            expectSame(records, method, slider, cancelAt,
+                "set " + std::to_string(set) + " method " + std::to_string(method) + " cancel at "
+                    + std::to_string(cancelAt));
+            if (HasFatalFailure())
+                return;
+        }
+    }
+}
+
+// Every record within tolerance of every other: the greedy scan takes 65 at
+// a time, the rest become later sources.
+TEST(NarrationScanEquivalence, LargeFamilyOfEqualImages)
+{
+    std::vector<NarrationRecord> records;
+    for (int i = 0; i < 1000; ++i) {
+        NarrationRecord r = test::MakeRecord(10, 10, 10);
+        r.id = i + 1;
+        records.push_back(r);
+    }
+    for (int method = 0; method < 3; ++method) {
+        auto fast = MakeFastScan(records, method, 6);
+        const Outcome outcome = run(*fast);
+        // 1000 = 15 groups of 1 + 65, then the last source with 9.
+        ASSERT_EQ(outcome.groups.size(), 16u) << method;
+        EXPECT_EQ(outcome.groups[0].first, 0);
+        EXPECT_EQ(outcome.groups[1].first, 66);
+        EXPECT_EQ(outcome.groups.back().second.size(), 9u);
+        expectSame(records, method, 12, -1, "family method " + std::to_string(method));
+    }
+}
+
+}  // namespace
