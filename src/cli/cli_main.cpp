@@ -20,6 +20,7 @@ const Command kCommands[] = {
     {"collection", vexa::cli::RunCollection, "collection add|delete|list [NAME]"},
     {"dir", vexa::cli::RunDir, "dir add|delete|list COLLECTION [PATH...]"},
     {"stats", vexa::cli::RunStats, "stats"},
+    {"duplicates", vexa::cli::RunDuplicates, "duplicates list [--json] | clear"},
 };
 
 void printUsage()

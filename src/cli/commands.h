@@ -16,5 +16,7 @@ int RunCollection(const Invocation &invocation);
 int RunDir(const Invocation &invocation);
 // stats: the five lines of the statistics view.
 int RunStats(const Invocation &invocation);
+// duplicates list [--json] | clear: the saved duplicate set.
+int RunDuplicates(const Invocation &invocation);
 
 }  // namespace vexa::cli

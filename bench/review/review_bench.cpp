@@ -1,0 +1,195 @@
+// How long one group of 64 tiles of 12-megapixel JPEGs takes to be on screen
+// in the duplicate viewer, and what the reduced decode and the worker threads
+// contribute. Makes its pictures with ImageMagick's convert once per run (or
+// reuses those in DIR). Prints its figures; no pass or fail.
+#include "app/appobjects.h"
+#include "app/environment.h"
+#include "app/messages.h"
+#include "app/resources.h"
+#include "db/appdatabase.h"
+#include "db/currentimage.h"
+#include "db/lifecycle.h"
+#include "db/records.h"
+#include "narration/duplicateset.h"
+#include "review/duplicateviewer.h"
+#include "review/previewtile.h"
+#include "review/thumbnailloader.h"
+#include "signature/imageloader.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+
+#include <cstdio>
+
+using namespace vexa;
+
+namespace {
+
+constexpr int kTiles = 64;
+
+bool makePictures(const QString &dir)
+{
+    const QString first = dir + QStringLiteral("/p00.jpg");
+    if (!QFileInfo::exists(first)) {
+        std::printf("making a 4000x3000 JPEG with convert...\n");
+        const int rc = QProcess::execute(QStringLiteral("convert"),
+            {QStringLiteral("-size"), QStringLiteral("4000x3000"), QStringLiteral("plasma:"),
+             QStringLiteral("-quality"), QStringLiteral("90"), first});
+        if (rc != 0)
+            return false;
+    }
+    for (int i = 1; i < kTiles; ++i) {
+        const QString copy = dir + QStringLiteral("/p%1.jpg").arg(i, 2, 10, QLatin1Char('0'));
+        if (!QFileInfo::exists(copy) && !QFile::copy(first, copy))
+            return false;
+    }
+    return true;
+}
+
+// Milliseconds for one batch through the loader.
+double loaderRun(const QStringList &files, int threads, const QSize &box)
+{
+    ThumbnailLoader loader(nullptr, threads);
+    QList<ThumbnailLoader::Request> requests;
+    for (int i = 0; i < files.size(); ++i)
+        requests.append({i, files[i], box});
+    QEventLoop loop;
+    QObject::connect(&loader, &ThumbnailLoader::finished, &loop, &QEventLoop::quit);
+    QElapsedTimer timer;
+    timer.start();
+    loader.start(requests);
+    loop.exec();
+    return timer.nsecsElapsed() / 1e6;
+}
+
+double fullDecodeRun(const QStringList &files)
+{
+    QElapsedTimer timer;
+    timer.start();
+    for (const QString &file : files) {
+        LoadedImage image;
+        LoadImageFile(file, image, DecodeSize::Full);
+    }
+    return timer.nsecsElapsed() / 1e6;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    InitialiseResources();
+    InitialiseImageLoader();
+    QTemporaryDir temp;
+    const QString pictures = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temp.filePath("pictures");
+    QDir().mkpath(pictures);
+    if (!makePictures(pictures)) {
+        std::printf("could not make the pictures (is ImageMagick's convert installed?)\n");
+        return 1;
+    }
+    QStringList files;
+    for (int i = 0; i < kTiles; ++i)
+        files.append(pictures + QStringLiteral("/p%1.jpg").arg(i, 2, 10, QLatin1Char('0')));
+
+    SetProgramDirectory(temp.path());
+    SetMessageSeam(nullptr);
+    if (!OpenApplicationDatabase())
+        return 1;
+    CreateApplicationObjects();
+    AddNewCollectionToDB(QStringLiteral("Bench"));
+    const std::int32_t collection = FindCollectionId(QStringLiteral("Bench"));
+    QString dir = pictures;
+    const std::int64_t item = AddNewItemToCollection(collection, dir);
+    QList<std::int32_t> ids;
+    for (const QString &file : files) {
+        CurrentImageInfo &info = CurrentImage();
+        info.Directory = pictures;
+        info.FileName = QFileInfo(file).fileName();
+        info.FileSize = QFileInfo(file).size();
+        info.DimX = 4000;
+        info.DimY = 3000;
+        StoreImageData(collection, item, {}, {}, QByteArray(64, '0'));
+        ids.append(std::int32_t(AppDb().fileData->lastModified()));
+    }
+    const std::int32_t source = ids.takeFirst();
+    Duplicates()->Add(ids, source, 0, QString());
+
+    QWidget window;
+    window.resize(1280, 960);
+    auto *viewer = new DuplicateViewer(&window);
+    viewer->resize(window.size());
+    window.show();
+    viewer->InitDuplicateView();
+    QEventLoop settle;
+    QTimer::singleShot(400, &settle, &QEventLoop::quit);  // the first delayed rebuild
+    settle.exec();
+    QEventLoop wait;
+    QObject::connect(viewer, &DuplicateViewer::thumbnailsFinished, &wait, &QEventLoop::quit);
+    if (viewer->thumbnailsLoading())
+        wait.exec();
+
+    std::printf("%d tiles of 4000x3000 JPEG, %d threads available\n", kTiles,
+                QThread::idealThreadCount());
+    const QSize box10 = viewer->tile(0)->pictureBoxPixels();
+    for (int round = 0; round < 3; ++round) {
+        QElapsedTimer timer;
+        timer.start();
+        double screenful = -1;
+        // The tiles inside the viewport: what the user sees first.
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (screenful >= 0)
+                return;
+            for (int i = 0; i <= viewer->tileCount(); ++i) {
+                const uctrlPreview *tile = viewer->tile(i);
+                if (tile->y() < viewer->viewPort()->height() && !tile->hasPicture())
+                    return;
+            }
+            screenful = timer.nsecsElapsed() / 1e6;
+        });
+        viewer->RebuildDuplicateView();
+        const double built = timer.nsecsElapsed() / 1e6;
+        poll.start(2);
+        if (viewer->thumbnailsLoading())
+            wait.exec();
+        const double shown = timer.nsecsElapsed() / 1e6;
+        int visible = 0;
+        for (int i = 0; i <= viewer->tileCount(); ++i)
+            visible += viewer->tile(i)->y() < viewer->viewPort()->height() ? 1 : 0;
+        std::printf("viewer, tile size 10 (box %dx%d px): tiles built %.0f ms, first screen (%d tiles) %.0f ms, all %d pictures %.0f ms\n",
+                    box10.width(), box10.height(), built, visible, screenful < 0 ? shown : screenful,
+                    viewer->tileCount() + 1, shown);
+    }
+    const QSize box20 = QSize(box10.width() * 2, box10.height() * 2);
+    const double one = loaderRun(files, 1, box10);
+    const double two = loaderRun(files, 2, box10);
+    const double two20 = loaderRun(files, 2, box20);
+    const double full = fullDecodeRun(files.mid(0, 8)) * (kTiles / 8.0);
+    {
+        QElapsedTimer timer;
+        timer.start();
+        QProcess::execute(QStringLiteral("djpeg"), {QStringLiteral("-scale"), QStringLiteral("1/8"),
+                                                   QStringLiteral("-outfile"), QStringLiteral("/dev/null"), files[0]});
+        std::printf("reference: djpeg -scale 1/8 of one file (process included): %.0f ms\n",
+                    timer.nsecsElapsed() / 1e6);
+    }
+    std::printf("loader only, size 10: 1 thread %.0f ms, 2 threads %.0f ms (ratio %.2f)\n", one, two,
+                one / two);
+    std::printf("loader only, size 20 box, 2 threads: %.0f ms\n", two20);
+    std::printf("full-size decode of 64 (from 8), 1 thread: %.0f ms; reduced decode is %.1fx faster on one thread\n",
+                full, full / one);
+    delete viewer;
+    ReleaseApplicationObjects();
+    CloseApplicationDatabase();
+    return 0;
+}

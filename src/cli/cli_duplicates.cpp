@@ -1,0 +1,96 @@
+// vexa-cli duplicates list [--json] | clear: the saved duplicate set.
+#include "cli/cli.h"
+#include "cli/commands.h"
+#include "db/appdatabase.h"
+#include "db/currentimage.h"
+#include "db/records.h"
+#include "db/recordset.h"
+#include "narration/duplicateset.h"
+#include "review/duplicatepersistence.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace vexa::cli {
+namespace {
+
+void usage()
+{
+    Err(QStringLiteral("usage: vexa-cli [--data DIR] duplicates list [--json] | clear"));
+}
+
+// The file of a record, or nothing when the record is gone.
+QJsonValue recordPath(std::int32_t id)
+{
+    RecordSet &fileData = *AppDb().fileData;
+    if (!fileData.findFirst(QStringLiteral("ID=") + QString::number(id)))
+        return QJsonValue();
+    RetrieveImageFileInformation(fileData);
+    const CurrentImageInfo &image = CurrentImage();
+    return image.Directory + QLatin1Char('/') + image.FileName;
+}
+
+int list(bool json)
+{
+    RecordSet &rows = *AppDb().duplicates;
+    rows.requery();
+    int groups = 0;
+    for (rows.moveFirst(); !rows.eof(); rows.moveNext()) {
+        ++groups;
+        const auto source = std::int32_t(rows.value(QStringLiteral("MasterId")).toLongLong());
+        const QList<std::int32_t> ids
+            = ParseIdList(rows.value(QStringLiteral("Duplicates")).toString());
+        if (!json) {
+            Out(QStringLiteral("%1\t%2\t%3")
+                    .arg(groups)
+                    .arg(source)
+                    .arg(FormatIdList(ids)));
+            continue;
+        }
+        QJsonArray files;
+        QJsonObject sourceFile{{QStringLiteral("id"), source},
+                               {QStringLiteral("path"), source == -1 ? QJsonValue() : recordPath(source)}};
+        for (const std::int32_t id : ids)
+            files.append(QJsonObject{{QStringLiteral("id"), id},
+                                     {QStringLiteral("path"), recordPath(id)}});
+        const QJsonObject group{{QStringLiteral("group"), groups},
+                                {QStringLiteral("source"), sourceFile},
+                                {QStringLiteral("duplicates"), files}};
+        Out(QString::fromUtf8(QJsonDocument(group).toJson(QJsonDocument::Compact)));
+    }
+    if (!json)
+        Err(QStringLiteral("%1 saved groups").arg(groups));
+    return ExitOk;
+}
+
+}  // namespace
+
+int RunDuplicates(const Invocation &invocation)
+{
+    const QStringList &args = invocation.args;
+    const bool listing = !args.isEmpty() && args.first() == QStringLiteral("list")
+                         && (args.size() == 1 || (args.size() == 2 && args[1] == QStringLiteral("--json")));
+    const bool clearing = args.size() == 1 && args.first() == QStringLiteral("clear");
+    if (!listing && !clearing) {
+        usage();
+        return ExitUsage;
+    }
+    if (!OpenDataDirectory(invocation))
+        return ExitFailure;
+    try {
+        if (listing)
+            return list(args.size() == 2);
+        const int groups = AppDb().duplicates->recordCount();
+        CDuplicates none;
+        if (!DuplicateClear(none))
+            return ExitFailure;
+        Out(QStringLiteral("cleared %1 saved groups").arg(groups));
+        return ExitOk;
+    } catch (const std::exception &e) {
+        Err(QString::fromLocal8Bit(e.what()));
+        return ExitFailure;
+    }
+}
+
+}  // namespace vexa::cli
