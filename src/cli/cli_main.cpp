@@ -20,6 +20,8 @@ const Command kCommands[] = {
     {"collection", vexa::cli::RunCollection, "collection add|delete|list [NAME]"},
     {"dir", vexa::cli::RunDir, "dir add|delete|list COLLECTION [PATH...]"},
     {"stats", vexa::cli::RunStats, "stats"},
+    {"narrate", vexa::cli::RunNarrate,
+        "narrate COLLECTION [--method 0-5] [--slider 0-24] [--dir PATH]... [--json] [--reference]"},
     {"duplicates", vexa::cli::RunDuplicates, "duplicates list [--json] | clear"},
 };
 
