@@ -322,6 +322,9 @@ NarrationResult NarrateDatabaseRun(
         set.Clear();
         ClearDBProcessingFlags();
         Database &db = OpenDb();
+        // An empty clause would select every record of every collection.
+        if (options.selection.trimmed().isEmpty())
+            throw VexaError(ErrInvalidProcedureCall, QStringLiteral("No directories selected."));
         {
             RecordSet count(db, NarrationCountSql(options.selection), RecordSetType::Snapshot,
                 kReadOnlyOption);
