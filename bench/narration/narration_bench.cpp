@@ -1,0 +1,502 @@
+// Database narration of synthetic collections of 10,000 to 1,000,000
+// signatures, fast scan against the reference scan, with the peak memory of
+// each run. Prints one table row per run.
+//
+// The synthetic signatures are made the way gathering makes them: 64 block
+// colours per image, the pattern from the blocks (light when every channel
+// is above 120), quadrants and average as rounded means. The mix:
+//   62 %  distinct photographs (a base colour per quadrant, noisy blocks)
+//   20 %  near duplicates of earlier images (re-encoded: blocks +-2;
+//         brightened 3 %; some with the same file size)
+//   10 %  dark images (night shots, black frames): every block dark
+//    6 %  desaturated photographs (grey at any brightness)
+//    2 %  near-uniform grey frames around the light threshold, whose
+//         patterns differ at random (the hardest case for any index)
+// plus the signatures of a real gathered set (bench/data: originals and
+// their variants), inserted at random places.
+#include "app/environment.h"
+#include "app/rounding.h"
+#include "db/appdatabase.h"
+#include "db/lifecycle.h"
+#include "db/selectionsql.h"
+#include "db/sqlite.h"
+#include "narration/duplicateset.h"
+#include "narration/narrationengine.h"
+#include "narration/narrationscan.h"
+#include "narration/narrationsettings.h"
+#include "signature/imagefunc.h"
+#include "signature/imageloader.h"
+#include "signature/signaturelib.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QtConcurrent>
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+#include <vector>
+
+using namespace vexa;
+
+namespace {
+
+struct Blocks {
+    int rgb[64][3];
+};
+
+NarrationRecord recordOf(const Blocks &b, std::int64_t size, int dimX, int dimY)
+{
+    NarrationRecord r;
+    std::uint64_t pattern = 0;
+    int quad[4][3] = {};
+    for (int k = 0; k < 64; ++k) {
+        const int column = k / 8, row = k % 8;
+        const int q = (column >= 4 ? 2 : 0) + (row >= 4 ? 1 : 0);
+        bool light = true;
+        for (int c = 0; c < 3; ++c) {
+            quad[q][c] += b.rgb[k][c];
+            light = light && b.rgb[k][c] > 120;
+        }
+        if (light)
+            pattern |= std::uint64_t(1) << k;
+    }
+    int avg[3] = {};
+    for (int q = 0; q < 4; ++q) {
+        int v[3];
+        for (int c = 0; c < 3; ++c) {
+            v[c] = int(DivRoundHalfEven(quad[q][c], 16));
+            avg[c] += v[c];
+        }
+        r.quad[q] = SetRGBValues(v[0], v[1], v[2]);
+    }
+    r.avg = SetRGBValues(int(DivRoundHalfEven(avg[0], 4)), int(DivRoundHalfEven(avg[1], 4)),
+        int(DivRoundHalfEven(avg[2], 4)));
+    r.pattern1 = std::int32_t(std::uint32_t(pattern));
+    r.pattern2 = std::int32_t(std::uint32_t(pattern >> 32));
+    r.fileSize = size;
+    r.dimX = dimX;
+    r.dimY = dimY;
+    return r;
+}
+
+class Generator {
+public:
+    explicit Generator(std::uint32_t seed) : m_random(seed) {}
+
+    std::vector<NarrationRecord> make(int count, const std::vector<NarrationRecord> &real)
+    {
+        std::vector<NarrationRecord> out;
+        out.reserve(std::size_t(count) + real.size());
+        std::vector<Blocks> recent;  // earlier images that copies are made of
+        std::vector<std::array<std::int64_t, 3>> recentFile;
+        while (int(out.size()) < count) {
+            const int kind = pick(100);
+            Blocks b;
+            std::int64_t size = 30000 + pick(8000000);
+            int dimX, dimY;
+            commonDimensions(dimX, dimY);
+            if (kind < 20 && !recent.empty()) {
+                const std::size_t from = std::size_t(pick(int(recent.size())));
+                b = recent[from];
+                const int mode = pick(3);
+                for (auto &block : b.rgb) {
+                    for (int &c : block) {
+                        c = mode == 0 ? c + pick(5) - 2 : mode == 1 ? c * 103 / 100 : c;
+                        c = std::clamp(c, 0, 255);
+                    }
+                }
+                if (pick(10) < 3)
+                    size = recentFile[from][0];
+                else if (mode == 2)
+                    size = recentFile[from][0] / 3;  // resized copy
+                if (mode != 2) {
+                    dimX = int(recentFile[from][1]);
+                    dimY = int(recentFile[from][2]);
+                }
+            } else if (kind < 30) {
+                dark(b);
+            } else if (kind < 36) {
+                photo(b, true);
+            } else if (kind < 38) {
+                greyFrame(b);
+            } else {
+                photo(b, false);
+            }
+            if (recent.size() < 4096) {
+                recent.push_back(b);
+                recentFile.push_back({ size, dimX, dimY });
+            } else if (pick(4) == 0) {
+                const std::size_t at = std::size_t(pick(4096));
+                recent[at] = b;
+                recentFile[at] = { size, dimX, dimY };
+            }
+            out.push_back(recordOf(b, size, dimX, dimY));
+        }
+        for (const NarrationRecord &r : real)
+            out.insert(out.begin() + pick(int(out.size()) + 1), r);
+        return out;
+    }
+
+private:
+    int pick(int n) { return int(m_random() % std::uint32_t(n)); }
+
+    void commonDimensions(int &x, int &y)
+    {
+        static const int sizes[][2] = { { 640, 480 }, { 800, 600 }, { 1024, 768 }, { 1600, 1200 },
+            { 1920, 1080 }, { 2048, 1536 }, { 3000, 2000 }, { 4000, 3000 } };
+        if (pick(3) == 0) {
+            x = 100 + pick(4000);
+            y = 100 + pick(3000);
+        } else {
+            const auto &s = sizes[pick(8)];
+            x = s[0];
+            y = s[1];
+        }
+    }
+
+    void photo(Blocks &b, bool grey)
+    {
+        int base[4][3];
+        for (auto &q : base) {
+            for (int &c : q)
+                c = pick(256);
+            if (grey)
+                q[1] = q[2] = q[0];
+        }
+        for (int k = 0; k < 64; ++k) {
+            const int q = (k / 8 >= 4 ? 2 : 0) + (k % 8 >= 4 ? 1 : 0);
+            const int noise = pick(81) - 40;
+            for (int c = 0; c < 3; ++c)
+                b.rgb[k][c] = std::clamp(base[q][c] + noise + (grey ? 0 : pick(21) - 10), 0, 255);
+        }
+    }
+
+    void dark(Blocks &b)
+    {
+        const int level = pick(36);
+        for (auto &block : b.rgb) {
+            for (int &c : block)
+                c = std::clamp(level + pick(17) - 8, 0, 255);
+        }
+    }
+
+    void greyFrame(Blocks &b)
+    {
+        const int level = 114 + pick(13);
+        for (auto &block : b.rgb) {
+            const int v = std::clamp(level + pick(25) - 12, 0, 255);
+            block[0] = block[1] = block[2] = v;
+        }
+    }
+
+    std::mt19937 m_random;
+};
+
+// The real gathered set, computed once and kept beside the bench.
+std::vector<NarrationRecord> realSignatures(const QString &root, const QString &cache)
+{
+    std::vector<NarrationRecord> out;
+    QFile cached(cache);
+    if (cached.open(QIODevice::ReadOnly)) {
+        QTextStream in(&cached);
+        while (!in.atEnd()) {
+            const QStringList f = in.readLine().split(QLatin1Char(' '));
+            if (f.size() != 10)
+                continue;
+            NarrationRecord r;
+            r.fileSize = f[0].toLongLong();
+            r.dimX = f[1].toInt();
+            r.dimY = f[2].toInt();
+            r.avg = f[3].toInt();
+            for (int q = 0; q < 4; ++q)
+                r.quad[q] = f[4 + q].toInt();
+            r.pattern1 = f[8].toInt();
+            r.pattern2 = f[9].toInt();
+            out.push_back(r);
+        }
+        return out;
+    }
+    QStringList files;
+    for (QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+        const QString path = it.next();
+        if (path.contains(QStringLiteral("/originals/")) || path.contains(QStringLiteral("/variants/")))
+            files.append(path);
+    }
+    files.sort();
+    InitialiseImageLoader();
+    const QList<std::optional<ComputedSignature>> signatures = QtConcurrent::blockingMapped(
+        files, [](const QString &path) { return ComputeSignature(path); });
+    if (!cached.open(QIODevice::WriteOnly))
+        return out;
+    QTextStream save(&cached);
+    for (const auto &s : signatures) {
+        if (!s)
+            continue;
+        NarrationRecord r;
+        r.fileSize = s->signature.FileSize;
+        r.dimX = s->signature.DimX;
+        r.dimY = s->signature.DimY;
+        r.avg = s->packed.AvgRGB;
+        for (int q = 0; q < 4; ++q)
+            r.quad[q] = s->packed.QuadRGB[q];
+        r.pattern1 = s->packed.Pattern1;
+        r.pattern2 = s->packed.Pattern2;
+        out.push_back(r);
+        save << r.fileSize << ' ' << r.dimX << ' ' << r.dimY << ' ' << r.avg << ' ' << r.quad[0]
+             << ' ' << r.quad[1] << ' ' << r.quad[2] << ' ' << r.quad[3] << ' ' << r.pattern1 << ' '
+             << r.pattern2 << '\n';
+    }
+    return out;
+}
+
+void insertRows(const std::vector<NarrationRecord> &records)
+{
+    Database &db = *AppDb().db;
+    Transaction transaction(db);
+    Statement insert(db.connection().handle(),
+        QStringLiteral("INSERT INTO FileData (CollectionID, ItemID, FileName, FileSize, FileDimX, "
+                       "FileDimY, AvgRGB, QuadRGB0, QuadRGB1, QuadRGB2, QuadRGB3, Pattern1, "
+                       "Pattern2) VALUES (1, 1, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    int n = 0;
+    for (const NarrationRecord &r : records) {
+        insert.reset();
+        insert.bind(1, QStringLiteral("img%1.jpg").arg(++n));
+        insert.bind(2, qint64(r.fileSize));
+        insert.bind(3, r.dimX);
+        insert.bind(4, r.dimY);
+        insert.bind(5, r.avg);
+        for (int q = 0; q < 4; ++q)
+            insert.bind(6 + q, r.quad[q]);
+        insert.bind(10, r.pattern1);
+        insert.bind(11, r.pattern2);
+        insert.step();
+    }
+    transaction.commit();
+}
+
+double peakMegabytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    }
+    return 0;
+}
+
+std::uint64_t fingerprint(const CDuplicates &set)
+{
+    std::uint64_t h = 1469598103934665603ull;
+    const auto mix = [&](std::int64_t v) { h = (h ^ std::uint64_t(v)) * 1099511628211ull; };
+    for (const CDuplicate &g : set) {
+        mix(g.lSource());
+        for (const std::int32_t id : g.fileIds())
+            mix(id);
+        mix(-7);
+    }
+    return h;
+}
+
+std::uint64_t fingerprint(NarrationScan &scan)
+{
+    std::uint64_t h = 1469598103934665603ull;
+    const auto mix = [&](std::int64_t v) { h = (h ^ std::uint64_t(v)) * 1099511628211ull; };
+    std::vector<std::int32_t> found;
+    while (!scan.finished()) {
+        const std::int32_t source = scan.position();
+        scan.step(false, found);
+        if (found.empty())
+            continue;
+        mix(scan.records()[std::size_t(source)].id);
+        for (const std::int32_t i : found)
+            mix(scan.records()[std::size_t(i)].id);
+        mix(-7);
+    }
+    return h;
+}
+
+const char *kMethodNames[] = { "Average RGB", "Quadruple RGB", "Bitmap pattern", "Filesize",
+    "Dimensions", "Filesize & dimensions" };
+
+std::vector<NarrationRecord> loadBack()
+{
+    std::vector<NarrationRecord> records;
+    Statement q(AppDb().db->connection().handle(),
+        QStringLiteral("SELECT ID, FileSize, FileDimX, FileDimY, AvgRGB, QuadRGB0, QuadRGB1, "
+                       "QuadRGB2, QuadRGB3, Pattern1, Pattern2 FROM FileData ORDER BY ID"));
+    while (q.step()) {
+        NarrationRecord r;
+        r.id = std::int32_t(q.columnInt64(0));
+        r.fileSize = q.columnInt64(1);
+        r.dimX = std::int32_t(q.columnInt64(2));
+        r.dimY = std::int32_t(q.columnInt64(3));
+        r.avg = std::int32_t(q.columnInt64(4));
+        for (int k = 0; k < 4; ++k)
+            r.quad[k] = std::int32_t(q.columnInt64(5 + k));
+        r.pattern1 = std::int32_t(q.columnInt64(9));
+        r.pattern2 = std::int32_t(q.columnInt64(10));
+        records.push_back(r);
+    }
+    return records;
+}
+
+}  // namespace
+
+// One fast run in a process of its own, so its peak memory is its own:
+// --run DIR METHOD SLIDER prints "ms groups records fingerprint peak-MB".
+int runChild(const QString &dir, int method, int slider)
+{
+    SetProgramDirectory(dir);
+    SetInstallDirectory(QString());
+    if (!OpenApplicationDatabase())
+        return 1;
+    CDuplicates set;
+    NarrationOptions options;
+    options.method = method;
+    options.toleranceLevel = ToleranceLevel(slider);
+    options.selection = BuildSelectionSql({ { DirectoryKey(1), true } }, 1);
+    QElapsedTimer timer;
+    timer.start();
+    const NarrationResult result = NarrateDatabaseRun(set, options);
+    const qint64 ms = timer.elapsed();
+    std::printf("%lld %d %d %llu %.1f\n", (long long)ms, result.groups, result.total,
+        (unsigned long long)fingerprint(set), peakMegabytes());
+    CloseApplicationDatabase();
+    return 0;
+}
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    if (app.arguments().size() == 5 && app.arguments()[1] == QStringLiteral("--run"))
+        return runChild(app.arguments()[2], app.arguments()[3].toInt(), app.arguments()[4].toInt());
+    QList<int> sizes { 10000, 100000, 1000000 };
+    QString realRoot = QStringLiteral("bench/data");
+    int referenceMax = 100000;
+    int recordSetReference = 2000;
+    const QStringList args = app.arguments().mid(1);
+    for (int i = 0; i + 1 < args.size(); i += 2) {
+        if (args[i] == QStringLiteral("--sizes")) {
+            sizes.clear();
+            for (const QString &s : args[i + 1].split(QLatin1Char(',')))
+                sizes.append(s.toInt());
+        } else if (args[i] == QStringLiteral("--real")) {
+            realRoot = args[i + 1];
+        } else if (args[i] == QStringLiteral("--reference-max")) {
+            referenceMax = args[i + 1].toInt();
+        } else if (args[i] == QStringLiteral("--recordset-reference")) {
+            recordSetReference = args[i + 1].toInt();
+        }
+    }
+    const std::vector<NarrationRecord> real = QDir(realRoot).exists()
+        ? realSignatures(realRoot, QDir(QCoreApplication::applicationDirPath()).filePath(
+                                       QStringLiteral("narration_real_signatures.txt")))
+        : std::vector<NarrationRecord>();
+    std::printf("real gathered signatures: %zu\n", real.size());
+    std::printf("%-9s %-22s %6s %9s %9s %10s %9s %11s %9s\n", "records", "method", "slider",
+        "groups", "fast ms", "fast MB", "ref ms", "ref/fast", "same");
+
+    if (recordSetReference > 0) {
+        sizes.prepend(-recordSetReference);  // a negative size: the record-set reference row
+    }
+    for (const int requested : sizes) {
+        const bool recordSetRow = requested < 0;
+        const int size = std::abs(requested);
+        QTemporaryDir dir;
+        // --keep: leave the database for profiling a single --run.
+        dir.setAutoRemove(!qEnvironmentVariableIsSet("NARRATION_BENCH_KEEP"));
+        SetProgramDirectory(dir.path());
+        SetInstallDirectory(QString());
+        if (!OpenApplicationDatabase()) {
+            std::fprintf(stderr, "cannot open a database in %s\n", qPrintable(dir.path()));
+            return 1;
+        }
+        {
+            Generator generator { std::uint32_t(size) };
+            insertRows(generator.make(size - int(std::min<std::size_t>(real.size(), size / 10)),
+                std::vector<NarrationRecord>(real.begin(),
+                    real.begin() + std::ptrdiff_t(std::min<std::size_t>(real.size(), size / 10)))));
+        }
+        const QString selection = BuildSelectionSql({ { DirectoryKey(1), true } }, 1);
+        struct Case {
+            int method;
+            int slider;
+        };
+        std::vector<Case> cases;
+        for (int m = 0; m < kMethodCount; ++m)
+            cases.push_back({ m, PresetOf(m).slider });
+        for (int m = 0; m < 3; ++m)
+            cases.push_back({ m, kSliderMaximum });
+        if (recordSetRow)
+            cases = { { 2, 12 }, { 3, 0 } };
+        if (!dir.autoRemove())
+            std::printf("database kept in %s\n", qPrintable(dir.path()));
+        for (const Case &c : cases) {
+            NarrationOptions options;
+            options.method = c.method;
+            options.toleranceLevel = ToleranceLevel(c.slider);
+            options.selection = selection;
+            // The database is closed while the child runs on it.
+            CloseApplicationDatabase();
+            QProcess child;
+            child.start(QCoreApplication::applicationFilePath(),
+                { QStringLiteral("--run"), dir.path(), QString::number(c.method),
+                    QString::number(c.slider) });
+            child.waitForFinished(-1);
+            const QStringList figures
+                = QString::fromUtf8(child.readAllStandardOutput()).trimmed().split(QLatin1Char(' '));
+            OpenApplicationDatabase();
+            if (figures.size() != 5) {
+                std::fprintf(stderr, "run failed: %s\n", child.readAllStandardError().constData());
+                return 1;
+            }
+            const qint64 fastMs = figures[0].toLongLong();
+            NarrationResult result;
+            result.groups = figures[1].toInt();
+            result.total = figures[2].toInt();
+            const std::uint64_t fastPrint = figures[3].toULongLong();
+            const double fastMb = figures[4].toDouble();
+            QElapsedTimer timer;
+
+            QString refMs = QStringLiteral("-"), ratio = QStringLiteral("-"),
+                    same = QStringLiteral("-");
+            const bool quadratic = IsSignatureMethod(c.method);
+            if (recordSetRow) {
+                CDuplicates refSet;
+                options.scan = NarrationScanKind::Reference;
+                timer.restart();
+                NarrateDatabaseRun(refSet, options);
+                const qint64 ms = timer.elapsed();
+                refMs = QString::number(ms) + QStringLiteral("*");
+                ratio = QString::number(double(ms) / double(std::max<qint64>(fastMs, 1)), 'f', 1);
+                same = fingerprint(refSet) == fastPrint ? QStringLiteral("yes") : QStringLiteral("NO");
+            } else if (size <= referenceMax && (size <= 10000 || !quadratic || c.method == 2)) {
+                std::vector<NarrationRecord> records = loadBack();
+                timer.restart();
+                auto scan = MakeReferenceScan(std::move(records), c.method, options.toleranceLevel);
+                const std::uint64_t refPrint = fingerprint(*scan);
+                const qint64 ms = timer.elapsed();
+                refMs = QString::number(ms);
+                ratio = QString::number(double(ms) / double(std::max<qint64>(fastMs, 1)), 'f', 1);
+                same = refPrint == fastPrint ? QStringLiteral("yes") : QStringLiteral("NO");
+            }
+            std::printf("%-9d %-22s %6d %9d %9lld %10.1f %9s %11s %9s\n", result.total,
+                kMethodNames[c.method], c.slider, result.groups, (long long)fastMs, fastMb,
+                qPrintable(refMs), qPrintable(ratio), qPrintable(same));
+            std::fflush(stdout);
+        }
+        CloseApplicationDatabase();
+    }
+    std::printf("ref ms: the all-pairs scan in memory over the same rows; * the record-set walk of "
+                "the run itself\n");
+    return 0;
+}
