@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 
+#include <algorithm>
 #include <vector>
 
 namespace vexa {
@@ -190,14 +191,17 @@ void runReference(RunContext &run, Database &db)
     }
 }
 
-// The selection's signatures in ID order, read with one query.
-std::vector<NarrationRecord> loadSelection(Database &db, const QString &selection)
+// The selection's signatures in ID order, read with one query. The Null
+// tests come as columns of their own, so every value is read as an integer.
+std::vector<NarrationRecord> loadSelection(Database &db, const QString &selection, int expected)
 {
     Statement query(db.connection().handle(),
         QStringLiteral("SELECT ID, FileSize, FileDimX, FileDimY, AvgRGB, QuadRGB0, QuadRGB1, "
-                       "QuadRGB2, QuadRGB3, Pattern1, Pattern2, Processed FROM FILEDATA ")
+                       "QuadRGB2, QuadRGB3, Pattern1, Pattern2, Processed, FileSize IS NULL, "
+                       "FileDimX IS NULL, FileDimY IS NULL, Processed IS NULL FROM FILEDATA ")
             + selection + QStringLiteral(" ORDER BY ID"));
     std::vector<NarrationRecord> records;
+    records.reserve(std::size_t(std::max(expected, 0)));
     while (query.step()) {
         NarrationRecord r;
         r.id = std::int32_t(query.columnInt64(0));
@@ -209,10 +213,10 @@ std::vector<NarrationRecord> loadSelection(Database &db, const QString &selectio
             r.quad[q] = std::int32_t(query.columnInt64(5 + q));
         r.pattern1 = std::int32_t(query.columnInt64(9));
         r.pattern2 = std::int32_t(query.columnInt64(10));
-        r.sizeNull = query.column(1).isNull();
-        r.dimXNull = query.column(2).isNull();
-        r.dimYNull = query.column(3).isNull();
-        r.processed = processedOf(query.column(11));
+        r.sizeNull = query.columnInt64(12) != 0;
+        r.dimXNull = query.columnInt64(13) != 0;
+        r.dimYNull = query.columnInt64(14) != 0;
+        r.processed = query.columnInt64(15) != 0 || query.columnInt64(11) != 0;
         records.push_back(r);
     }
     return records;
@@ -223,6 +227,8 @@ void flushFlags(Database &db, std::vector<std::int32_t> &pending)
 {
     if (pending.empty())
         return;
+    // In ID order each page of the table is written once.
+    std::sort(pending.begin(), pending.end());
     Transaction transaction(db);
     markProcessed(pending);
     transaction.commit();
@@ -233,7 +239,7 @@ void runFast(RunContext &run, Database &db)
 {
     const NarrationOptions &options = run.options;
     NarrationObserver &observer = run.observer;
-    std::vector<NarrationRecord> records = loadSelection(db, options.selection);
+    std::vector<NarrationRecord> records = loadSelection(db, options.selection, run.result.total);
     const std::int32_t total = run.result.total;
     if (total == 0 || records.empty())
         return;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <unordered_map>
 
@@ -109,22 +110,30 @@ protected:
 
 // --- fast --------------------------------------------------------------
 
-// A candidate in the colour grid with what its comparison reads.
+// A candidate in the colour grid with what its comparison reads: the colour
+// channels (the average's three, or the quadrants' twelve) and the pattern.
 struct GridEntry {
     std::int32_t index;  // record index; -1 once taken by a group
-    std::int32_t quad[4];
-    std::int32_t pattern1;
-    std::int32_t pattern2;
+    std::uint8_t channel[12];
+    std::uint64_t pattern;
 };
 
-// One colour channel of a record: 0..2 the average's red, green, blue;
-// 3 + 3q + k channel k of quadrant q.
-int channelOf(const NarrationRecord &r, int coordinate)
+void channelsOf(const NarrationRecord &r, bool average, std::uint8_t out[12])
 {
-    std::int32_t rgb[3];
-    const std::int32_t packed = coordinate < 3 ? r.avg : r.quad[(coordinate - 3) / 3];
-    GetRGBValues(packed, rgb[0], rgb[1], rgb[2]);
-    return int(rgb[coordinate < 3 ? coordinate : (coordinate - 3) % 3]);
+    const int colours = average ? 1 : 4;
+    for (int q = 0; q < colours; ++q) {
+        std::int32_t rgb[3];
+        GetRGBValues(average ? r.avg : r.quad[q], rgb[0], rgb[1], rgb[2]);
+        for (int k = 0; k < 3; ++k)
+            out[3 * q + k] = std::uint8_t(rgb[k]);
+    }
+    if (average)
+        std::fill(out + 3, out + 12, std::uint8_t(0));
+}
+
+std::uint64_t patternOf(const NarrationRecord &r)
+{
+    return std::uint64_t(std::uint32_t(r.pattern1)) | std::uint64_t(std::uint32_t(r.pattern2)) << 32;
 }
 
 struct QuickKey {
@@ -143,6 +152,11 @@ struct QuickKeyHash {
         return std::size_t(h ^ (h >> 29));
     }
 };
+
+constexpr int kMaxAxes = 5;
+// Cells a dense table may hold (16 MB of cell numbers); beyond that the
+// cells are hashed.
+constexpr std::uint64_t kDenseCells = std::uint64_t(1) << 22;
 
 class FastScan final : public NarrationScan {
 public:
@@ -167,84 +181,158 @@ private:
 
     void buildGrid();
     void buildClasses();
-    std::uint32_t cellKey(const int coordinates[3]) const
-    {
-        const auto axis = std::uint32_t(m_cellsPerAxis);
-        return std::uint32_t(coordinates[0])
-            + axis * (std::uint32_t(coordinates[1]) + axis * std::uint32_t(coordinates[2]));
-    }
-    std::int32_t cellOf(std::uint32_t key) const;
-    void walkCell(std::int32_t cell, std::int32_t source, const NarrationRecord &a);
-    bool entryMatches(const NarrationRecord &a, const GridEntry &e) const;
+    void chooseAxes();
+    std::uint64_t cellKeyOf(const std::uint8_t channels[12]) const;
+    std::int32_t cellOf(std::uint64_t key) const;
+    void walkCell(std::int32_t cell, std::int32_t source, const NarrationRecord &a,
+        const GridEntry &probe);
+    bool entryMatches(const NarrationRecord &a, const GridEntry &probe, const GridEntry &e) const;
     QuickKey quickKey(const NarrationRecord &r) const;
 
-    // Grid
-    int m_coordinates[3] = { 0, 1, 2 };  // channels the grid is laid over
-    int m_width = 1;  // cell width: the channel tolerance + 1
+    // Grid: each axis is one colour channel, cut into cells as wide as the
+    // channel tolerance + 1, so a match lies in the same or a neighbouring
+    // cell on every axis.
+    bool m_average = false;
+    int m_channelLimit = 0;  // largest channel difference that matches
+    int m_patternLimit = 64;  // largest pattern distance that matches
+    int m_axes = 3;
+    int m_axis[kMaxAxes] = { 0, 1, 2, 3, 4 };  // channel of each axis
+    int m_width = 1;
     int m_cellsPerAxis = 256;
     std::vector<GridEntry> m_entries;  // by cell, then record index
     std::vector<std::int32_t> m_cellStart;
     std::vector<std::int32_t> m_cellEnd;
-    std::vector<std::int32_t> m_denseCells;  // key -> cell, -1 empty (wide cells)
-    std::unordered_map<std::uint32_t, std::int32_t> m_sparseCells;  // narrow cells
+    std::vector<std::int32_t> m_denseCells;  // key -> cell, -1 empty
+    std::unordered_map<std::uint64_t, std::int32_t> m_sparseCells;
+    std::vector<std::int64_t> m_neighbourOffsets;  // key steps to the 3^axes cells around
+    std::vector<std::array<std::int8_t, kMaxAxes>> m_neighbourSteps;
     std::vector<Match> m_matches;
 
     // Quick checks: records of each key, in record order
     std::unordered_map<QuickKey, std::vector<std::int32_t>, QuickKeyHash> m_classes;
 };
 
+// The axes: for the quadrant methods the most spread channel of each
+// quadrant (quadrants vary more independently than the channels of one),
+// then the next most spread channels; as many axes as a dense table holds.
+void FastScan::chooseAxes()
+{
+    if (m_average) {
+        m_axes = 3;
+        return;
+    }
+    std::array<double, 12> sum {}, squares {};
+    std::size_t n = 0;
+    std::uint8_t ch[12];
+    for (const NarrationRecord &r : m_records) {
+        if (r.processed)
+            continue;
+        ++n;
+        channelsOf(r, false, ch);
+        for (int c = 0; c < 12; ++c) {
+            sum[std::size_t(c)] += ch[c];
+            squares[std::size_t(c)] += double(ch[c]) * ch[c];
+        }
+    }
+    std::array<double, 12> spread {};
+    for (int c = 0; c < 12; ++c) {
+        const double mean = n ? sum[std::size_t(c)] / double(n) : 0.0;
+        spread[std::size_t(c)] = n ? squares[std::size_t(c)] / double(n) - mean * mean : 0.0;
+    }
+    std::vector<int> order;
+    std::array<bool, 12> taken {};
+    std::vector<int> best;
+    for (int q = 0; q < 4; ++q) {
+        int c = 3 * q;
+        for (int k = 1; k < 3; ++k) {
+            if (spread[std::size_t(3 * q + k)] > spread[std::size_t(c)])
+                c = 3 * q + k;
+        }
+        best.push_back(c);
+    }
+    std::stable_sort(best.begin(), best.end(),
+        [&](int l, int r) { return spread[std::size_t(l)] > spread[std::size_t(r)]; });
+    for (const int c : best) {
+        order.push_back(c);
+        taken[std::size_t(c)] = true;
+    }
+    std::vector<int> rest;
+    for (int c = 0; c < 12; ++c) {
+        if (!taken[std::size_t(c)])
+            rest.push_back(c);
+    }
+    std::stable_sort(rest.begin(), rest.end(),
+        [&](int l, int r) { return spread[std::size_t(l)] > spread[std::size_t(r)]; });
+    order.insert(order.end(), rest.begin(), rest.end());
+    m_axes = 3;
+    for (int axes = kMaxAxes; axes > 3; --axes) {
+        std::uint64_t cells = 1;
+        for (int k = 0; k < axes; ++k)
+            cells *= std::uint64_t(m_cellsPerAxis);
+        if (cells <= kDenseCells) {
+            m_axes = axes;
+            break;
+        }
+    }
+    for (int k = 0; k < m_axes; ++k)
+        m_axis[k] = order[std::size_t(k)];
+}
+
+std::uint64_t FastScan::cellKeyOf(const std::uint8_t channels[12]) const
+{
+    std::uint64_t key = 0;
+    for (int k = m_axes - 1; k >= 0; --k)
+        key = key * std::uint64_t(m_cellsPerAxis) + std::uint64_t(channels[m_axis[k]] / m_width);
+    return key;
+}
+
 void FastScan::buildGrid()
 {
-    const bool average = m_method == int(NarrationMethod::AverageRGB);
-    const int tolerance = average ? AvgChannelTolerance(AverageTolerance(m_level))
-                                  : QuadChannelTolerance(m_level);
-    m_width = std::max(1, tolerance + 1);
+    m_average = m_method == int(NarrationMethod::AverageRGB);
+    m_channelLimit = m_average ? AvgChannelTolerance(AverageTolerance(m_level))
+                               : QuadChannelTolerance(m_level);
+    m_patternLimit
+        = m_method == int(NarrationMethod::BitmapPattern) ? PatternBitTolerance(m_level) : 64;
+    m_width = std::max(1, m_channelLimit + 1);
     m_cellsPerAxis = (255 / m_width) + 1;
-    if (!average) {
-        // Lay the grid over the three quadrant channels that spread the
-        // records most: any channel of any quadrant bounds the comparison.
-        std::array<double, 12> sum {}, squares {};
-        std::size_t n = 0;
-        for (const NarrationRecord &r : m_records) {
-            if (r.processed)
-                continue;
-            ++n;
-            for (int c = 0; c < 12; ++c) {
-                const double v = channelOf(r, 3 + c);
-                sum[std::size_t(c)] += v;
-                squares[std::size_t(c)] += v * v;
-            }
+    chooseAxes();
+
+    std::uint64_t cells = 1;
+    for (int k = 0; k < m_axes; ++k)
+        cells *= std::uint64_t(m_cellsPerAxis);
+    const bool dense = cells <= kDenseCells;
+    if (dense)
+        m_denseCells.assign(std::size_t(cells), -1);
+
+    // Every combination of -1, 0, +1 per axis.
+    int combinations = 1;
+    for (int k = 0; k < m_axes; ++k)
+        combinations *= 3;
+    for (int c = 0; c < combinations; ++c) {
+        std::array<std::int8_t, kMaxAxes> step {};
+        std::int64_t offset = 0;
+        std::int64_t scale = 1;
+        int rest = c;
+        for (int k = 0; k < m_axes; ++k) {
+            step[std::size_t(k)] = std::int8_t(rest % 3 - 1);
+            rest /= 3;
+            offset += step[std::size_t(k)] * scale;
+            scale *= m_cellsPerAxis;
         }
-        std::array<int, 12> order {};
-        std::array<double, 12> spread {};
-        for (int c = 0; c < 12; ++c) {
-            order[std::size_t(c)] = c;
-            const double mean = n ? sum[std::size_t(c)] / double(n) : 0.0;
-            spread[std::size_t(c)] = n ? squares[std::size_t(c)] / double(n) - mean * mean : 0.0;
-        }
-        std::stable_sort(order.begin(), order.end(),
-            [&](int l, int r) { return spread[std::size_t(l)] > spread[std::size_t(r)]; });
-        for (int k = 0; k < 3; ++k)
-            m_coordinates[k] = 3 + order[std::size_t(k)];
+        m_neighbourSteps.push_back(step);
+        m_neighbourOffsets.push_back(offset);
     }
 
-    std::vector<std::pair<std::uint32_t, std::int32_t>> keyed;
+    std::vector<std::pair<std::uint64_t, std::int32_t>> keyed;
     keyed.reserve(m_records.size());
+    std::uint8_t ch[12];
     for (std::size_t i = 0; i < m_records.size(); ++i) {
         if (m_records[i].processed)
             continue;
-        int coords[3];
-        for (int k = 0; k < 3; ++k)
-            coords[k] = channelOf(m_records[i], m_coordinates[k]) / m_width;
-        keyed.emplace_back(cellKey(coords), std::int32_t(i));
+        channelsOf(m_records[i], m_average, ch);
+        keyed.emplace_back(cellKeyOf(ch), std::int32_t(i));
     }
     std::sort(keyed.begin(), keyed.end());
-
-    const bool dense = m_width >= 2;  // 128^3 cells or fewer: an 8 MB table
-    if (dense)
-        m_denseCells.assign(std::size_t(m_cellsPerAxis) * std::size_t(m_cellsPerAxis)
-                * std::size_t(m_cellsPerAxis),
-            -1);
     m_entries.reserve(keyed.size());
     for (std::size_t i = 0; i < keyed.size(); ++i) {
         if (i == 0 || keyed[i].first != keyed[i - 1].first) {
@@ -254,48 +342,43 @@ void FastScan::buildGrid()
             m_cellStart.push_back(std::int32_t(m_entries.size()));
             m_cellEnd.push_back(0);
             if (dense)
-                m_denseCells[keyed[i].first] = cell;
+                m_denseCells[std::size_t(keyed[i].first)] = cell;
             else
                 m_sparseCells.emplace(keyed[i].first, cell);
         }
         const NarrationRecord &r = m_records[std::size_t(keyed[i].second)];
         GridEntry e;
         e.index = keyed[i].second;
-        std::copy(std::begin(r.quad), std::end(r.quad), e.quad);
-        if (average)
-            e.quad[0] = r.avg;
-        e.pattern1 = r.pattern1;
-        e.pattern2 = r.pattern2;
+        channelsOf(r, m_average, e.channel);
+        e.pattern = patternOf(r);
         m_entries.push_back(e);
     }
     if (!m_cellEnd.empty())
         m_cellEnd.back() = std::int32_t(m_entries.size());
 }
 
-std::int32_t FastScan::cellOf(std::uint32_t key) const
+std::int32_t FastScan::cellOf(std::uint64_t key) const
 {
     if (!m_denseCells.empty())
-        return m_denseCells[key];
+        return m_denseCells[std::size_t(key)];
     const auto found = m_sparseCells.find(key);
     return found == m_sparseCells.end() ? -1 : found->second;
 }
 
-bool FastScan::entryMatches(const NarrationRecord &a, const GridEntry &e) const
+// The comparison's own form on the unpacked values first (cheap, and never
+// stricter than the library), then the library's comparison itself.
+bool FastScan::entryMatches(
+    const NarrationRecord &a, const GridEntry &probe, const GridEntry &e) const
 {
-    switch (NarrationMethod(m_method)) {
-    case NarrationMethod::AverageRGB:
-        return CompareAvgRGB(a.avg, e.quad[0], AverageTolerance(m_level)) != 0;
-    case NarrationMethod::QuadrupleRGB:
-        return CompareQuadRGB(a.quad[0], a.quad[1], a.quad[2], a.quad[3], e.quad[0], e.quad[1],
-                   e.quad[2], e.quad[3], m_level)
-            != 0;
-    case NarrationMethod::BitmapPattern:
-        return CompareBitLong(a.pattern1, e.pattern1, a.pattern2, e.pattern2, m_level) != 0
-            && CompareQuadRGB(a.quad[0], a.quad[1], a.quad[2], a.quad[3], e.quad[0], e.quad[1],
-                   e.quad[2], e.quad[3], m_level)
-            != 0;
-    default: return false;
+    const int channels = m_average ? 3 : 12;
+    for (int c = 0; c < channels; ++c) {
+        const int d = int(probe.channel[c]) - int(e.channel[c]);
+        if (d > m_channelLimit || -d > m_channelLimit)
+            return false;
     }
+    if (std::popcount(probe.pattern ^ e.pattern) > m_patternLimit)
+        return false;
+    return matches(a, m_records[std::size_t(e.index)]);
 }
 
 // Walks one cell from its first entry: drops the entries of records passed
@@ -303,7 +386,8 @@ bool FastScan::entryMatches(const NarrationRecord &a, const GridEntry &e) const
 // up to 65 matches (later matches in this cell cannot be among the first 65
 // of the source). A walk that stops early packs the kept entries against the
 // part it did not reach, so the cell stays one run of entries.
-void FastScan::walkCell(std::int32_t cell, std::int32_t source, const NarrationRecord &a)
+void FastScan::walkCell(
+    std::int32_t cell, std::int32_t source, const NarrationRecord &a, const GridEntry &probe)
 {
     const std::int32_t start = m_cellStart[std::size_t(cell)];
     const std::int32_t stop = m_cellEnd[std::size_t(cell)];
@@ -317,7 +401,7 @@ void FastScan::walkCell(std::int32_t cell, std::int32_t source, const NarrationR
             continue;
         if (write != read - 1)
             m_entries[std::size_t(write)] = e;
-        if (entryMatches(a, m_entries[std::size_t(write)])) {
+        if (entryMatches(a, probe, m_entries[std::size_t(write)])) {
             m_matches.push_back({ m_entries[std::size_t(write)].index, write });
             ++found;
         }
@@ -341,28 +425,27 @@ void FastScan::walkCell(std::int32_t cell, std::int32_t source, const NarrationR
 void FastScan::searchSignatures(std::int32_t source, std::vector<std::int32_t> &found)
 {
     const NarrationRecord &a = m_records[std::size_t(source)];
-    int centre[3];
-    for (int k = 0; k < 3; ++k)
-        centre[k] = channelOf(a, m_coordinates[k]) / m_width;
+    GridEntry probe;
+    probe.index = source;
+    channelsOf(a, m_average, probe.channel);
+    probe.pattern = patternOf(a);
+    int centre[kMaxAxes];
+    for (int k = 0; k < m_axes; ++k)
+        centre[k] = probe.channel[m_axis[k]] / m_width;
+    const auto centreKey = std::int64_t(cellKeyOf(probe.channel));
     m_matches.clear();
-    int coords[3];
-    for (int dx = -1; dx <= 1; ++dx) {
-        coords[0] = centre[0] + dx;
-        if (coords[0] < 0 || coords[0] >= m_cellsPerAxis)
-            continue;
-        for (int dy = -1; dy <= 1; ++dy) {
-            coords[1] = centre[1] + dy;
-            if (coords[1] < 0 || coords[1] >= m_cellsPerAxis)
-                continue;
-            for (int dz = -1; dz <= 1; ++dz) {
-                coords[2] = centre[2] + dz;
-                if (coords[2] < 0 || coords[2] >= m_cellsPerAxis)
-                    continue;
-                const std::int32_t cell = cellOf(cellKey(coords));
-                if (cell >= 0)
-                    walkCell(cell, source, a);
-            }
+    for (std::size_t n = 0; n < m_neighbourSteps.size(); ++n) {
+        const auto &step = m_neighbourSteps[n];
+        bool inside = true;
+        for (int k = 0; k < m_axes && inside; ++k) {
+            const int c = centre[k] + step[std::size_t(k)];
+            inside = c >= 0 && c < m_cellsPerAxis;
         }
+        if (!inside)
+            continue;
+        const std::int32_t cell = cellOf(std::uint64_t(centreKey + m_neighbourOffsets[n]));
+        if (cell >= 0)
+            walkCell(cell, source, a, probe);
     }
     const auto byIndex = [](const Match &l, const Match &r) { return l.index < r.index; };
     if (m_matches.size() > std::size_t(kMaxSignatureMatches)) {
