@@ -88,7 +88,10 @@ NarrationRecord recordOf(const Blocks &b, std::int64_t size, int dimX, int dimY)
 
 class Generator {
 public:
-    explicit Generator(std::uint32_t seed) : m_random(seed) {}
+    explicit Generator(std::uint32_t seed)
+        : m_random(seed)
+    {
+    }
 
     std::vector<NarrationRecord> make(int count, const std::vector<NarrationRecord> &real)
     {
@@ -226,7 +229,8 @@ std::vector<NarrationRecord> realSignatures(const QString &root, const QString &
     QStringList files;
     for (QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
         const QString path = it.next();
-        if (path.contains(QStringLiteral("/originals/")) || path.contains(QStringLiteral("/variants/")))
+        if (path.contains(QStringLiteral("/originals/"))
+            || path.contains(QStringLiteral("/variants/")))
             files.append(path);
     }
     files.sort();
@@ -398,8 +402,9 @@ int main(int argc, char **argv)
         }
     }
     const std::vector<NarrationRecord> real = QDir(realRoot).exists()
-        ? realSignatures(realRoot, QDir(QCoreApplication::applicationDirPath()).filePath(
-                                       QStringLiteral("narration_real_signatures.txt")))
+        ? realSignatures(realRoot,
+            QDir(QCoreApplication::applicationDirPath())
+                .filePath(QStringLiteral("narration_real_signatures.txt")))
         : std::vector<NarrationRecord>();
     std::printf("real gathered signatures: %zu\n", real.size());
     std::printf("%-9s %-22s %6s %9s %9s %10s %9s %11s %9s\n", "records", "method", "slider",
@@ -452,8 +457,9 @@ int main(int argc, char **argv)
                 { QStringLiteral("--run"), dir.path(), QString::number(c.method),
                     QString::number(c.slider) });
             child.waitForFinished(-1);
-            const QStringList figures
-                = QString::fromUtf8(child.readAllStandardOutput()).trimmed().split(QLatin1Char(' '));
+            const QStringList figures = QString::fromUtf8(child.readAllStandardOutput())
+                                            .trimmed()
+                                            .split(QLatin1Char(' '));
             OpenApplicationDatabase();
             if (figures.size() != 5) {
                 std::fprintf(stderr, "run failed: %s\n", child.readAllStandardError().constData());
@@ -478,7 +484,8 @@ int main(int argc, char **argv)
                 const qint64 ms = timer.elapsed();
                 refMs = QString::number(ms) + QStringLiteral("*");
                 ratio = QString::number(double(ms) / double(std::max<qint64>(fastMs, 1)), 'f', 1);
-                same = fingerprint(refSet) == fastPrint ? QStringLiteral("yes") : QStringLiteral("NO");
+                same = fingerprint(refSet) == fastPrint ? QStringLiteral("yes")
+                                                        : QStringLiteral("NO");
             } else if (size <= referenceMax && (size <= 10000 || !quadratic || c.method == 2)) {
                 std::vector<NarrationRecord> records = loadBack();
                 timer.restart();

@@ -1,5 +1,5 @@
 // vexa-cli narrate COLLECTION [--method 0-5] [--slider 0-24] [--dir PATH]...
-//                             [--json] [--reference]
+//                             [--json] [--reference] [--save]
 // The database narration of the window, on the same database, printing the
 // groups it finds.
 #include "app/paths.h"
@@ -10,6 +10,7 @@
 #include "db/recordset.h"
 #include "db/selectionsql.h"
 #include "db/sqlite.h"
+#include "review/duplicatepersistence.h"
 #include "narration/duplicateset.h"
 #include "narration/narrationengine.h"
 #include "narration/narrationsettings.h"
@@ -28,7 +29,7 @@ namespace vexa::cli {
 namespace {
 
 const char kUsage[] = "usage: vexa-cli [--data DIR] narrate COLLECTION [--method 0-5] "
-                      "[--slider 0-24] [--dir PATH]... [--json] [--reference]";
+                      "[--slider 0-24] [--dir PATH]... [--json] [--reference] [--save]";
 
 std::atomic<bool> g_interrupted { false };
 
@@ -83,6 +84,7 @@ int RunNarrate(const Invocation &invocation)
     bool sliderGiven = false;
     bool json = false;
     bool reference = false;
+    bool save = false;  // --save: into the Duplicate table, as the window saves
     QStringList dirs;
     while (!args.isEmpty()) {
         const QString option = args.takeFirst();
@@ -103,6 +105,8 @@ int RunNarrate(const Invocation &invocation)
             json = true;
         } else if (option == QStringLiteral("--reference")) {
             reference = true;
+        } else if (option == QStringLiteral("--save")) {
+            save = true;
         } else {
             Err(QString::fromLatin1(kUsage));
             return ExitUsage;
@@ -175,12 +179,12 @@ int RunNarrate(const Invocation &invocation)
                 QJsonArray list;
                 for (const std::int32_t id : ids)
                     list.append(fileJson(id, files.value(id)));
-                Out(QString::fromUtf8(
-                    QJsonDocument(QJsonObject { { QStringLiteral("group"), number },
-                                      { QStringLiteral("source"),
-                                          fileJson(group.lSource(), files.value(group.lSource())) },
-                                      { QStringLiteral("duplicates"), list } })
-                        .toJson(QJsonDocument::Compact)));
+                Out(QString::fromUtf8(QJsonDocument(
+                    QJsonObject { { QStringLiteral("group"), number },
+                        { QStringLiteral("source"),
+                            fileJson(group.lSource(), files.value(group.lSource())) },
+                        { QStringLiteral("duplicates"),
+                            list } }).toJson(QJsonDocument::Compact)));
                 continue;
             }
             const FileInfo source = files.value(group.lSource());
@@ -194,23 +198,21 @@ int RunNarrate(const Invocation &invocation)
                 Out(QStringLiteral("    %1\t%2\t%3").arg(id).arg(file.size).arg(file.path));
             }
         }
-        const QString outcome = result.outcome == RunOutcome::Cancelled ? QStringLiteral("cancelled")
-                                                                          : QStringLiteral("completed");
+        const QString outcome = result.outcome == RunOutcome::Cancelled
+            ? QStringLiteral("cancelled")
+            : QStringLiteral("completed");
         const QString scan = reference ? QStringLiteral("reference") : QStringLiteral("fast");
         if (json) {
-            Out(QString::fromUtf8(
-                QJsonDocument(
-                    QJsonObject { { QStringLiteral("summary"),
-                        QJsonObject { { QStringLiteral("records"), result.total },
-                            { QStringLiteral("passed"), result.done },
-                            { QStringLiteral("groups"), result.groups },
-                            { QStringLiteral("duplicates"), duplicates },
-                            { QStringLiteral("method"), method },
-                            { QStringLiteral("slider"), slider },
-                            { QStringLiteral("scan"), scan },
-                            { QStringLiteral("outcome"), outcome },
-                            { QStringLiteral("elapsedMs"), result.elapsedMs } } } })
-                    .toJson(QJsonDocument::Compact)));
+            Out(QString::fromUtf8(QJsonDocument(
+                QJsonObject { { QStringLiteral("summary"),
+                    QJsonObject { { QStringLiteral("records"), result.total },
+                        { QStringLiteral("passed"), result.done },
+                        { QStringLiteral("groups"), result.groups },
+                        { QStringLiteral("duplicates"), duplicates },
+                        { QStringLiteral("method"), method }, { QStringLiteral("slider"), slider },
+                        { QStringLiteral("scan"), scan }, { QStringLiteral("outcome"), outcome },
+                        { QStringLiteral("elapsedMs"), result.elapsedMs } } } })
+                                      .toJson(QJsonDocument::Compact)));
         } else {
             Out(QStringLiteral("%1 records, %2 groups, %3 duplicates, method %4, slider %5, %6 "
                                "scan %7 in %8 ms")
@@ -221,6 +223,13 @@ int RunNarrate(const Invocation &invocation)
                     .arg(slider)
                     .arg(scan, outcome)
                     .arg(result.elapsedMs));
+        }
+        // The groups found so far are saved also after Ctrl-C, as the window
+        // keeps and can save what a cancelled run found.
+        if (save) {
+            if (!DuplicateSave(set))
+                return ExitFailure;  // reported; the earlier saved set is kept
+            Err(QStringLiteral("saved %1 groups into the Duplicate table").arg(set.Count()));
         }
         return result.outcome == RunOutcome::Completed ? ExitOk : ExitFailure;
     } catch (const std::exception &e) {

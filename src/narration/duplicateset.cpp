@@ -57,7 +57,9 @@ void CDuplicate::setKey(const QString &key)
     m_key = parseKey(key);
 }
 
-CDuplicates::CDuplicates() : m_usedKeys(std::size_t(kMaxGroups), false), m_random(std::random_device {}())
+CDuplicates::CDuplicates()
+    : m_usedKeys(std::size_t(kMaxGroups), false)
+    , m_random(std::random_device {}())
 {
 }
 
@@ -77,7 +79,8 @@ std::int32_t CDuplicates::CreateUniqueKey()
 {
     if (Count() >= kMaxGroups)
         throw VexaError(ErrOutOfMemory,
-            QStringLiteral("Out of memory: the duplicate set holds %1 groups, the most it can hold.")
+            QStringLiteral(
+                "Out of memory: the duplicate set holds %1 groups, the most it can hold.")
                 .arg(kMaxGroups));
     // r in [0, 1) times 1000000, integer part.
     std::uniform_int_distribution<std::int32_t> draw(0, kMaxGroups - 1);

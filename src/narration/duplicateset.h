@@ -86,7 +86,10 @@ public:
     class const_iterator {
     public:
         using Inner = std::vector<std::unique_ptr<CDuplicate>>::const_iterator;
-        explicit const_iterator(Inner it) : m_it(it) {}
+        explicit const_iterator(Inner it)
+            : m_it(it)
+        {
+        }
         const CDuplicate &operator*() const { return **m_it; }
         const CDuplicate *operator->() const { return m_it->get(); }
         const_iterator &operator++()

@@ -17,20 +17,18 @@ class CDuplicates;
 class NarrationObserver : public RunObserver {
 public:
     // lblNarrEstimate: EstimateText of these values.
-    virtual void estimate(qint64 elapsedMs, std::int32_t done, std::int32_t total, float factor)
-    {
-    }
+    virtual void estimate(qint64 elapsedMs, std::int32_t done, std::int32_t total, float factor) { }
 };
 
 enum class NarrationScanKind {
-    Fast,       // one query, an index in memory, flags written per batch
+    Fast,  // one query, an index in memory, flags written per batch
     Reference,  // the all-pairs walk over the live record set
 };
 
 struct NarrationOptions {
-    int method = 2;                  // 0..5, NarrationMethod
+    int method = 2;  // 0..5, NarrationMethod
     std::int16_t toleranceLevel = 6;  // 0..12, ToleranceLevel(slider)
-    QString selection;               // BuildSelectionSql of the ticked directories
+    QString selection;  // BuildSelectionSql of the ticked directories
     NarrationScanKind scan = NarrationScanKind::Fast;
     // Fast scan: the event loop runs and the progress is shown at most this
     // often, and the Processed flags of the sources since the last write go
@@ -41,10 +39,10 @@ struct NarrationOptions {
 
 struct NarrationResult {
     RunOutcome outcome = RunOutcome::Completed;
-    std::int32_t total = 0;   // records in the selection
-    std::int32_t done = 0;    // records passed
+    std::int32_t total = 0;  // records in the selection
+    std::int32_t done = 0;  // records passed
     std::int32_t groups = 0;  // groups in the set at the end
-    qint64 elapsedMs = 0;     // from the count query on
+    qint64 elapsedMs = 0;  // from the count query on
 };
 
 // The database narration: empties the set, clears every Processed flag,

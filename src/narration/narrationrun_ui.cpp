@@ -20,7 +20,10 @@ namespace {
 // the progress bar; lets the event loop run so Cancel can be clicked.
 class WindowNarrationObserver : public NarrationObserver {
 public:
-    explicit WindowNarrationObserver(MainWindow &window) : m_window(window) {}
+    explicit WindowNarrationObserver(MainWindow &window)
+        : m_window(window)
+    {
+    }
 
     void label(const QString &what, const QString &text) override
     {

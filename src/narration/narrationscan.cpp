@@ -26,7 +26,8 @@ NarrationScan::~NarrationScan() = default;
 bool NarrationScan::matches(const NarrationRecord &a, const NarrationRecord &b) const
 {
     switch (NarrationMethod(m_method)) {
-    case NarrationMethod::AverageRGB: return CompareAvgRGB(a.avg, b.avg, AverageTolerance(m_level)) != 0;
+    case NarrationMethod::AverageRGB:
+        return CompareAvgRGB(a.avg, b.avg, AverageTolerance(m_level)) != 0;
     case NarrationMethod::QuadrupleRGB:
         return CompareQuadRGB(a.quad[0], a.quad[1], a.quad[2], a.quad[3], b.quad[0], b.quad[1],
                    b.quad[2], b.quad[3], m_level)
@@ -133,7 +134,8 @@ void channelsOf(const NarrationRecord &r, bool average, std::uint8_t out[12])
 
 std::uint64_t patternOf(const NarrationRecord &r)
 {
-    return std::uint64_t(std::uint32_t(r.pattern1)) | std::uint64_t(std::uint32_t(r.pattern2)) << 32;
+    return std::uint64_t(std::uint32_t(r.pattern1))
+        | std::uint64_t(std::uint32_t(r.pattern2)) << 32;
 }
 
 struct QuickKey {
@@ -147,8 +149,8 @@ struct QuickKeyHash {
     std::size_t operator()(const QuickKey &k) const
     {
         std::uint64_t h = std::uint64_t(k.size) * 0x9E3779B97F4A7C15ull;
-        h ^= (std::uint64_t(std::uint32_t(k.x)) << 32 | std::uint32_t(k.y)) + 0x7F4A7C15ull + (h << 6)
-            + (h >> 2);
+        h ^= (std::uint64_t(std::uint32_t(k.x)) << 32 | std::uint32_t(k.y)) + 0x7F4A7C15ull
+            + (h << 6) + (h >> 2);
         return std::size_t(h ^ (h >> 29));
     }
 };
@@ -184,8 +186,8 @@ private:
     void chooseAxes();
     std::uint64_t cellKeyOf(const std::uint8_t channels[12]) const;
     std::int32_t cellOf(std::uint64_t key) const;
-    void walkCell(std::int32_t cell, std::int32_t source, const NarrationRecord &a,
-        const GridEntry &probe);
+    void walkCell(
+        std::int32_t cell, std::int32_t source, const NarrationRecord &a, const GridEntry &probe);
     bool entryMatches(const NarrationRecord &a, const GridEntry &probe, const GridEntry &e) const;
     QuickKey quickKey(const NarrationRecord &r) const;
 
@@ -449,8 +451,8 @@ void FastScan::searchSignatures(std::int32_t source, std::vector<std::int32_t> &
     }
     const auto byIndex = [](const Match &l, const Match &r) { return l.index < r.index; };
     if (m_matches.size() > std::size_t(kMaxSignatureMatches)) {
-        std::nth_element(m_matches.begin(), m_matches.begin() + kMaxSignatureMatches,
-            m_matches.end(), byIndex);
+        std::nth_element(
+            m_matches.begin(), m_matches.begin() + kMaxSignatureMatches, m_matches.end(), byIndex);
         m_matches.resize(std::size_t(kMaxSignatureMatches));
     }
     std::sort(m_matches.begin(), m_matches.end(), byIndex);

@@ -17,9 +17,9 @@ inline constexpr int kMethodCount = 6;
 
 // What choosing a method does to the tab.
 struct MethodPreset {
-    int captionId;      // option button caption
+    int captionId;  // option button caption
     int descriptionId;  // lblNarInfo and the button's tool tip
-    int slider;         // slider value the method presets
+    int slider;  // slider value the method presets
     bool sliderEnabled;
 };
 

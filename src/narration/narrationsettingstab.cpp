@@ -29,7 +29,8 @@ QLabel *captionLabel(int textId, QWidget *parent)
 
 }  // namespace
 
-NarrationSettingsTab::NarrationSettingsTab(QWidget *parent) : QWidget(parent)
+NarrationSettingsTab::NarrationSettingsTab(QWidget *parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("picTabWindow2"));
     m_fraNSMethod = new QGroupBox(this);
@@ -84,8 +85,8 @@ NarrationSettingsTab::NarrationSettingsTab(QWidget *parent) : QWidget(parent)
     caption->setObjectName(QStringLiteral("Label1"));
     m_lblTollerance = new QLabel(m_fraNSTollerance);
     m_lblTollerance->setObjectName(QStringLiteral("lblTollerance"));
-    m_lblTollerance->setMinimumWidth(m_lblTollerance->fontMetrics().horizontalAdvance(
-        QStringLiteral("000")));
+    m_lblTollerance->setMinimumWidth(
+        m_lblTollerance->fontMetrics().horizontalAdvance(QStringLiteral("000")));
     m_slider = new QSlider(Qt::Horizontal, m_fraNSTollerance);
     m_slider->setObjectName(QStringLiteral("sldTollerance"));
     m_slider->setRange(kSliderMinimum, kSliderMaximum);

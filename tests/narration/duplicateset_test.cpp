@@ -24,7 +24,8 @@ TEST(DuplicateSet, AddKeepsOrderAndMakesUniqueKeys)
     CDuplicates set;
     QSet<QString> keys;
     for (int i = 0; i < 2000; ++i) {
-        const CDuplicate &group = set.Add({ i + 100 }, i, std::int16_t(i % 7), QStringLiteral("K5"));
+        const CDuplicate &group
+            = set.Add({ i + 100 }, i, std::int16_t(i % 7), QStringLiteral("K5"));
         ASSERT_TRUE(group.Key().startsWith(QLatin1Char('K'))) << group.Key();
         const int number = group.Key().mid(1).toInt();
         ASSERT_GE(number, 0);
@@ -125,11 +126,11 @@ TEST_F(DuplicatePruning, KeepsGroupsWithTwoImagesLeft)
     drop(gone1);
     drop(gone2);
     CDuplicates set;
-    set.Add({ b, gone1 }, a, 0, QString());        // source and one duplicate: stays
+    set.Add({ b, gone1 }, a, 0, QString());  // source and one duplicate: stays
     set.Add({ gone1, c, d }, gone2, 0, QString());  // source gone, two duplicates: stays
-    set.Add({ e, gone1 }, gone2, 0, QString());     // source gone, one duplicate: goes
-    set.Add({ gone1 }, gone2, 0, QString());        // nothing left: goes
-    set.Add({ f }, a, 0, QString());               // stays, and keeps its order
+    set.Add({ e, gone1 }, gone2, 0, QString());  // source gone, one duplicate: goes
+    set.Add({ gone1 }, gone2, 0, QString());  // nothing left: goes
+    set.Add({ f }, a, 0, QString());  // stays, and keeps its order
     EXPECT_EQ(set.DeleteNonRelevantDuplicates(), 2);
     ASSERT_EQ(set.Count(), 3);
     EXPECT_EQ(set.Item(1).lSource(), a);
@@ -172,7 +173,7 @@ TEST_F(DuplicatePruning, MemorySourceCountsByItsFile)
     set.Add({ b }, -1, 1, QString());  // file missing: goes
     set.Add({ b }, -1, 2, QString());  // hidden file: a plain search does not see it
     set.Add({ b }, -1, 9, QString());  // no such entry: never read, goes
-    set.Add({ b }, b, 0, QString());   // a database source with the same id counts itself
+    set.Add({ b }, b, 0, QString());  // a database source with the same id counts itself
     EXPECT_EQ(set.DeleteNonRelevantDuplicates(), 3);
     ASSERT_EQ(set.Count(), 2);
     EXPECT_EQ(set.Item(1).MemLoadPos(), 0);

@@ -178,7 +178,8 @@ TEST_F(NarrationEngineTest, SixtySixthMatchIsLeftForALaterGroup)
         EXPECT_EQ(run.groups[0].second.size(), 65);
         EXPECT_EQ(run.groups[0].second.first(), 2);
         EXPECT_EQ(run.groups[0].second.last(), 66);
-        EXPECT_EQ(run.groups[1], (std::pair<std::int32_t, QList<std::int32_t>>(67, { 68, 69, 70 })));
+        EXPECT_EQ(
+            run.groups[1], (std::pair<std::int32_t, QList<std::int32_t>>(67, { 68, 69, 70 })));
         EXPECT_EQ(run.result.done, 70) << nameOf(scan);
     }
 }
@@ -221,7 +222,8 @@ TEST_F(NarrationEngineTest, QuickChecksGroupEqualValues)
     const std::int64_t sizes[] = { 1000, 1000, 2000, 1000, 2000, 3000 };
     const int widths[] = { 640, 640, 800, 800, 640, 640 };
     for (int i = 0; i < 6; ++i)
-        m_rows.add(test::MakeRecord(i * 40, 0, 0, std::uint64_t(i) << 40, 0, sizes[i], widths[i], 480));
+        m_rows.add(
+            test::MakeRecord(i * 40, 0, 0, std::uint64_t(i) << 40, 0, sizes[i], widths[i], 480));
     const Row rows[] = {
         { "Filesize", 3, { { 1, { 2, 4 } }, { 3, { 5 } } } },
         { "Dimensions", 4, { { 1, { 2, 5, 6 } }, { 3, { 4 } } } },
@@ -320,7 +322,8 @@ TEST_F(NarrationEngineTest, FastEqualsReferenceOnRandomDatabases)
                     break;
                 const Narrated reference
                     = narrate(rows.selection(), method, slider, NarrationScanKind::Reference);
-                const Narrated fast = narrate(rows.selection(), method, slider, NarrationScanKind::Fast);
+                const Narrated fast
+                    = narrate(rows.selection(), method, slider, NarrationScanKind::Fast);
                 ASSERT_EQ(reference.groups, fast.groups)
                     << "set " << set << " method " << method << " slider " << slider;
                 ASSERT_EQ(reference.flags, fast.flags)

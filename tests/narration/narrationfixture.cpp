@@ -17,28 +17,30 @@ NarrationRows::NarrationRows(std::int32_t collectionId, std::int64_t itemId)
 std::int32_t NarrationRows::add(const NarrationRecord &r, const QString &fileName)
 {
     Database &db = *AppDb().db;
-    const QString name = fileName.isEmpty() ? QStringLiteral("img%1.jpg").arg(++m_counter) : fileName;
+    const QString name
+        = fileName.isEmpty() ? QStringLiteral("img%1.jpg").arg(++m_counter) : fileName;
     const auto orNull = [](bool isNull, qint64 value) {
         return isNull ? QStringLiteral("NULL") : QString::number(value);
     };
-    db.Execute(QStringLiteral("INSERT INTO FileData (CollectionID, ItemID, FileName, FileSize, "
-                              "FileDimX, FileDimY, AvgRGB, QuadRGB0, QuadRGB1, QuadRGB2, QuadRGB3, "
-                              "Pattern1, Pattern2, Processed) VALUES (%1, %2, '%3', %4, %5, %6, %7, "
-                              "%8, %9, %10, %11, %12, %13, %14)")
-                   .arg(m_collectionId)
-                   .arg(m_itemId)
-                   .arg(RebuildForSql(name))
-                   .arg(orNull(r.sizeNull, r.fileSize))
-                   .arg(orNull(r.dimXNull, r.dimX))
-                   .arg(orNull(r.dimYNull, r.dimY))
-                   .arg(r.avg)
-                   .arg(r.quad[0])
-                   .arg(r.quad[1])
-                   .arg(r.quad[2])
-                   .arg(r.quad[3])
-                   .arg(r.pattern1)
-                   .arg(r.pattern2)
-                   .arg(r.processed ? 1 : 0));
+    db.Execute(
+        QStringLiteral("INSERT INTO FileData (CollectionID, ItemID, FileName, FileSize, "
+                       "FileDimX, FileDimY, AvgRGB, QuadRGB0, QuadRGB1, QuadRGB2, QuadRGB3, "
+                       "Pattern1, Pattern2, Processed) VALUES (%1, %2, '%3', %4, %5, %6, %7, "
+                       "%8, %9, %10, %11, %12, %13, %14)")
+            .arg(m_collectionId)
+            .arg(m_itemId)
+            .arg(RebuildForSql(name))
+            .arg(orNull(r.sizeNull, r.fileSize))
+            .arg(orNull(r.dimXNull, r.dimX))
+            .arg(orNull(r.dimYNull, r.dimY))
+            .arg(r.avg)
+            .arg(r.quad[0])
+            .arg(r.quad[1])
+            .arg(r.quad[2])
+            .arg(r.quad[3])
+            .arg(r.pattern1)
+            .arg(r.pattern2)
+            .arg(r.processed ? 1 : 0));
     return std::int32_t(db.connection().lastInsertRowId());
 }
 
@@ -111,7 +113,10 @@ std::vector<NarrationRecord> RandomRecords(std::mt19937 &random, int count, bool
         default: limit = PatternBitTolerance(level); break;
         }
         const int kind = pick(random) % 4;
-        const int magnitude = kind == 0 ? 0 : kind == 1 ? limit : kind == 2 ? limit + 1 : pick(random) % 30;
+        const int magnitude = kind == 0 ? 0
+            : kind == 1                 ? limit
+            : kind == 2                 ? limit + 1
+                                        : pick(random) % 30;
         return pick(random) % 2 ? magnitude : -magnitude;
     };
     const auto shifted = [&](std::int32_t packed) {

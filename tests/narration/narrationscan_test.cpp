@@ -42,8 +42,8 @@ Outcome run(NarrationScan &scan, int cancelAt = -1)
     return outcome;
 }
 
-void expectSame(const std::vector<NarrationRecord> &records, int method, int slider,
-    int cancelAt, const std::string &row)
+void expectSame(const std::vector<NarrationRecord> &records, int method, int slider, int cancelAt,
+    const std::string &row)
 {
     const int level = ToleranceLevel(slider);
     auto reference = MakeReferenceScan(records, method, level);

@@ -52,8 +52,14 @@ TEST(NarrationSettingsTab, ClicksPresetTheSliderAndKeepOneButtonSelected)
         int description;
     };
     const Row rows[] = {
-        { 3, 0, false, 106 }, { 0, 4, true, 101 }, { 1, 8, true, 102 }, { 5, 0, false, 108 },
-        { 4, 0, false, 107 }, { 2, 12, true, 103 }, { 2, 12, true, 103 }, { 4, 0, false, 107 },
+        { 3, 0, false, 106 },
+        { 0, 4, true, 101 },
+        { 1, 8, true, 102 },
+        { 5, 0, false, 108 },
+        { 4, 0, false, 107 },
+        { 2, 12, true, 103 },
+        { 2, 12, true, 103 },
+        { 4, 0, false, 107 },
     };
     NarrationSettingsTab tab;
     tab.show();
