@@ -1,0 +1,47 @@
+#include "gather/progresstexts.h"
+
+#include "app/rounding.h"
+#include "app/texts.h"
+
+namespace vexa {
+
+QString EstimateText(std::int64_t elapsedMs, std::int64_t done, std::int64_t total, double factor)
+{
+    const double projected = double(total) * (double(elapsedMs) / double(done + 1)) * factor;
+    const std::int64_t remaining = std::int64_t(RoundHalfEven(projected)) - elapsedMs;
+    const std::int64_t s = std::int64_t(RoundHalfEven(double(remaining) / 1000.0));
+    const std::int64_t m = s / 60;  // truncates toward zero, as the texts expect
+    const std::int64_t h = m / 60;
+    const std::int64_t minutes = m - 60 * h;
+
+    QString text = Text(758);
+    if (h >= 1) {
+        text += QString::number(h) + Text(759);
+        text += minutes >= 1 ? Text(760) : QStringLiteral(".");
+    }
+    if (minutes >= 1)
+        text += QString::number(minutes) + Text(761);
+    if (h < 1 && minutes < 1)
+        text += Text(762);
+    return text;
+}
+
+QString ElapsedText(std::int64_t ms)
+{
+    const std::int64_t s = std::int64_t(RoundHalfEven(double(ms) / 1000.0));
+    const std::int64_t m = s / 60;
+    const std::int64_t h = m / 60;
+    const std::int64_t minutes = m - 60 * h;
+    const std::int64_t seconds = s - 60 * m;
+    return QString::number(h) + Text(763) + QStringLiteral("%1").arg(minutes, 2, 10, QLatin1Char('0'))
+           + Text(764) + QStringLiteral("%1").arg(seconds, 2, 10, QLatin1Char('0')) + Text(765);
+}
+
+QString PercentCompleteText(std::int64_t value, std::int64_t maximum)
+{
+    const std::int64_t percent =
+        maximum > 0 ? std::int64_t(RoundHalfEven(double(value) / double(maximum) * 100.0)) : 0;
+    return QStringLiteral("%1% Complete").arg(percent, 2, 10, QLatin1Char('0'));
+}
+
+}  // namespace vexa

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+namespace vexa {
+
+// "Estimated time to completion: 2 hours and 5 minutes." from the time a run
+// has taken so far (ms), the items done and the total; factor scales the
+// remaining time for runs whose items get cheaper or dearer as they go.
+QString EstimateText(std::int64_t elapsedMs, std::int64_t done, std::int64_t total, double factor);
+
+// "1 h :02 m :05 s" for 3,725,000 ms.
+QString ElapsedText(std::int64_t ms);
+
+// "07% Complete": the caption of a minimised window during a run.
+QString PercentCompleteText(std::int64_t value, std::int64_t maximum);
+
+}  // namespace vexa
