@@ -317,7 +317,7 @@ void uctrlPreview::setLabel(QLabel *label, const QString &text)
     label->setProperty("fullText", text);
     const int width = label->width();
     const QString shown
-        = width > 0 ? label->fontMetrics().elidedText(text, Qt::ElideMiddle, width) : text;
+        = width > 0 ? label->fontMetrics().elidedText(text, label == m_lblFileName ? Qt::ElideMiddle : Qt::ElideRight, width) : text;
     label->setText(shown);
     label->setToolTip(shown == text ? QString() : text);
 }
