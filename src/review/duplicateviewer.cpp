@@ -345,6 +345,9 @@ void DuplicateViewer::RebuildDuplicateView()
     }
     m_lblDupCurrent->setText(QString::number(m_HScrDup->value()));
     setBusy(false);
+    // Disabling the window took the focus away; the keys belong to the tiles.
+    if (m_picContainer->isVisible() && !QApplication::focusWidget())
+        m_picContainer->setFocus();
     m_viewReady = true;
 }
 
@@ -509,6 +512,13 @@ void DuplicateViewer::UnloadThumbs()
     m_tileCount = 0;
     if (wasLoading)
         finishLoading();
+}
+
+void DuplicateViewer::LeaveTab()
+{
+    m_rebuildTimer->stop();
+    m_sizeTimer->stop();
+    UnloadThumbs();
 }
 
 int DuplicateViewer::panelWidthTwips() const
@@ -684,6 +694,14 @@ bool DuplicateViewer::NavigateKeys(int keyCode, int shiftMask)
     }
     m_lblDupCurrent->setText(QString::number(m_HScrDup->value()));
     return swallowed;
+}
+
+bool DuplicateViewer::NavigateKeyEvent(const QKeyEvent &event)
+{
+    const int mask = ShiftMaskOf(event.modifiers());
+    SetModifierFlags(mask);
+    const int code = VirtualKeyOf(event.key());
+    return code > 10 && code != VkF1 && NavigateKeys(code, mask);
 }
 
 void DuplicateViewer::DeleteSelectedThumbs()

@@ -11,6 +11,7 @@
 #include <optional>
 
 class QFrame;
+class QKeyEvent;
 class QLabel;
 class QPushButton;
 class QScrollBar;
@@ -61,8 +62,10 @@ public:
     void InitDuplicateView();
     void RebuildDuplicateView();
     void ChangeThumbSize();
-    // Leaving the tab: frees every duplicate tile.
     void UnloadThumbs();
+    // Leaving the tab: a rebuild still waiting for its 300 ms is dropped and
+    // every duplicate tile is freed.
+    void LeaveTab();
     void ArrangeThumbs();
     void PlaceThumb(int index);
     void UpdateDupScrollBar();
@@ -71,6 +74,9 @@ public:
     // Windows key codes (37 Left ... 46 Delete); shift mask bit 1 Shift,
     // bit 2 Ctrl. Returns true when the key was swallowed.
     bool NavigateKeys(int keyCode, int shiftMask);
+    // A key press of the window, translated to its key code and shift mask;
+    // true when NavigateKeys swallowed it.
+    bool NavigateKeyEvent(const QKeyEvent &event);
     // Filled by the delete and rename commands; until then they do nothing.
     void DeleteSelectedThumbs();
     void RenameSelectedThumbs();

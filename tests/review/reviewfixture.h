@@ -30,6 +30,8 @@ public:
     void deleteRecord(std::int32_t id);
 
     ScriptedMessages &messages() { return *m_messages; }
+    std::int32_t collectionId() const { return m_collection; }
+    std::int64_t itemId() const { return m_item; }
 
 private:
     std::int32_t store(const QString &name, std::int64_t size, int width, int height);

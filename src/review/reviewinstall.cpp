@@ -1,0 +1,194 @@
+#include "review/reviewinstall.h"
+
+#include "app/appobjects.h"
+#include "app/settings.h"
+#include "db/appdatabase.h"
+#include "gather/runobserver.h"
+#include "narration/duplicateset.h"
+#include "review/duplicatepersistence.h"
+#include "review/duplicateviewer.h"
+#include "review/previewtile.h"
+#include "review/tilelayout.h"
+#include "ui/mainwindow.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLayout>
+#include <QVBoxLayout>
+
+#include <exception>
+
+namespace vexa {
+namespace {
+
+// The window's progress bar and status text for the viewer's loading and
+// for saving and loading the set.
+class WindowProgress : public RunObserver {
+public:
+    explicit WindowProgress(MainWindow &window)
+        : m_window(window)
+    {
+    }
+
+    void progressStarted(qint64 total) override { m_window.InitialiseProgressBar(0, total); }
+    void progress(qint64 done) override { m_window.SetProgressBarValue(done); }
+    void progressEnded() override { m_window.HideProgressBar(); }
+    void status(const QString &text) override { m_window.SetStatusbarInfoText(text); }
+    void yield() override { QCoreApplication::processEvents(); }
+
+private:
+    MainWindow &m_window;
+};
+
+// Owned by the window, so the observer lives exactly as long as the viewer.
+class ReviewModule : public QObject {
+public:
+    ReviewModule(MainWindow &window, DuplicateViewer *viewer)
+        : QObject(&window)
+        , viewer(viewer)
+        , progress(window)
+    {
+        setObjectName(QStringLiteral("ReviewModule"));
+    }
+
+    DuplicateViewer *viewer;
+    WindowProgress progress;
+};
+
+ReviewModule *ModuleOf(MainWindow &window)
+{
+    return window.findChild<ReviewModule *>(QStringLiteral("ReviewModule"), Qt::FindDirectChildrenOnly);
+}
+
+int SavedGroupCount()
+{
+    try {
+        return AppDb().duplicates ? AppDb().duplicates->recordCount() : 0;
+    } catch (const std::exception &) {
+        // A closed or damaged database has nothing to load.
+        return 0;
+    }
+}
+
+// Hourglass and a disabled window for the duration of a save or load.
+class BusyWindow {
+public:
+    explicit BusyWindow(MainWindow &window)
+        : m_window(window)
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        m_window.setEnabled(false);
+    }
+    ~BusyWindow()
+    {
+        m_window.setEnabled(true);
+        QApplication::restoreOverrideCursor();
+    }
+    BusyWindow(const BusyWindow &) = delete;
+    BusyWindow &operator=(const BusyWindow &) = delete;
+
+private:
+    MainWindow &m_window;
+};
+
+}  // namespace
+
+void SaveDuplicatesCommand(MainWindow &window)
+{
+    CDuplicates *set = Duplicates();
+    if (!set || window.isRunning())
+        return;
+    ReviewModule *module = ModuleOf(window);
+    {
+        BusyWindow busy(window);
+        DuplicateSave(*set, module ? &module->progress : nullptr);
+    }
+    window.SetCommandStates(false);
+}
+
+void LoadDuplicatesCommand(MainWindow &window)
+{
+    CDuplicates *set = Duplicates();
+    if (!set || window.isRunning() || SavedGroupCount() == 0)
+        return;
+    ReviewModule *module = ModuleOf(window);
+    {
+        BusyWindow busy(window);
+        DuplicateLoad(*set, module ? &module->progress : nullptr);
+        if (set->Count() > 0) {
+            window.SelectTab(MainWindow::TabDuplicates);
+        } else if (window.currentTab() == MainWindow::TabDuplicates) {
+            // Every saved group was dropped: the tiles of the set that was
+            // replaced must not stay on screen.
+            window.SelectTab(MainWindow::TabDatabase);
+        }
+        window.HideProgressBar();
+    }
+    window.SetCommandStates(false);
+}
+
+void ClearDuplicatesCommand(MainWindow &window)
+{
+    CDuplicates *set = Duplicates();
+    if (!set || window.isRunning())
+        return;
+    if (window.currentTab() == MainWindow::TabDuplicates)
+        window.SelectTab(MainWindow::TabDatabase);
+    DuplicateClear(*set);
+    window.SetCommandStates(false);
+}
+
+DuplicateViewer *InstallReview(MainWindow &window)
+{
+    QWidget *panel = window.tabPanel(MainWindow::TabDuplicates);
+    auto *viewer = new DuplicateViewer(panel);
+    if (!panel->layout()) {
+        auto *layout = new QVBoxLayout(panel);
+        layout->setContentsMargins(0, 0, 0, 0);
+    }
+    panel->layout()->addWidget(viewer);
+    auto *module = new ReviewModule(window, viewer);
+    viewer->setRunObserver(&module->progress);
+
+    window.setDuplicateCounters(
+        []() {
+            const CDuplicates *set = Duplicates();
+            return set ? set->Count() : 0;
+        },
+        []() { return SavedGroupCount(); });
+
+    window.setNavigateKeysHandler([&window, viewer](QKeyEvent *event) {
+        // The image viewer tab has keys of its own; only the Duplicates tab
+        // belongs to this viewer.
+        if (window.currentTab() != MainWindow::TabDuplicates)
+            return;
+        if (viewer->NavigateKeyEvent(*event))
+            event->accept();
+    });
+
+    window.addTabHook([viewer](int tab) {
+        if (tab == MainWindow::TabDuplicates)
+            viewer->InitDuplicateView();
+        else
+            viewer->LeaveTab();
+    });
+
+    // Leaving a tab leaves the full-size view first.
+    window.setCommandHandler(QStringLiteral("LeaveViewMode"), [viewer]() { viewer->LeaveViewMode(); });
+    window.setCommandHandler(QStringLiteral("DuplicateSave"), [&window]() { SaveDuplicatesCommand(window); });
+    window.setCommandHandler(QStringLiteral("DuplicateLoad"), [&window]() { LoadDuplicatesCommand(window); });
+    window.setCommandHandler(QStringLiteral("DuplicateClear"), [&window]() { ClearDuplicatesCommand(window); });
+
+    // First tile in place with the stored size before the window is first
+    // shown, so the first rebuild does not start from the default size.
+    window.addLoadHook([viewer]() {
+        const int size = ClampThumbSize(GetSystemSetting(QStringLiteral("ThumbSize")));
+        if (uctrlPreview *first = viewer->tile(0)) {
+            first->moveTwips(QPoint(0, 0));
+            first->SetNewSize(size);
+        }
+    });
+    return viewer;
+}
+
+}  // namespace vexa

@@ -1,0 +1,22 @@
+#pragma once
+
+namespace vexa {
+
+class DuplicateViewer;
+class MainWindow;
+
+// Puts the duplicate viewer into the window's Duplicates tab and makes the
+// window's duplicate commands work: "DuplicateSave", "DuplicateLoad",
+// "DuplicateClear" (menu and toolbar), the duplicate counters behind the
+// command states and the tab refusal, the viewer's keys, preparing the view
+// when the tab is entered and freeing the thumbnails when it is left.
+// Returns the viewer, owned by the window. Call once, before Load.
+DuplicateViewer *InstallReview(MainWindow &window);
+
+// The window's duplicate commands, also reachable by name through
+// MainWindow::runCommand.
+void SaveDuplicatesCommand(MainWindow &window);
+void LoadDuplicatesCommand(MainWindow &window);
+void ClearDuplicatesCommand(MainWindow &window);
+
+}  // namespace vexa

@@ -1,0 +1,270 @@
+// The whole main window offscreen: narration from the menu, the Duplicates
+// tab it ends on, the duplicate commands from menu and toolbar, keys reaching
+// the viewer, and a saved set surviving a restart on the same data directory.
+#include "reviewfixture.h"
+
+#include "app/appobjects.h"
+#include "app/texts.h"
+#include "db/appdatabase.h"
+#include "db/lifecycle.h"
+#include "db/selectionsql.h"
+#include "narration/duplicateset.h"
+#include "narration/narrationrun_ui.h"
+#include "review/duplicateviewer.h"
+#include "review/fullimageview.h"
+#include "review/previewtile.h"
+#include "review/reviewinstall.h"
+#include "support/qtprinters.h"
+#include "ui/mainwindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QScrollBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace vexa;
+using vexa::test::ReviewLibrary;
+using vexa::test::WaitUntil;
+
+namespace {
+
+// The window as the program builds it, with a collection host standing in
+// for the image-database tab: one ticked directory of the test library.
+struct Window {
+    explicit Window(ReviewLibrary &library)
+    {
+        window = std::make_unique<MainWindow>();
+        viewer = InstallReview(*window);
+        NarrationHost host;
+        const std::int32_t collection = library.collectionId();
+        const std::int64_t item = library.itemId();
+        host.collectionId = [collection] { return collection; };
+        host.directoryItems = [item] {
+            DirectoryListItem directory;
+            directory.key = DirectoryKey(item);
+            directory.checked = true;
+            return QList<DirectoryListItem>{directory};
+        };
+        host.countSelection = [this] { window->SetTickedDirectoryCount(1); };
+        InstallNarration(*window, host);
+        window->resize(900, 700);
+        window->Load();
+        window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        window->SetTickedDirectoryCount(1);
+    }
+
+    // The delayed rebuild has run and every thumbnail is painted.
+    bool settle()
+    {
+        return WaitUntil([this] {
+            return !viewer->delayedActionPending() && !viewer->thumbnailsLoading()
+                   && viewer->viewReady() && window->isEnabled();
+        });
+    }
+    // Enabled states of DUPSAVE/mnuDupSave, DUPLOAD/mnuDupLoad, DUPCLEAR/mnuDupClear;
+    // a toolbar button and its menu item that disagree give -1.
+    QList<int> duplicateCommands() const
+    {
+        QList<int> states;
+        const char *pairs[3][2] = {{"DUPSAVE", "mnuDupSave"}, {"DUPLOAD", "mnuDupLoad"},
+                                   {"DUPCLEAR", "mnuDupClear"}};
+        for (const auto &pair : pairs) {
+            QAction *button = window->toolbarAction(QLatin1String(pair[0]));
+            QAction *item = window->action(QLatin1String(pair[1]));
+            if (!button || !item) {
+                states.append(-2);
+                continue;
+            }
+            const bool on = button->isEnabled();
+            states.append(on == item->isEnabled() ? int(on) : -1);
+        }
+        return states;
+    }
+
+    std::unique_ptr<MainWindow> window;
+    DuplicateViewer *viewer = nullptr;
+};
+
+int SavedRows()
+{
+    return AppDb().duplicates->recordCount();
+}
+
+// Three files with one signature, so every narration method groups them:
+// a landscape, a portrait and a square picture.
+struct ThreeAlike {
+    explicit ThreeAlike(ReviewLibrary &library)
+        : landscape(library.addImage(QStringLiteral("landscape.png"), 320, 200))
+        , portrait(library.addImage(QStringLiteral("portrait.png"), 200, 320))
+        , square(library.addImage(QStringLiteral("square.png"), 240, 240))
+    {
+    }
+    std::int32_t landscape;
+    std::int32_t portrait;
+    std::int32_t square;
+};
+
+}  // namespace
+
+TEST(ReviewWindow, NarrationFromTheMenuEndsOnTheDuplicatesTab)
+{
+    ReviewLibrary library;
+    const ThreeAlike files(library);
+    Window w(library);
+    EXPECT_EQ(w.duplicateCommands(), (QList<int>{0, 0, 0}));
+    QAction *narrate = w.window->action(QStringLiteral("mnuNarration"));
+    ASSERT_NE(narrate, nullptr);
+    ASSERT_TRUE(narrate->isEnabled());
+
+    narrate->trigger();
+
+    ASSERT_GE(library.messages().count(), 1);
+    EXPECT_EQ(library.messages().last().title, Text(741));
+    EXPECT_EQ(w.window->currentTab(), int(MainWindow::TabDuplicates));
+    ASSERT_EQ(Duplicates()->Count(), 1);
+    EXPECT_EQ(Duplicates()->Item(1).lSource(), files.landscape);
+    EXPECT_EQ(Duplicates()->Item(1).lFileID(), (QList<std::int32_t>{files.portrait, files.square}));
+    ASSERT_TRUE(w.settle());
+    EXPECT_EQ(w.viewer->tileCount(), 2);
+    EXPECT_TRUE(w.viewer->tile(0)->isVisible());
+    EXPECT_EQ(w.viewer->countLabel()->text(), QStringLiteral("1"));
+    EXPECT_FALSE(w.viewer->groupSlider()->isVisible());
+    // A set in memory, nothing saved yet.
+    EXPECT_EQ(w.duplicateCommands(), (QList<int>{1, 0, 1}));
+    EXPECT_TRUE(w.window->tabPanel(MainWindow::TabDuplicates)->isEnabled());
+}
+
+TEST(ReviewWindow, SaveRestartLoadAndClearThroughMenuAndToolbar)
+{
+    ReviewLibrary library;
+    const ThreeAlike files(library);
+    std::int32_t keep = 0;
+    {
+        Window w(library);
+        w.window->action(QStringLiteral("mnuNarration"))->trigger();
+        ASSERT_EQ(Duplicates()->Count(), 1);
+        ASSERT_TRUE(w.settle());
+        w.window->toolbarAction(QStringLiteral("DUPSAVE"))->trigger();
+        EXPECT_EQ(SavedRows(), 1);
+        EXPECT_EQ(w.duplicateCommands(), (QList<int>{1, 1, 1}));
+        EXPECT_TRUE(w.window->isEnabled());
+        keep = Duplicates()->Item(1).lSource();
+        w.window->close();
+    }
+
+    // Restart: the objects and the database go, the same data directory opens again.
+    ReleaseApplicationObjects();
+    CloseApplicationDatabase();
+    ASSERT_TRUE(OpenApplicationDatabase());
+    CreateApplicationObjects();
+    Window w(library);
+    EXPECT_EQ(Duplicates()->Count(), 0);
+    EXPECT_EQ(w.duplicateCommands(), (QList<int>{0, 1, 1}));
+
+    w.window->action(QStringLiteral("mnuDupLoad"))->trigger();
+    ASSERT_EQ(Duplicates()->Count(), 1);
+    EXPECT_EQ(Duplicates()->Item(1).lSource(), keep);
+    EXPECT_EQ(Duplicates()->Item(1).lFileID(), (QList<std::int32_t>{files.portrait, files.square}));
+    EXPECT_EQ(w.window->currentTab(), int(MainWindow::TabDuplicates));
+    ASSERT_TRUE(w.settle());
+    EXPECT_EQ(w.viewer->tileCount(), 2);
+    EXPECT_FALSE(w.window->progressBar()->isVisible());
+    EXPECT_EQ(w.duplicateCommands(), (QList<int>{1, 1, 1}));
+
+    w.window->toolbarAction(QStringLiteral("DUPCLEAR"))->trigger();
+    EXPECT_EQ(w.window->currentTab(), int(MainWindow::TabDatabase));
+    EXPECT_EQ(Duplicates()->Count(), 0);
+    EXPECT_EQ(SavedRows(), 0);
+    EXPECT_EQ(w.viewer->tileCount(), 0);
+    EXPECT_EQ(w.duplicateCommands(), (QList<int>{0, 0, 0}));
+}
+
+TEST(ReviewWindow, LoadingOnlyDroppedGroupsLeavesTheDuplicatesTab)
+{
+    ReviewLibrary library;
+    const ThreeAlike files(library);
+    Window w(library);
+    Duplicates()->Add({files.portrait}, files.landscape, 0, QString());
+    w.window->SetCommandStates(false);
+    w.window->toolbarAction(QStringLiteral("DUPSAVE"))->trigger();
+    w.window->SelectTab(MainWindow::TabDuplicates);
+    ASSERT_TRUE(w.settle());
+    ASSERT_EQ(w.viewer->tileCount(), 1);
+
+    library.deleteRecord(files.portrait);
+    library.messages().clear();
+    w.window->toolbarAction(QStringLiteral("DUPLOAD"))->trigger();
+
+    EXPECT_EQ(Duplicates()->Count(), 0);
+    EXPECT_EQ(w.window->currentTab(), int(MainWindow::TabDatabase));
+    EXPECT_EQ(w.viewer->tileCount(), 0);
+    EXPECT_EQ(library.messages().count(), 0);
+    EXPECT_EQ(w.duplicateCommands(), (QList<int>{0, 1, 1}));
+}
+
+TEST(ReviewWindow, KeysReachTheViewerFromTheWindowAndViewModeEndsWithTheTab)
+{
+    ReviewLibrary library;
+    const ThreeAlike files(library);
+    Window w(library);
+    Duplicates()->Add({files.portrait, files.square}, files.landscape, 0, QString());
+    Duplicates()->Add({files.landscape}, files.square, 0, QString());
+    w.window->SelectTab(MainWindow::TabDuplicates);
+    ASSERT_TRUE(w.settle());
+    ASSERT_EQ(w.viewer->tileCount(), 2);
+    QWidget *focus = QApplication::focusWidget();
+    ASSERT_NE(focus, nullptr);
+
+    QTest::keyClick(focus, Qt::Key_Right);
+    EXPECT_EQ(w.viewer->currentTile(), 1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(w.viewer->currentTile(), 2);
+    EXPECT_TRUE(w.viewer->tile(1)->IsActive());
+    EXPECT_TRUE(w.viewer->tile(2)->IsActive());
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    ASSERT_TRUE(w.viewer->ViewMode());
+    EXPECT_TRUE(w.viewer->fullView()->isVisible());
+
+    // Another tab leaves the full-size view and frees the tiles.
+    w.window->SelectTab(MainWindow::TabSettings);
+    EXPECT_FALSE(w.viewer->ViewMode());
+    EXPECT_EQ(w.viewer->tileCount(), 0);
+
+    w.window->SelectTab(MainWindow::TabDuplicates);
+    ASSERT_TRUE(w.settle());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown);
+    ASSERT_TRUE(w.settle());
+    EXPECT_EQ(w.viewer->groupSlider()->value(), 2);
+    EXPECT_EQ(w.viewer->tileCount(), 1);
+    EXPECT_EQ(w.viewer->currentLabel()->text(), QStringLiteral("2"));
+
+    // Keys on another tab are not the viewer's.
+    w.window->SelectTab(MainWindow::TabDatabase);
+    QTest::keyClick(w.window.get(), Qt::Key_PageUp);
+    EXPECT_EQ(w.viewer->groupSlider()->value(), 2);
+}
+
+TEST(ReviewWindow, LeavingTheTabBeforeTheDelayDropsTheRebuild)
+{
+    ReviewLibrary library;
+    const ThreeAlike files(library);
+    Window w(library);
+    Duplicates()->Add({files.portrait, files.square}, files.landscape, 0, QString());
+    w.window->SelectTab(MainWindow::TabDuplicates);
+    ASSERT_TRUE(w.viewer->delayedActionPending());
+    w.window->SelectTab(MainWindow::TabDatabase);
+    EXPECT_FALSE(w.viewer->delayedActionPending());
+    QTest::qWait(450);
+    EXPECT_EQ(w.viewer->tileCount(), 0);
+    EXPECT_FALSE(w.viewer->thumbnailsLoading());
+}
