@@ -225,6 +225,22 @@ std::vector<NarrationRecord> loadSelection(Database &db, const QString &selectio
     return records;
 }
 
+// Every FileData row not processed, as ClearDBProcessingFlags leaves them,
+// but rows already clear are not rewritten: on a large table that had only
+// its groups flagged by the last run, this is a read instead of a rewrite.
+void clearProcessedFlags()
+{
+    try {
+        OpenDb().Execute(
+            QStringLiteral("UPDATE FILEDATA SET PROCESSED=FALSE WHERE PROCESSED<>FALSE OR PROCESSED IS NULL"),
+            64);
+        if (AppDb().fileData)
+            AppDb().fileData->requery();
+    } catch (const std::exception &e) {
+        ReportException(e, QStringLiteral("modDataFunc"), QStringLiteral("ClearDBProcessingFlags"));
+    }
+}
+
 // Writes the flags gathered since the last write in one transaction.
 void flushFlags(Database &db, std::vector<std::int32_t> &pending)
 {
@@ -329,7 +345,7 @@ NarrationResult NarrateDatabaseRun(
         observer.status(Text(747));
         observer.yield();
         set.Clear();
-        ClearDBProcessingFlags();
+        clearProcessedFlags();
         Database &db = OpenDb();
         // An empty clause would select every record of every collection.
         if (options.selection.trimmed().isEmpty())

@@ -7,6 +7,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <limits>
 #include <unordered_map>
 
 namespace vexa {
@@ -132,6 +133,17 @@ void channelsOf(const NarrationRecord &r, bool average, std::uint8_t out[12])
         std::fill(out + 3, out + 12, std::uint8_t(0));
 }
 
+// Bits set in a 64-bit word without a library call: the program is built
+// for any x86-64, where std::popcount becomes one, and the walk below does
+// this for every candidate of a crowded cell.
+inline int PopCount64(std::uint64_t x)
+{
+    x = x - ((x >> 1) & 0x5555555555555555ull);
+    x = (x & 0x3333333333333333ull) + ((x >> 2) & 0x3333333333333333ull);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+    return int((x * 0x0101010101010101ull) >> 56);
+}
+
 std::uint64_t patternOf(const NarrationRecord &r)
 {
     return std::uint64_t(std::uint32_t(r.pattern1))
@@ -156,6 +168,11 @@ struct QuickKeyHash {
 };
 
 constexpr int kMaxAxes = 5;
+// A cell with at least this many entries gets a pattern index.
+constexpr std::int32_t kCrowdedCell = 256;
+// The pattern index splits the 64 bits into tolerance + 1 blocks; with more
+// blocks than this they are too narrow to sort anything out.
+constexpr int kMaxPatternBlocks = 16;
 // Cells a dense table may hold (16 MB of cell numbers); beyond that the
 // cells are hashed.
 constexpr std::uint64_t kDenseCells = std::uint64_t(1) << 22;
@@ -188,7 +205,20 @@ private:
     std::int32_t cellOf(std::uint64_t key) const;
     void walkCell(
         std::int32_t cell, std::int32_t source, const NarrationRecord &a, const GridEntry &probe);
+    void buildPatternIndex();
+    bool walkPatternIndex(
+        std::int32_t cell, std::int32_t source, const NarrationRecord &a, const GridEntry &probe);
+    std::uint32_t blockOf(std::uint64_t pattern, int block) const
+    {
+        return std::uint32_t(pattern >> m_blockShift[block]) & ((1u << m_blockBits[block]) - 1);
+    }
     bool entryMatches(const NarrationRecord &a, const GridEntry &probe, const GridEntry &e) const;
+    // The pattern part of the check, inline in the walks: it turns away most
+    // candidates of a cell.
+    bool patternFar(const GridEntry &probe, const GridEntry &e) const
+    {
+        return m_patternLimit < 64 && PopCount64(probe.pattern ^ e.pattern) > m_patternLimit;
+    }
     QuickKey quickKey(const NarrationRecord &r) const;
 
     // Grid: each axis is one colour channel, cut into cells as wide as the
@@ -202,13 +232,44 @@ private:
     int m_width = 1;
     int m_cellsPerAxis = 256;
     std::vector<GridEntry> m_entries;  // by cell, then record index
-    std::vector<std::int32_t> m_cellStart;
-    std::vector<std::int32_t> m_cellEnd;
-    std::vector<std::int32_t> m_denseCells;  // key -> cell, -1 empty
-    std::unordered_map<std::uint64_t, std::int32_t> m_sparseCells;
+    // A cell's run of entries in m_entries and its pattern index (-1: none).
+    // A dense grid has one per key, so finding a cell reads one place.
+    struct CellRange {
+        std::int32_t start = 0;
+        std::int32_t end = 0;
+        std::int32_t patternIndex = -1;
+    };
+    std::vector<CellRange> m_cells;
+    bool m_dense = false;
+    std::unordered_map<std::uint64_t, std::int32_t> m_sparseCells;  // key -> cell
+    std::vector<std::int32_t> m_around;  // cells of the current search
     std::vector<std::int64_t> m_neighbourOffsets;  // key steps to the 3^axes cells around
     std::vector<std::array<std::int8_t, kMaxAxes>> m_neighbourSteps;
     std::vector<Match> m_matches;
+    // The largest record index that can still be among the source's first
+    // 65 matches: once 65 are found, walks stop at the next later record.
+    std::int32_t m_bound = 0;
+    void trimMatches();
+
+    // Pattern index of the crowded cells (families alike in colour): for
+    // each block of pattern bits, the records whose block has each value, in
+    // record order. Two patterns within the tolerance t agree exactly on at
+    // least one of t + 1 disjoint blocks, so the buckets of the source's
+    // blocks hold every match of the cell.
+    struct Keyed {
+        std::int32_t record;
+        std::uint64_t pattern;  // read here, so most candidates cost no look-up
+    };
+    struct PatternIndex {
+        std::vector<std::vector<Keyed>> buckets;  // block offset + value
+    };
+    int m_blocks = 0;
+    int m_blockShift[kMaxPatternBlocks] = {};
+    int m_blockBits[kMaxPatternBlocks] = {};
+    int m_blockOffset[kMaxPatternBlocks] = {};
+    std::vector<PatternIndex> m_patternIndexes;
+    std::vector<GridEntry> m_byRecord;  // grid entries by record index, for the index's checks
+    std::vector<std::int32_t> m_seen;   // the source that last checked a record
 
     // Quick checks: records of each key, in record order
     std::unordered_map<QuickKey, std::vector<std::int32_t>, QuickKeyHash> m_classes;
@@ -302,9 +363,9 @@ void FastScan::buildGrid()
     std::uint64_t cells = 1;
     for (int k = 0; k < m_axes; ++k)
         cells *= std::uint64_t(m_cellsPerAxis);
-    const bool dense = cells <= kDenseCells;
-    if (dense)
-        m_denseCells.assign(std::size_t(cells), -1);
+    m_dense = cells <= kDenseCells;
+    if (m_dense)
+        m_cells.assign(std::size_t(cells), CellRange());
 
     // Every combination of -1, 0, +1 per axis.
     int combinations = 1;
@@ -338,15 +399,13 @@ void FastScan::buildGrid()
     m_entries.reserve(keyed.size());
     for (std::size_t i = 0; i < keyed.size(); ++i) {
         if (i == 0 || keyed[i].first != keyed[i - 1].first) {
-            const auto cell = std::int32_t(m_cellStart.size());
-            if (!m_cellEnd.empty())
-                m_cellEnd.back() = std::int32_t(m_entries.size());
-            m_cellStart.push_back(std::int32_t(m_entries.size()));
-            m_cellEnd.push_back(0);
-            if (dense)
-                m_denseCells[std::size_t(keyed[i].first)] = cell;
-            else
-                m_sparseCells.emplace(keyed[i].first, cell);
+            if (!m_dense) {
+                m_sparseCells.emplace(keyed[i].first, std::int32_t(m_cells.size()));
+                m_cells.emplace_back();
+            }
+            CellRange &range = m_cells[m_dense ? std::size_t(keyed[i].first) : m_cells.size() - 1];
+            range.start = std::int32_t(m_entries.size());
+            range.end = range.start;
         }
         const NarrationRecord &r = m_records[std::size_t(keyed[i].second)];
         GridEntry e;
@@ -354,32 +413,117 @@ void FastScan::buildGrid()
         channelsOf(r, m_average, e.channel);
         e.pattern = patternOf(r);
         m_entries.push_back(e);
+        ++m_cells[m_dense ? std::size_t(keyed[i].first) : m_cells.size() - 1].end;
     }
-    if (!m_cellEnd.empty())
-        m_cellEnd.back() = std::int32_t(m_entries.size());
+    buildPatternIndex();
+}
+
+void FastScan::buildPatternIndex()
+{
+    if (m_method != int(NarrationMethod::BitmapPattern) || m_patternLimit + 1 > kMaxPatternBlocks)
+        return;
+    m_blocks = m_patternLimit + 1;
+    int shift = 0;
+    int offset = 0;
+    for (int b = 0; b < m_blocks; ++b) {
+        m_blockBits[b] = 64 / m_blocks + (b < 64 % m_blocks ? 1 : 0);
+        m_blockShift[b] = shift;
+        m_blockOffset[b] = offset;
+        shift += m_blockBits[b];
+        offset += 1 << m_blockBits[b];
+    }
+    for (CellRange &range : m_cells) {
+        const std::int32_t start = range.start;
+        const std::int32_t stop = range.end;
+        if (stop - start < kCrowdedCell)
+            continue;
+        if (m_byRecord.empty()) {
+            m_byRecord.resize(m_records.size());
+            m_seen.assign(m_records.size(), -1);
+        }
+        range.patternIndex = std::int32_t(m_patternIndexes.size());
+        PatternIndex &index = m_patternIndexes.emplace_back();
+        index.buckets.resize(std::size_t(offset));
+        for (std::int32_t i = start; i < stop; ++i) {
+            const GridEntry &e = m_entries[std::size_t(i)];
+            m_byRecord[std::size_t(e.index)] = e;
+            for (int b = 0; b < m_blocks; ++b)
+                index.buckets[std::size_t(m_blockOffset[b]) + blockOf(e.pattern, b)].push_back(
+                    { e.index, e.pattern });
+        }
+    }
+}
+
+// Collects every match of a crowded cell through its pattern index, or
+// returns false when the source's buckets hold most of the cell anyway (a
+// family alike in pattern too), so the plain walk with its early stop is
+// cheaper. The buckets drop passed and taken records as they are read.
+bool FastScan::walkPatternIndex(
+    std::int32_t cell, std::int32_t source, const NarrationRecord &a, const GridEntry &probe)
+{
+    const std::int32_t which = m_cells[std::size_t(cell)].patternIndex;
+    if (which < 0)
+        return false;
+    PatternIndex &index = m_patternIndexes[std::size_t(which)];
+    std::size_t candidates = 0;
+    for (int b = 0; b < m_blocks; ++b)
+        candidates += index.buckets[std::size_t(m_blockOffset[b]) + blockOf(probe.pattern, b)].size();
+    const auto live = std::size_t(m_cells[std::size_t(cell)].end - m_cells[std::size_t(cell)].start);
+    if (candidates * 2 > live)
+        return false;
+    for (int b = 0; b < m_blocks; ++b) {
+        std::vector<Keyed> &bucket
+            = index.buckets[std::size_t(m_blockOffset[b]) + blockOf(probe.pattern, b)];
+        std::size_t write = 0;
+        const std::size_t size = bucket.size();
+        for (std::size_t read = 0; read < size; ++read) {
+            const Keyed keyed = bucket[read];
+            const std::int32_t record = keyed.record;
+            if (record <= source || isProcessed(record))
+                continue;
+            if (record > m_bound) {
+                // The bucket is in record order: the rest cannot be kept.
+                if (write != read)
+                    std::memmove(&bucket[write], &bucket[read], (size - read) * sizeof(Keyed));
+                write += size - read;
+                break;
+            }
+            bucket[write++] = keyed;
+            if (PopCount64(probe.pattern ^ keyed.pattern) > m_patternLimit
+                || m_seen[std::size_t(record)] == source)
+                continue;
+            m_seen[std::size_t(record)] = source;
+            if (entryMatches(a, probe, m_byRecord[std::size_t(record)]))
+                m_matches.push_back({ record, -1 });
+        }
+        bucket.resize(write);
+    }
+    return true;
 }
 
 std::int32_t FastScan::cellOf(std::uint64_t key) const
 {
-    if (!m_denseCells.empty())
-        return m_denseCells[std::size_t(key)];
+    if (m_dense)
+        return std::int32_t(key);
     const auto found = m_sparseCells.find(key);
     return found == m_sparseCells.end() ? -1 : found->second;
 }
 
 // The comparison's own form on the unpacked values first (cheap, and never
-// stricter than the library), then the library's comparison itself.
+// stricter than the library), then the library's comparison itself. The
+// pattern goes first: families alike in colour (grey frames, dark shots)
+// share cells, and there the pattern is what tells them apart.
 bool FastScan::entryMatches(
     const NarrationRecord &a, const GridEntry &probe, const GridEntry &e) const
 {
+    if (m_patternLimit < 64 && PopCount64(probe.pattern ^ e.pattern) > m_patternLimit)
+        return false;
     const int channels = m_average ? 3 : 12;
     for (int c = 0; c < channels; ++c) {
         const int d = int(probe.channel[c]) - int(e.channel[c]);
         if (d > m_channelLimit || -d > m_channelLimit)
             return false;
     }
-    if (std::popcount(probe.pattern ^ e.pattern) > m_patternLimit)
-        return false;
     return matches(a, m_records[std::size_t(e.index)]);
 }
 
@@ -391,26 +535,33 @@ bool FastScan::entryMatches(
 void FastScan::walkCell(
     std::int32_t cell, std::int32_t source, const NarrationRecord &a, const GridEntry &probe)
 {
-    const std::int32_t start = m_cellStart[std::size_t(cell)];
-    const std::int32_t stop = m_cellEnd[std::size_t(cell)];
+    CellRange &range = m_cells[std::size_t(cell)];
+    const std::int32_t start = range.start;
+    const std::int32_t stop = range.end;
     const std::size_t firstMatch = m_matches.size();
     std::int32_t read = start;
     std::int32_t write = start;
     int found = 0;
     while (read < stop && found < kMaxSignatureMatches) {
         const GridEntry &e = m_entries[std::size_t(read++)];
-        if (e.index <= source)
+        // Passed, or taken here (index -1) or through a pattern index.
+        if (e.index <= source || isProcessed(e.index))
             continue;
+        if (e.index > m_bound) {
+            --read;  // this entry and the rest stay; none can be kept
+            break;
+        }
         if (write != read - 1)
             m_entries[std::size_t(write)] = e;
-        if (entryMatches(a, probe, m_entries[std::size_t(write)])) {
+        if (!patternFar(probe, m_entries[std::size_t(write)])
+            && entryMatches(a, probe, m_entries[std::size_t(write)])) {
             m_matches.push_back({ m_entries[std::size_t(write)].index, write });
             ++found;
         }
         ++write;
     }
     if (read >= stop) {
-        m_cellEnd[std::size_t(cell)] = write;
+        range.end = write;
         return;
     }
     const std::int32_t kept = write - start;
@@ -421,7 +572,24 @@ void FastScan::walkCell(
         std::size_t(kept) * sizeof(GridEntry));
     for (std::size_t m = firstMatch; m < m_matches.size(); ++m)
         m_matches[m].position += newStart - start;
-    m_cellStart[std::size_t(cell)] = newStart;
+    range.start = newStart;
+}
+
+// Keeps the first 65 matches by record index and lowers the bound to the
+// last of them.
+void FastScan::trimMatches()
+{
+    if (m_matches.size() < std::size_t(kMaxSignatureMatches))
+        return;
+    const auto byIndex = [](const Match &l, const Match &r) { return l.index < r.index; };
+    if (m_matches.size() > std::size_t(kMaxSignatureMatches)) {
+        std::nth_element(m_matches.begin(), m_matches.begin() + (kMaxSignatureMatches - 1),
+            m_matches.end(), byIndex);
+        m_matches.resize(std::size_t(kMaxSignatureMatches));
+        m_bound = m_matches.back().index;
+    } else {
+        m_bound = std::max_element(m_matches.begin(), m_matches.end(), byIndex)->index;
+    }
 }
 
 void FastScan::searchSignatures(std::int32_t source, std::vector<std::int32_t> &found)
@@ -436,6 +604,10 @@ void FastScan::searchSignatures(std::int32_t source, std::vector<std::int32_t> &
         centre[k] = probe.channel[m_axis[k]] / m_width;
     const auto centreKey = std::int64_t(cellKeyOf(probe.channel));
     m_matches.clear();
+    // The cells around are found first and their memory asked for ahead:
+    // each sits in another part of the grid, and waiting for them one by one
+    // cost more than walking them.
+    m_around.clear();
     for (std::size_t n = 0; n < m_neighbourSteps.size(); ++n) {
         const auto &step = m_neighbourSteps[n];
         bool inside = true;
@@ -446,8 +618,25 @@ void FastScan::searchSignatures(std::int32_t source, std::vector<std::int32_t> &
         if (!inside)
             continue;
         const std::int32_t cell = cellOf(std::uint64_t(centreKey + m_neighbourOffsets[n]));
-        if (cell >= 0)
+        if (cell >= 0) {
+            __builtin_prefetch(&m_cells[std::size_t(cell)]);
+            m_around.push_back(cell);
+        }
+    }
+    std::size_t kept = 0;
+    for (const std::int32_t cell : m_around) {
+        const CellRange &range = m_cells[std::size_t(cell)];
+        if (range.end > range.start) {
+            __builtin_prefetch(&m_entries[std::size_t(range.start)]);
+            m_around[kept++] = cell;
+        }
+    }
+    m_around.resize(kept);
+    m_bound = std::numeric_limits<std::int32_t>::max();
+    for (const std::int32_t cell : m_around) {
+        if (!walkPatternIndex(cell, source, a, probe))
             walkCell(cell, source, a, probe);
+        trimMatches();
     }
     const auto byIndex = [](const Match &l, const Match &r) { return l.index < r.index; };
     if (m_matches.size() > std::size_t(kMaxSignatureMatches)) {
@@ -458,7 +647,8 @@ void FastScan::searchSignatures(std::int32_t source, std::vector<std::int32_t> &
     std::sort(m_matches.begin(), m_matches.end(), byIndex);
     for (const Match &m : m_matches) {
         found.push_back(m.index);
-        m_entries[std::size_t(m.position)].index = -1;
+        if (m.position >= 0)
+            m_entries[std::size_t(m.position)].index = -1;
     }
 }
 
