@@ -387,6 +387,11 @@ int main(int argc, char **argv)
     QString realRoot = QStringLiteral("bench/data");
     int referenceMax = 100000;
     int recordSetReference = 2000;
+    // --cases 2:12,3:0 runs only these method:slider pairs; --baseline PATH
+    // runs each case also with another build of this program on the same
+    // database, so a change is measured side by side with what it replaces.
+    QString onlyCases;
+    QString baseline;
     const QStringList args = app.arguments().mid(1);
     for (int i = 0; i + 1 < args.size(); i += 2) {
         if (args[i] == QStringLiteral("--sizes")) {
@@ -399,6 +404,10 @@ int main(int argc, char **argv)
             referenceMax = args[i + 1].toInt();
         } else if (args[i] == QStringLiteral("--recordset-reference")) {
             recordSetReference = args[i + 1].toInt();
+        } else if (args[i] == QStringLiteral("--cases")) {
+            onlyCases = args[i + 1];
+        } else if (args[i] == QStringLiteral("--baseline")) {
+            baseline = args[i + 1];
         }
     }
     const std::vector<NarrationRecord> real = QDir(realRoot).exists()
@@ -407,8 +416,11 @@ int main(int argc, char **argv)
                 .filePath(QStringLiteral("narration_real_signatures.txt")))
         : std::vector<NarrationRecord>();
     std::printf("real gathered signatures: %zu\n", real.size());
-    std::printf("%-9s %-22s %6s %9s %9s %10s %9s %11s %9s\n", "records", "method", "slider",
+    std::printf("%-9s %-22s %6s %9s %9s %10s %9s %11s %9s", "records", "method", "slider",
         "groups", "fast ms", "fast MB", "ref ms", "ref/fast", "same");
+    if (!baseline.isEmpty())
+        std::printf(" %9s %9s %9s %6s", "base ms", "base MB", "base/fast", "same");
+    std::printf("\n");
 
     if (recordSetReference > 0) {
         sizes.prepend(-recordSetReference);  // a negative size: the record-set reference row
@@ -443,6 +455,14 @@ int main(int argc, char **argv)
             cases.push_back({ m, kSliderMaximum });
         if (recordSetRow)
             cases = { { 2, 12 }, { 3, 0 } };
+        if (!onlyCases.isEmpty() && !recordSetRow) {
+            cases.clear();
+            for (const QString &pair : onlyCases.split(QLatin1Char(','))) {
+                const QStringList parts = pair.split(QLatin1Char(':'));
+                if (parts.size() == 2)
+                    cases.push_back({ parts[0].toInt(), parts[1].toInt() });
+            }
+        }
         if (!dir.autoRemove())
             std::printf("database kept in %s\n", qPrintable(dir.path()));
         for (const Case &c : cases) {
@@ -452,17 +472,23 @@ int main(int argc, char **argv)
             options.selection = selection;
             // The database is closed while the child runs on it.
             CloseApplicationDatabase();
-            QProcess child;
-            child.start(QCoreApplication::applicationFilePath(),
-                { QStringLiteral("--run"), dir.path(), QString::number(c.method),
-                    QString::number(c.slider) });
-            child.waitForFinished(-1);
-            const QStringList figures = QString::fromUtf8(child.readAllStandardOutput())
-                                            .trimmed()
-                                            .split(QLatin1Char(' '));
+            const auto runProgram = [&](const QString &program) {
+                QProcess child;
+                child.start(program,
+                    { QStringLiteral("--run"), dir.path(), QString::number(c.method),
+                        QString::number(c.slider) });
+                child.waitForFinished(-1);
+                return QString::fromUtf8(child.readAllStandardOutput())
+                    .trimmed()
+                    .split(QLatin1Char(' '));
+            };
+            // The baseline first: both start from the flags the generator left.
+            const QStringList baseFigures
+                = baseline.isEmpty() ? QStringList() : runProgram(baseline);
+            const QStringList figures = runProgram(QCoreApplication::applicationFilePath());
             OpenApplicationDatabase();
             if (figures.size() != 5) {
-                std::fprintf(stderr, "run failed: %s\n", child.readAllStandardError().constData());
+                std::fprintf(stderr, "run failed: %s\n", qPrintable(figures.join(QLatin1Char(' '))));
                 return 1;
             }
             const qint64 fastMs = figures[0].toLongLong();
@@ -496,9 +522,18 @@ int main(int argc, char **argv)
                 ratio = QString::number(double(ms) / double(std::max<qint64>(fastMs, 1)), 'f', 1);
                 same = refPrint == fastPrint ? QStringLiteral("yes") : QStringLiteral("NO");
             }
-            std::printf("%-9d %-22s %6d %9d %9lld %10.1f %9s %11s %9s\n", result.total,
+            std::printf("%-9d %-22s %6d %9d %9lld %10.1f %9s %11s %9s", result.total,
                 kMethodNames[c.method], c.slider, result.groups, (long long)fastMs, fastMb,
                 qPrintable(refMs), qPrintable(ratio), qPrintable(same));
+            if (baseFigures.size() == 5) {
+                const qint64 baseMs = baseFigures[0].toLongLong();
+                std::printf(" %9lld %9.1f %9.2f %6s", (long long)baseMs, baseFigures[4].toDouble(),
+                    double(baseMs) / double(std::max<qint64>(fastMs, 1)),
+                    baseFigures[3].toULongLong() == fastPrint ? "yes" : "NO");
+            } else if (!baseline.isEmpty()) {
+                std::printf(" %9s", "failed");
+            }
+            std::printf("\n");
             std::fflush(stdout);
         }
         CloseApplicationDatabase();
