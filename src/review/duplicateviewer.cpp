@@ -506,6 +506,9 @@ void DuplicateViewer::UnloadThumbs()
     m_tiles[0]->hide();
     for (int i = 1; i <= m_tileCount && i < m_tiles.size(); ++i) {
         m_tiles[i]->CleanUp();
+        // Hidden at once: the deletion waits for the event loop, and a run's
+        // own event loop turns do not carry it out.
+        m_tiles[i]->hide();
         m_tiles[i]->deleteLater();
     }
     m_tiles.resize(1);

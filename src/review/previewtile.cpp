@@ -1,6 +1,7 @@
 #include "review/previewtile.h"
 
 #include "app/environment.h"
+#include "app/textids.h"
 #include "app/texts.h"
 #include "review/tilelayout.h"
 
@@ -73,6 +74,9 @@ uctrlPreview::uctrlPreview(QWidget *parent)
 {
     setAutoFillBackground(true);
     setFocusPolicy(Qt::NoFocus);
+    // Its menu is localised here; the window's caption walk must not read
+    // the texts as ids again.
+    setProperty(kOwnTextsProperty, true);
     m_imgThumb = new ThumbPicture(this);
     m_lblFileName = new QLabel(this);
     m_lblFileInfo = new QLabel(this);

@@ -120,6 +120,8 @@ TEST(ReviewWindow, NarrationFromTheMenuEndsOnTheDuplicatesTab)
     ReviewLibrary library;
     const ThreeAlike files(library);
     Window w(library);
+    // Localising the window (tiles and their menus included) reports nothing.
+    EXPECT_EQ(library.messages().count(), 0) << library.messages().last().text.toStdString();
     EXPECT_EQ(w.duplicateCommands(), (QList<int>{0, 0, 0}));
     QAction *narrate = w.window->action(QStringLiteral("mnuNarration"));
     ASSERT_NE(narrate, nullptr);
