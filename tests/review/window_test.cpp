@@ -4,6 +4,7 @@
 #include "reviewfixture.h"
 
 #include "app/appobjects.h"
+#include "app/environment.h"
 #include "app/texts.h"
 #include "db/appdatabase.h"
 #include "db/lifecycle.h"
@@ -19,6 +20,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <QLabel>
 #include <QProgressBar>
 #include <QScrollBar>
@@ -37,7 +43,7 @@ namespace {
 // The window as the program builds it, with a collection host standing in
 // for the image-database tab: one ticked directory of the test library.
 struct Window {
-    explicit Window(ReviewLibrary &library)
+    explicit Window(ReviewLibrary &library, bool ticked = true)
     {
         window = std::make_unique<MainWindow>();
         viewer = InstallReview(*window);
@@ -45,10 +51,10 @@ struct Window {
         const std::int32_t collection = library.collectionId();
         const std::int64_t item = library.itemId();
         host.collectionId = [collection] { return collection; };
-        host.directoryItems = [item] {
+        host.directoryItems = [item, ticked] {
             DirectoryListItem directory;
             directory.key = DirectoryKey(item);
-            directory.checked = true;
+            directory.checked = ticked;
             return QList<DirectoryListItem>{directory};
         };
         host.countSelection = [this] { window->SetTickedDirectoryCount(1); };
@@ -269,4 +275,74 @@ TEST(ReviewWindow, LeavingTheTabBeforeTheDelayDropsTheRebuild)
     QTest::qWait(450);
     EXPECT_EQ(w.viewer->tileCount(), 0);
     EXPECT_FALSE(w.viewer->thumbnailsLoading());
+}
+
+TEST(ReviewWindow, NarrationWithNoDirectoryTickedReportsAndShowsTheFirstTab)
+{
+    ReviewLibrary library;
+    const ThreeAlike files(library);
+    Window w(library, false);
+    w.window->SelectTab(MainWindow::TabMonitor);
+    w.window->action(QStringLiteral("mnuNarration"))->trigger();
+
+    ASSERT_EQ(library.messages().count(), 1);
+    EXPECT_TRUE(library.messages().last().text.contains(QStringLiteral("mnuNarration")))
+        << library.messages().last().text.toStdString();
+    EXPECT_EQ(w.window->currentTab(), int(MainWindow::TabDatabase));
+    EXPECT_EQ(Duplicates()->Count(), 0);
+    EXPECT_FALSE(w.window->isRunning());
+    EXPECT_TRUE(w.window->tabPanel(MainWindow::TabDatabase)->isEnabled());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+namespace {
+
+QString CliPath()
+{
+    const QString tools = qEnvironmentVariable("VEXA_TEST_TOOLS");
+    return tools.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/vexa-cli")
+                           : tools + QStringLiteral("/bin/vexa-cli");
+}
+
+QString RunCli(const QStringList &args, int &status)
+{
+    QProcess process;
+    process.start(CliPath(), QStringList{QStringLiteral("--data"), ProgramDirectory()} + args);
+    EXPECT_TRUE(process.waitForFinished(60000)) << args.join(' ').toStdString();
+    status = process.exitCode();
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+}  // namespace
+
+// A large collection narrated headless is reviewed in the window with Load.
+TEST(ReviewWindow, HeadlessNarrationSavedByTheCliLoadsInTheWindow)
+{
+    if (!QFile::exists(CliPath()))
+        GTEST_SKIP() << "vexa-cli not built at " << CliPath().toStdString();
+    ReviewLibrary library;
+    const ThreeAlike files(library);
+    int status = -1;
+    RunCli({QStringLiteral("narrate"), QStringLiteral("Review"), QStringLiteral("--save")}, status);
+    ASSERT_EQ(status, 0);
+
+    const QString listed = RunCli({QStringLiteral("duplicates"), QStringLiteral("list"),
+                                   QStringLiteral("--json")}, status);
+    EXPECT_EQ(status, 0);
+    const QJsonObject group = QJsonDocument::fromJson(listed.split(QLatin1Char('\n')).first().toUtf8()).object();
+    EXPECT_EQ(group.value(QStringLiteral("source")).toObject().value(QStringLiteral("id")).toInt(),
+              files.landscape) << listed.toStdString();
+
+    Window w(library);
+    EXPECT_EQ(w.duplicateCommands(), (QList<int>{0, 1, 1}));
+    w.window->action(QStringLiteral("mnuDupLoad"))->trigger();
+    ASSERT_EQ(Duplicates()->Count(), 1);
+    EXPECT_EQ(Duplicates()->Item(1).lSource(), files.landscape);
+    EXPECT_EQ(Duplicates()->Item(1).lFileID(), (QList<std::int32_t>{files.portrait, files.square}));
+    ASSERT_TRUE(w.settle());
+    EXPECT_EQ(w.viewer->tileCount(), 2);
+
+    RunCli({QStringLiteral("duplicates"), QStringLiteral("clear")}, status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(SavedRows(), 0);
 }
