@@ -243,8 +243,6 @@ private:
     bool m_dense = false;
     std::unordered_map<std::uint64_t, std::int32_t> m_sparseCells;  // key -> cell
     std::vector<std::int32_t> m_around;  // cells of the current search
-    std::vector<std::int64_t> m_neighbourOffsets;  // key steps to the 3^axes cells around
-    std::vector<std::array<std::int8_t, kMaxAxes>> m_neighbourSteps;
     std::vector<Match> m_matches;
     // The largest record index that can still be among the source's first
     // 65 matches: once 65 are found, walks stop at the next later record.
@@ -356,7 +354,10 @@ void FastScan::buildGrid()
                                : QuadChannelTolerance(m_level);
     m_patternLimit
         = m_method == int(NarrationMethod::BitmapPattern) ? PatternBitTolerance(m_level) : 64;
-    m_width = std::max(1, m_channelLimit + 1);
+    // Quadrant cells twice the width a match can span: a source then looks
+    // into about two cells per axis instead of three, and the grid has room
+    // for a fifth axis.
+    m_width = (m_average ? 1 : 2) * (m_channelLimit + 1);
     m_cellsPerAxis = (255 / m_width) + 1;
     chooseAxes();
 
@@ -366,25 +367,6 @@ void FastScan::buildGrid()
     m_dense = cells <= kDenseCells;
     if (m_dense)
         m_cells.assign(std::size_t(cells), CellRange());
-
-    // Every combination of -1, 0, +1 per axis.
-    int combinations = 1;
-    for (int k = 0; k < m_axes; ++k)
-        combinations *= 3;
-    for (int c = 0; c < combinations; ++c) {
-        std::array<std::int8_t, kMaxAxes> step {};
-        std::int64_t offset = 0;
-        std::int64_t scale = 1;
-        int rest = c;
-        for (int k = 0; k < m_axes; ++k) {
-            step[std::size_t(k)] = std::int8_t(rest % 3 - 1);
-            rest /= 3;
-            offset += step[std::size_t(k)] * scale;
-            scale *= m_cellsPerAxis;
-        }
-        m_neighbourSteps.push_back(step);
-        m_neighbourOffsets.push_back(offset);
-    }
 
     std::vector<std::pair<std::uint64_t, std::int32_t>> keyed;
     keyed.reserve(m_records.size());
@@ -599,29 +581,46 @@ void FastScan::searchSignatures(std::int32_t source, std::vector<std::int32_t> &
     probe.index = source;
     channelsOf(a, m_average, probe.channel);
     probe.pattern = patternOf(a);
-    int centre[kMaxAxes];
-    for (int k = 0; k < m_axes; ++k)
-        centre[k] = probe.channel[m_axis[k]] / m_width;
+    // Per axis the cell steps that can hold a match: the cell below only
+    // when the channel is nearer than the tolerance to the cell's lower
+    // edge, the cell above likewise.
+    std::int64_t options[kMaxAxes][3];
+    int optionCount[kMaxAxes];
+    std::int64_t scale = 1;
+    for (int k = 0; k < m_axes; ++k) {
+        const int channel = probe.channel[m_axis[k]];
+        const int centre = channel / m_width;
+        const int offset = channel - centre * m_width;
+        int n = 0;
+        options[k][n++] = 0;
+        if (centre > 0 && offset < m_channelLimit)
+            options[k][n++] = -scale;
+        if (centre + 1 < m_cellsPerAxis && offset >= m_width - m_channelLimit)
+            options[k][n++] = scale;
+        optionCount[k] = n;
+        scale *= m_cellsPerAxis;
+    }
     const auto centreKey = std::int64_t(cellKeyOf(probe.channel));
     m_matches.clear();
     // The cells around are found first and their memory asked for ahead:
     // each sits in another part of the grid, and waiting for them one by one
     // cost more than walking them.
     m_around.clear();
-    for (std::size_t n = 0; n < m_neighbourSteps.size(); ++n) {
-        const auto &step = m_neighbourSteps[n];
-        bool inside = true;
-        for (int k = 0; k < m_axes && inside; ++k) {
-            const int c = centre[k] + step[std::size_t(k)];
-            inside = c >= 0 && c < m_cellsPerAxis;
-        }
-        if (!inside)
-            continue;
-        const std::int32_t cell = cellOf(std::uint64_t(centreKey + m_neighbourOffsets[n]));
+    int digit[kMaxAxes] = {};
+    for (;;) {
+        std::int64_t key = centreKey;
+        for (int k = 0; k < m_axes; ++k)
+            key += options[k][digit[k]];
+        const std::int32_t cell = cellOf(std::uint64_t(key));
         if (cell >= 0) {
             __builtin_prefetch(&m_cells[std::size_t(cell)]);
             m_around.push_back(cell);
         }
+        int k = 0;
+        while (k < m_axes && ++digit[k] == optionCount[k])
+            digit[k++] = 0;
+        if (k == m_axes)
+            break;
     }
     std::size_t kept = 0;
     for (const std::int32_t cell : m_around) {

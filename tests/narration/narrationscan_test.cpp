@@ -127,4 +127,53 @@ TEST(NarrationScanEquivalence, LargeFamilyOfEqualImages)
     }
 }
 
+// Families alike in colour fill cells of the grid by the hundred, which the
+// fast scan searches by their pattern bits instead of one by one: patterns
+// at random, patterns exactly at and one past the bit tolerance from a few
+// bases, and a family of one pattern (which the scan walks in full again).
+TEST(NarrationScanEquivalence, CrowdedCellsAlikeInColour)
+{
+    std::mt19937 random(424242);
+    const auto flipped = [&random](std::uint64_t base, int bits) {
+        std::uint64_t pattern = base;
+        for (int n = 0; n < bits;) {
+            const std::uint64_t bit = std::uint64_t(1) << (random() % 64);
+            if ((pattern ^ base) & bit)
+                continue;
+            pattern ^= bit;
+            ++n;
+        }
+        return pattern;
+    };
+    for (int set = 0; set < 6; ++set) {
+        std::vector<NarrationRecord> records;
+        const std::uint64_t bases[3] = {std::uint64_t(random()) << 32 | random(),
+                                        std::uint64_t(random()) << 32 | random(), 0};
+        const int grey = 100 + int(random() % 40);
+        for (int i = 0; i < 1800; ++i) {
+            const int kind = int(random() % 10);
+            std::uint64_t pattern = std::uint64_t(random()) << 32 | random();
+            if (kind < 4)
+                pattern = flipped(bases[random() % 2], int(random() % 30));
+            else if (kind < 6)
+                pattern = bases[2];
+            // Colours equal or one apart, so every level puts them in few cells.
+            const int shade = grey + int(random() % 3) - (set % 2 == 0 ? 1 : 0);
+            NarrationRecord r = test::MakeRecord(shade, shade, shade, pattern, int(random() % 2));
+            r.id = i + 1;
+            r.processed = random() % 50 == 0;
+            records.push_back(r);
+        }
+        for (const int slider : {0, 2, 4, 8, 12, 13, 16, 17, 24}) {
+            for (const int method : {1, 2}) {
+                expectSame(records, method, slider, -1,
+                    "set " + std::to_string(set) + " method " + std::to_string(method) + " slider "
+                        + std::to_string(slider));
+                if (HasFatalFailure())
+                    return;
+            }
+        }
+    }
+}
+
 }  // namespace
