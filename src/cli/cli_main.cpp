@@ -23,6 +23,7 @@ const Command kCommands[] = {
     {"narrate", vexa::cli::RunNarrate,
         "narrate COLLECTION [--method 0-5] [--slider 0-24] [--dir PATH]... [--json] [--reference]"},
     {"duplicates", vexa::cli::RunDuplicates, "duplicates list [--json] | clear"},
+    {"gather", vexa::cli::RunGather, "gather COLLECTION [--threads N] [--dir PATH]..."},
 };
 
 void printUsage()

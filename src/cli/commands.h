@@ -20,5 +20,7 @@ int RunStats(const Invocation &invocation);
 int RunNarrate(const Invocation &invocation);
 // duplicates list [--json] | clear: the saved duplicate set.
 int RunDuplicates(const Invocation &invocation);
+// gather COLLECTION [--threads N] [--dir PATH]...: the gathering run.
+int RunGather(const Invocation &invocation);
 
 }  // namespace vexa::cli

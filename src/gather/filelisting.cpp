@@ -1,0 +1,167 @@
+#include "gather/filelisting.h"
+
+#include <QFile>
+#include <QList>
+#include <QPair>
+
+#include <algorithm>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace vexa {
+
+namespace {
+
+constexpr int kMaxPatternPieces = 81;
+
+// Case-insensitive wildcard match of a whole name; "*" any run, "?" one
+// character. Iterative with one backtrack point, so no pattern is slow.
+bool wildcardMatch(const QString &name, const QString &piece)
+{
+    int n = 0;
+    int p = 0;
+    int starP = -1;
+    int starN = 0;
+    while (n < name.size()) {
+        if (p < piece.size() && piece[p] == QLatin1Char('*')) {
+            starP = p++;
+            starN = n;
+        } else if (p < piece.size()
+                   && (piece[p] == QLatin1Char('?') || piece[p].toCaseFolded() == name[n].toCaseFolded())) {
+            ++p;
+            ++n;
+        } else if (starP >= 0) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < piece.size() && piece[p] == QLatin1Char('*'))
+        ++p;
+    return p == piece.size();
+}
+
+// "*.*" stands for every file, with or without an extension.
+bool matchesPiece(const QString &name, const QString &piece)
+{
+    return piece == QLatin1String("*.*") || piece == QLatin1String("*") || wildcardMatch(name, piece);
+}
+
+enum class EntryKind { Other, File, Directory };
+
+// The kind of one entry of an open directory, from d_type where the file
+// system fills it in; a stat only for links and unknown types.
+EntryKind entryKind(int dirFd, const dirent *entry)
+{
+    switch (entry->d_type) {
+    case DT_REG:
+        return EntryKind::File;
+    case DT_DIR:
+        return EntryKind::Directory;
+    case DT_LNK:
+    case DT_UNKNOWN: {
+        struct stat st;
+        if (fstatat(dirFd, entry->d_name, &st, 0) != 0)
+            return EntryKind::Other;  // a dangling link, or gone meanwhile
+        if (S_ISREG(st.st_mode))
+            return EntryKind::File;
+        if (S_ISDIR(st.st_mode))
+            return EntryKind::Directory;
+        return EntryKind::Other;
+    }
+    default:
+        return EntryKind::Other;
+    }
+}
+
+// Names of the entries of one kind, hidden names left out.
+QStringList listEntries(const QString &directory, EntryKind wanted, bool *ok)
+{
+    QStringList names;
+    DIR *dir = opendir(QFile::encodeName(directory).constData());
+    if (ok)
+        *ok = dir != nullptr;
+    if (!dir)
+        return names;
+    const int fd = dirfd(dir);
+    while (const dirent *entry = readdir(dir)) {
+        if (entry->d_name[0] == '.')
+            continue;  // ".", ".." and hidden entries
+        if (entryKind(fd, entry) == wanted)
+            names.append(QFile::decodeName(entry->d_name));
+    }
+    closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
+QStringList SplitFilePattern(const QString &pattern)
+{
+    QStringList pieces;
+    const QStringList parts = pattern.trimmed().split(QLatin1Char(';'));
+    for (const QString &part : parts) {
+        QString piece = part.trimmed();
+        if (piece.isEmpty())
+            continue;
+        const int dot = piece.indexOf(QLatin1Char('.'));
+        if (dot >= 0 && piece.size() - dot - 1 > 3)
+            piece.truncate(dot + 4);
+        if (pieces.contains(piece))
+            continue;  // case-sensitive, as the list box compares them
+        if (pieces.size() == kMaxPatternPieces)
+            return {QStringLiteral("*.*")};
+        pieces.append(piece);
+    }
+    if (pieces.isEmpty())
+        pieces.append(QStringLiteral("*.*"));
+    return pieces;
+}
+
+bool MatchesFilePattern(const QString &name, const QStringList &pieces)
+{
+    for (const QString &piece : pieces) {
+        if (matchesPiece(name, piece))
+            return true;
+    }
+    return false;
+}
+
+QStringList ListMatchingFiles(const QString &directory, const QStringList &pieces, bool *ok)
+{
+    const QStringList names = listEntries(directory, EntryKind::File, ok);
+    // Piece order first, as one listing request per piece would give, then by
+    // name; a name that matches two pieces is listed under the first.
+    QList<QPair<int, QString>> matched;
+    matched.reserve(names.size());
+    for (const QString &name : names) {
+        for (int p = 0; p < pieces.size(); ++p) {
+            if (matchesPiece(name, pieces[p])) {
+                matched.append({p, name});
+                break;
+            }
+        }
+    }
+    std::stable_sort(matched.begin(), matched.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    QStringList out;
+    out.reserve(matched.size());
+    for (const auto &entry : matched)
+        out.append(entry.second);
+    return out;
+}
+
+QStringList ListSubdirectories(const QString &directory, bool *ok)
+{
+    QStringList paths = listEntries(directory, EntryKind::Directory, ok);
+    const QString base = directory.endsWith(QLatin1Char('/')) ? directory : directory + QLatin1Char('/');
+    for (QString &name : paths)
+        name.prepend(base);
+    return paths;
+}
+
+}  // namespace vexa
