@@ -1,0 +1,342 @@
+#include "controls/filelistbox.h"
+
+#include "app/paths.h"
+#include "gather/filelisting.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPalette>
+
+#include <algorithm>
+
+namespace vexa {
+
+namespace {
+
+int shiftState(Qt::KeyboardModifiers modifiers)
+{
+    int shift = 0;
+    if (modifiers & Qt::ShiftModifier)
+        shift |= 1;
+    if (modifiers & Qt::ControlModifier)
+        shift |= 2;
+    if (modifiers & Qt::AltModifier)
+        shift |= 4;
+    return shift;
+}
+
+int buttonValue(Qt::MouseButtons buttons)
+{
+    int value = 0;
+    if (buttons & Qt::LeftButton)
+        value |= 1;
+    if (buttons & Qt::RightButton)
+        value |= 2;
+    if (buttons & Qt::MiddleButton)
+        value |= 4;
+    return value;
+}
+
+// The attributes of one directory entry (see the class comment).
+int attributesOf(const QFileInfo &info)
+{
+    int attributes = 0;
+    if (info.fileName().startsWith(QLatin1Char('.')))
+        attributes |= FileListBox::AttrHidden;
+    if (!info.permission(QFile::WriteOwner))
+        attributes |= FileListBox::AttrReadOnly;
+    if (info.isFile())
+        attributes |= FileListBox::AttrArchive;
+    else
+        attributes |= FileListBox::AttrSystem;
+    return attributes;
+}
+
+}  // namespace
+
+FileListBox::FileListBox(QWidget *parent)
+    : QWidget(parent)
+    , m_list(new QListWidget(this))
+{
+    m_list->setObjectName(QStringLiteral("lstFileListBox"));
+    m_list->setUniformItemSizes(true);  // keeps 100,000 names cheap to lay out
+    m_list->installEventFilter(this);
+    m_list->viewport()->installEventFilter(this);
+    m_list->viewport()->setMouseTracking(true);
+    connect(m_list, &QListWidget::itemClicked, this, [this] { emit Click(); });
+    connect(m_list, &QListWidget::itemDoubleClicked, this, [this] { emit DblClick(); });
+}
+
+void FileListBox::SetPath(const QString &path)
+{
+    QString value = path;
+    StripTrailingBackslash(value);
+    if (value != m_path) {
+        // No short names here: the path is stored as given.
+        m_path = value;
+        listDirectory(false);
+    }
+    markChanged("Path");
+    emit PathChanged();
+}
+
+void FileListBox::SetPattern(const QString &pattern)
+{
+    if (pattern != m_pattern) {
+        // A split that falls back to "*.*" (nothing usable, too many pieces)
+        // stores "*.*"; a pattern that is "*.*" anyway lists the same.
+        const QStringList pieces = SplitFilePattern(pattern);
+        const bool fallback = pieces.size() == 1 && pieces.first() == QStringLiteral("*.*");
+        m_pattern = fallback ? QStringLiteral("*.*") : pattern;
+        listDirectory(true);
+    }
+    markChanged("Pattern");
+}
+
+void FileListBox::SetArchive(bool on) { m_archive = on; markChanged("Archive"); }
+void FileListBox::SetCompressed(bool on) { m_compressed = on; markChanged("Compressed"); }
+void FileListBox::SetHidden(bool on) { m_hidden = on; markChanged("Hidden"); }
+void FileListBox::SetSystem(bool on) { m_system = on; markChanged("System"); }
+void FileListBox::SetNormal(bool on) { m_normal = on; markChanged("Normal"); }
+void FileListBox::SetReadOnly(bool on) { m_readOnly = on; markChanged("ReadOnly"); }
+
+int FileListBox::AttributeMask() const
+{
+    int mask = 0;
+    if (m_normal)
+        mask += AttrExclusive;
+    if (m_readOnly)
+        mask += AttrReadOnly;
+    if (m_archive)
+        mask += AttrArchive;
+    if (m_system)
+        mask += AttrSystem;
+    if (m_hidden)
+        mask += AttrHidden;
+    return mask;
+}
+
+QColor FileListBox::BackColor() const { return m_list->palette().color(QPalette::Base); }
+void FileListBox::SetBackColor(const QColor &color)
+{
+    QPalette palette = m_list->palette();
+    palette.setColor(QPalette::Base, color);
+    m_list->setPalette(palette);
+    markChanged("BackColor");
+}
+QColor FileListBox::ForeColor() const { return m_list->palette().color(QPalette::Text); }
+void FileListBox::SetForeColor(const QColor &color)
+{
+    QPalette palette = m_list->palette();
+    palette.setColor(QPalette::Text, color);
+    m_list->setPalette(palette);
+    markChanged("ForeColor");
+}
+void FileListBox::SetEnabled(bool on)
+{
+    setEnabled(on);
+    markChanged("Enabled");
+}
+QFont FileListBox::Font() const { return m_list->font(); }
+void FileListBox::SetFont(const QFont &font)
+{
+    m_list->setFont(font);
+    markChanged("Font");
+}
+void FileListBox::SetBackStyle(int style) { m_backStyle = style; markChanged("BackStyle"); }
+void FileListBox::SetBorderStyle(int style) { m_borderStyle = style; markChanged("BorderStyle"); }
+void FileListBox::SetCausesValidation(bool on)
+{
+    m_causesValidation = on;
+    markChanged("CausesValidation");
+}
+int FileListBox::ListIndex() const { return m_list->currentRow(); }
+void FileListBox::SetListIndex(int index)
+{
+    m_list->setCurrentRow(index);
+    markChanged("ListIndex");
+}
+void FileListBox::SetToolTipText(const QString &text)
+{
+    m_toolTipText = text;
+    m_list->setToolTip(text);
+    markChanged("ToolTipText");
+}
+void FileListBox::SetWhatsThisHelpID(qint32 id)
+{
+    m_whatsThisHelpId = id;
+    markChanged("WhatsThisHelpID");
+}
+
+QString FileListBox::List(int index) const
+{
+    const QListWidgetItem *item = m_list->item(index);
+    return item ? item->text() : QString();
+}
+int FileListBox::ListCount() const { return m_list->count(); }
+bool FileListBox::MultiSelect() const
+{
+    return m_list->selectionMode() == QAbstractItemView::MultiSelection
+        || m_list->selectionMode() == QAbstractItemView::ExtendedSelection;
+}
+
+void FileListBox::Refresh() { listDirectory(true); }
+
+void FileListBox::ModifyListItem(int action, int index, const QString &item)
+{
+    if (action == 1)
+        m_list->insertItem(std::clamp(index, 0, m_list->count()), item);
+    else if (action == 2)
+        delete m_list->takeItem(index);
+}
+
+bool FileListBox::fileListed(int attributes, int mask) const
+{
+    if ((attributes & AttrHidden) && !(mask & AttrHidden))
+        return false;
+    if ((attributes & AttrSystem) && !(mask & AttrSystem))
+        return false;
+    if (mask & AttrExclusive)
+        return (attributes & mask & (AttrReadOnly | AttrHidden | AttrSystem | AttrArchive)) != 0;
+    return !(attributes & AttrReadOnly) || (mask & AttrReadOnly);
+}
+
+void FileListBox::listDirectory(bool forced)
+{
+    if (!forced && m_hasListed && m_path == m_lastListed)
+        return;
+    const int mask = AttributeMask();
+    const QStringList pieces = SplitFilePattern(m_pattern);
+    m_list->clear();
+    const bool frozen = m_list->isVisible();
+    if (frozen) {
+        m_list->setUpdatesEnabled(false);
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+    QDir dir(m_path);
+    m_lastRead = dir.isReadable();
+    const QFileInfoList entries = dir.entryInfoList(
+        QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    // One pass per piece, as one listing request per piece; a name already
+    // listed under an earlier piece is not listed again.
+    QSet<QString> listed;
+    QStringList names;
+    for (const QString &piece : pieces) {
+        const QStringList single{piece};
+        for (const QFileInfo &info : entries) {
+            const QString name = info.fileName();
+            if (listed.contains(name) || !MatchesFilePattern(name, single))
+                continue;
+            if (!fileListed(attributesOf(info), mask))
+                continue;
+            listed.insert(name);
+            names.append(name);
+        }
+    }
+    m_list->addItems(names);
+    if (frozen)
+        m_list->setUpdatesEnabled(true);
+    m_lastListed = m_path;
+    m_hasListed = true;
+    ++m_listings;
+}
+
+QVariantMap FileListBox::SaveProperties() const
+{
+    return {
+        {QStringLiteral("Path"), m_path},
+        {QStringLiteral("Pattern"), m_pattern},
+        {QStringLiteral("Archive"), m_archive},
+        {QStringLiteral("Compressed"), m_compressed},
+        {QStringLiteral("Hidden"), m_hidden},
+        {QStringLiteral("System"), m_system},
+        {QStringLiteral("Normal"), m_normal},
+        {QStringLiteral("ReadOnly"), m_readOnly},
+        {QStringLiteral("BackColor"), BackColor()},
+        {QStringLiteral("ForeColor"), ForeColor()},
+        {QStringLiteral("Enabled"), isEnabled()},
+        {QStringLiteral("Font"), Font()},
+        {QStringLiteral("BackStyle"), m_backStyle},
+        {QStringLiteral("BorderStyle"), m_borderStyle},
+        {QStringLiteral("CausesValidation"), m_causesValidation},
+        {QStringLiteral("ListIndex"), ListIndex()},
+        {QStringLiteral("ToolTipText"), m_toolTipText},
+        {QStringLiteral("WhatsThisHelpID"), m_whatsThisHelpId},
+    };
+}
+
+void FileListBox::RestoreProperties(const QVariantMap &store)
+{
+    const auto value = [&store](const char *name, const QVariant &fallback) {
+        return store.value(QString::fromLatin1(name), fallback);
+    };
+    const QPalette system = QApplication::palette();
+    m_archive = value("Archive", true).toBool();
+    m_compressed = value("Compressed", true).toBool();
+    m_hidden = value("Hidden", true).toBool();
+    m_system = value("System", true).toBool();
+    m_normal = value("Normal", true).toBool();
+    m_readOnly = value("ReadOnly", true).toBool();
+    SetBackColor(value("BackColor", system.color(QPalette::Base)).value<QColor>());
+    SetForeColor(value("ForeColor", system.color(QPalette::Text)).value<QColor>());
+    setEnabled(value("Enabled", true).toBool());
+    SetFont(value("Font", parentWidget() ? parentWidget()->font() : QApplication::font())
+                .value<QFont>());
+    m_backStyle = value("BackStyle", 1).toInt();
+    m_borderStyle = value("BorderStyle", 0).toInt();
+    m_causesValidation = value("CausesValidation", true).toBool();
+    SetToolTipText(value("ToolTipText", QString()).toString());
+    m_whatsThisHelpId = value("WhatsThisHelpID", 0).toInt();
+    m_pattern = value("Pattern", QStringLiteral("*.*")).toString();
+    QString path = value("Path", QStringLiteral("/")).toString();
+    StripTrailingBackslash(path);
+    m_path = path;
+    SetListIndex(value("ListIndex", -1).toInt());
+    m_changed.clear();
+}
+
+bool FileListBox::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_list) {
+        if (event->type() == QEvent::KeyPress) {
+            auto *key = static_cast<QKeyEvent *>(event);
+            emit KeyDown(key->key(), shiftState(key->modifiers()));
+            if (!key->text().isEmpty())
+                emit KeyPress(key->text().at(0).unicode());
+        } else if (event->type() == QEvent::KeyRelease) {
+            auto *key = static_cast<QKeyEvent *>(event);
+            emit KeyUp(key->key(), shiftState(key->modifiers()));
+        }
+    } else if (watched == m_list->viewport()) {
+        const auto type = event->type();
+        if (type == QEvent::MouseButtonPress || type == QEvent::MouseMove
+            || type == QEvent::MouseButtonRelease) {
+            auto *mouse = static_cast<QMouseEvent *>(event);
+            const int button = buttonValue(type == QEvent::MouseMove ? mouse->buttons()
+                                                                     : Qt::MouseButtons(mouse->button()));
+            const int shift = shiftState(mouse->modifiers());
+            const float x = float(mouse->position().x());
+            const float y = float(mouse->position().y());
+            if (type == QEvent::MouseButtonPress)
+                emit MouseDown(button, shift, x, y);
+            else if (type == QEvent::MouseMove)
+                emit MouseMove(button, shift, x, y);
+            else
+                emit MouseUp(button, shift, x, y);
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void FileListBox::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    m_list->setGeometry(rect());
+}
+
+}  // namespace vexa
