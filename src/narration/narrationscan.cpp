@@ -354,10 +354,18 @@ void FastScan::buildGrid()
                                : QuadChannelTolerance(m_level);
     m_patternLimit
         = m_method == int(NarrationMethod::BitmapPattern) ? PatternBitTolerance(m_level) : 64;
-    // Quadrant cells twice the width a match can span: a source then looks
-    // into about two cells per axis instead of three, and the grid has room
-    // for a fifth axis.
-    m_width = (m_average ? 1 : 2) * (m_channelLimit + 1);
+    // Quadrant cells twice the width a match can span when that makes room
+    // for a fifth axis: a source then looks into about two cells per axis
+    // instead of three. Where five axes fit anyway (large tolerances),
+    // wider cells would only hold more candidates.
+    m_width = m_channelLimit + 1;
+    if (!m_average) {
+        std::uint64_t cells = 1;
+        for (int k = 0; k < kMaxAxes; ++k)
+            cells *= std::uint64_t(255 / m_width + 1);
+        if (cells > kDenseCells)
+            m_width *= 2;
+    }
     m_cellsPerAxis = (255 / m_width) + 1;
     chooseAxes();
 
