@@ -1,8 +1,9 @@
-// vexa-cli dir add|delete|list COLLECTION [PATH...]: a collection's directories.
+// vexa-cli dir add [--tree]|delete|list COLLECTION [PATH...]: a collection's directories.
 #include "app/paths.h"
 #include "app/texts.h"
 #include "cli/cli.h"
 #include "cli/commands.h"
+#include "collections/directorytree.h"
 #include "db/appdatabase.h"
 #include "db/records.h"
 #include "db/selectionsql.h"
@@ -15,29 +16,7 @@ namespace vexa::cli {
 
 namespace {
 
-const char kUsage[] = "usage: vexa-cli [--data DIR] dir add|delete|list COLLECTION [PATH...]";
-
-const QStringList &imagePattern()
-{
-    static const QStringList pieces
-        = QStringLiteral("*.jpg;*.jpe;*.bmp;*.dib;*.pic;*.gif;*.jif;*.jfi;*.kqp;*.pcx;*.png;*.rle;*"
-                         ".tga;*.tif;*.wmf;*.wpg")
-              .split(QLatin1Char(';'));
-    return pieces;
-}
-
-// A directory holds images when one regular, not hidden file matches the
-// pattern (letter case ignored); the first one found is enough.
-bool holdsImages(const QString &directory)
-{
-    QDirIterator it(directory, imagePattern(), QDir::Files | QDir::NoDotAndDotDot);
-    while (it.hasNext()) {
-        it.next();
-        if (!it.fileName().startsWith(QLatin1Char('.')))
-            return true;
-    }
-    return false;
-}
+const char kUsage[] = "usage: vexa-cli [--data DIR] dir add [--tree]|delete|list COLLECTION [PATH...]";
 
 // An absolute path without trailing "/", as the directory list shows it.
 QString normalised(const QString &path)
@@ -60,7 +39,7 @@ int addDirectories(std::int32_t collectionId, const QStringList &paths)
             status = ExitFailure;
             continue;
         }
-        if (!holdsImages(path)) {
+        if (!DirectoryHoldsImages(path)) {
             ++empty;
             continue;
         }
@@ -76,6 +55,25 @@ int addDirectories(std::int32_t collectionId, const QStringList &paths)
     Out(QString::number(added) + Text(726));
     Out(QString::number(present) + Text(727));
     Out(QString::number(empty) + Text(728));
+    return status;
+}
+
+// Each root and every directory below it, walked as the Add Tree button
+// walks them; unreadable directories are passed over and counted.
+int addTrees(std::int32_t collectionId, const QStringList &roots)
+{
+    QStringList clean;
+    for (const QString &root : roots) {
+        if (!QFileInfo(root).isDir()) {
+            Err(QStringLiteral("vexa-cli: %1 is not a directory").arg(root));
+            return ExitFailure;
+        }
+        clean.append(normalised(root));
+    }
+    const DirectoryTree tree = WalkDirectoryTrees(clean);
+    const int status = addDirectories(collectionId, tree.directories);
+    if (tree.unreadable > 0)
+        Out(QStringLiteral("%1 directories could not be read and were skipped.").arg(tree.unreadable));
     return status;
 }
 
@@ -122,8 +120,11 @@ int listDirectories(std::int32_t collectionId)
 
 int RunDir(const Invocation &invocation)
 {
-    const QStringList &args = invocation.args;
+    QStringList args = invocation.args;
     const QString verb = args.value(0);
+    const bool tree = verb == QStringLiteral("add") && args.value(1) == QStringLiteral("--tree");
+    if (tree)
+        args.removeAt(1);
     const bool withPaths = verb == QStringLiteral("add") || verb == QStringLiteral("delete");
     if (!(withPaths && args.size() >= 3) && !(verb == QStringLiteral("list") && args.size() == 2)) {
         Err(QString::fromLatin1(kUsage));
@@ -140,7 +141,7 @@ int RunDir(const Invocation &invocation)
         }
         const QStringList paths = args.mid(2);
         if (verb == QStringLiteral("add"))
-            return addDirectories(collectionId, paths);
+            return tree ? addTrees(collectionId, paths) : addDirectories(collectionId, paths);
         if (verb == QStringLiteral("delete"))
             return deleteDirectories(collectionId, paths);
         return listDirectories(collectionId);

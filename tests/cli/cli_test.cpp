@@ -200,3 +200,24 @@ TEST_F(Cli, MissingDataDirectoryFails)
     EXPECT_TRUE(QString::fromUtf8(process.readAllStandardError())
                     .contains(QStringLiteral("does not exist")));
 }
+
+TEST_F(Cli, DirectoryTreeAddedLikeTheAddTreeButton)
+{
+    ASSERT_EQ(run({ "collection", "add", "Tree" }).status, 0);
+    const QString root = makeDir(QStringLiteral("tree"), { QStringLiteral("notes.txt") });
+    const QString a = makeDir(QStringLiteral("tree/a"), { QStringLiteral("x.png") });
+    const QString b = makeDir(QStringLiteral("tree/a/b"), { QStringLiteral("y.JPG") });
+    makeDir(QStringLiteral("tree/.cache"), { QStringLiteral("z.png") });
+    ASSERT_TRUE(QFile::link(root, b + QStringLiteral("/loop")));
+
+    const Result r = run({ "dir", "add", "Tree", "--tree", root + "/" });
+    EXPECT_EQ(r.status, 1) << "--tree comes right after add";
+    const Result tree = run({ "dir", "add", "--tree", "Tree", root + "/" });
+    EXPECT_EQ(tree.status, 0) << tree.err.toStdString();
+    EXPECT_EQ(tree.out,
+        QStringLiteral("2 directories have been added to your collection.\n"
+                       "0 directories have been skipped because they were already present.\n"
+                       "1 directories have been skipped because they contain no images.\n"));
+    EXPECT_EQ(run({ "dir", "list", "Tree" }).out, a + "\t0\n" + b + "\t0\n");
+    EXPECT_EQ(run({ "dir", "add", "--tree", "Tree", m_root.filePath("nowhere") }).status, 1);
+}
