@@ -1,0 +1,281 @@
+// The gathering run end to end on real image files and a real database.
+#include "gatherfixture.h"
+
+#include "app/texts.h"
+#include "db/appdatabase.h"
+#include "db/records.h"
+#include "db/sqlite.h"
+#include "support/scriptedmessages.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSet>
+
+#include <chrono>
+#include <thread>
+
+#include <unistd.h>
+
+namespace vexa::test {
+namespace {
+
+using ::testing::ElementsAreArray;
+using ::testing::UnorderedElementsAreArray;
+
+class GatherEngineTest : public GatherFixture {};
+
+TEST_F(GatherEngineTest, FirstRunStoresEachImageOnceSecondRunSkipsAll)
+{
+    const QString a = addDirectory(QStringLiteral("a"));
+    const QString b = addDirectory(QStringLiteral("b"));
+    QStringList expected;
+    for (int i = 0; i < 30; ++i) {
+        writeImage(a + QStringLiteral("/a%1.jpg").arg(i, 2, 10, QLatin1Char('0')), i);
+        expected.append(QStringLiteral("a%1.jpg").arg(i, 2, 10, QLatin1Char('0')));
+    }
+    writeImage(b + QStringLiteral("/one.png"), 99);
+    writeImage(b + QStringLiteral("/two.bmp"), 98);
+    expected << QStringLiteral("one.png") << QStringLiteral("two.bmp");
+
+    RecordingObserver first;
+    ASSERT_EQ(gather(first), RunOutcome::Completed);
+    EXPECT_EQ(m_last.stored, 32);
+    EXPECT_EQ(m_last.processed, 32);
+    EXPECT_EQ(m_last.skipped, 0);
+    EXPECT_EQ(m_last.errors, 0);
+    EXPECT_EQ(m_last.directoriesDone, 2);
+    EXPECT_THAT(storedNames(), UnorderedElementsAreArray(expected));
+
+    const QList<QVariantList> before = allRows();
+    RecordingObserver second;
+    ASSERT_EQ(gather(second), RunOutcome::Completed);
+    EXPECT_EQ(m_last.stored, 0);
+    EXPECT_EQ(m_last.skipped, 32);
+    EXPECT_EQ(allRows(), before);
+    // A stretch of skipped files refreshes only on every 25th position, plus
+    // the closing call of each directory: a: 0, 25, end; b: 0, end.
+    QList<int> positions;
+    for (const auto &c : second.counterCalls)
+        positions.append(c.position);
+    EXPECT_THAT(positions, ElementsAreArray({0, 25, 30, 0, 2}));
+    EXPECT_TRUE(second.fileInfos.contains(Text(737)));
+}
+
+TEST_F(GatherEngineTest, DeletedFileLosesItsRecordAndOthersStay)
+{
+    const QString a = addDirectory(QStringLiteral("a"));
+    for (int i = 0; i < 4; ++i)
+        writeImage(a + QStringLiteral("/p%1.png").arg(i), i);
+    RecordingObserver first;
+    ASSERT_EQ(gather(first), RunOutcome::Completed);
+    ASSERT_EQ(storedNames().size(), 4);
+    const QList<QVariantList> before = allRows();
+
+    ASSERT_TRUE(QFile::remove(a + QStringLiteral("/p2.png")));
+    RecordingObserver second;
+    ASSERT_EQ(gather(second), RunOutcome::Completed);
+    EXPECT_THAT(storedNames(), ElementsAreArray({QStringLiteral("p0.png"), QStringLiteral("p1.png"),
+                                                 QStringLiteral("p3.png")}));
+    // The survivors keep their rows (same IDs, same signatures).
+    QList<QVariantList> expected = before;
+    expected.removeAt(2);
+    EXPECT_EQ(allRows(), expected);
+}
+
+TEST_F(GatherEngineTest, UntickedAndVanishedDirectoriesArePassedOverButCountAsDone)
+{
+    const QString ticked = addDirectory(QStringLiteral("ticked"));
+    const QString unticked = addDirectory(QStringLiteral("unticked"), false);
+    const QString gone = addDirectory(QStringLiteral("gone"));
+    writeImage(ticked + QStringLiteral("/t.png"), 1);
+    writeImage(unticked + QStringLiteral("/u.png"), 2);
+    writeImage(gone + QStringLiteral("/g.png"), 3);
+    RecordingObserver first;
+    ASSERT_EQ(gather(first), RunOutcome::Completed);
+    ASSERT_EQ(storedNames().size(), 2);  // t and g
+
+    ASSERT_TRUE(QDir(gone).removeRecursively());
+    RecordingObserver second;
+    ASSERT_EQ(gather(second), RunOutcome::Completed);
+    EXPECT_EQ(m_last.directoriesDone, 3);
+    EXPECT_EQ(m_last.processed, 1);
+    // The vanished directory's record is not touched: it may be a disk that
+    // is not mounted now.
+    EXPECT_THAT(storedNames(), UnorderedElementsAreArray({QStringLiteral("t.png"), QStringLiteral("g.png")}));
+}
+
+TEST_F(GatherEngineTest, UnreadableDirectoryKeepsItsRecords)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "running as root: permissions do not keep root out of a directory";
+    const QString a = addDirectory(QStringLiteral("a"));
+    writeImage(a + QStringLiteral("/x.png"), 1);
+    RecordingObserver first;
+    ASSERT_EQ(gather(first), RunOutcome::Completed);
+    ASSERT_TRUE(QFile::setPermissions(a, QFileDevice::Permissions()));
+    RecordingObserver second;
+    EXPECT_EQ(gather(second), RunOutcome::Completed);
+    QFile::setPermissions(a, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_EQ(storedNames().size(), 1);
+}
+
+TEST_F(GatherEngineTest, BadFilesAreLoggedInTheLogLayoutAndTheRunGoesOn)
+{
+    const QString a = addDirectory(QStringLiteral("a"));
+    writeImage(a + QStringLiteral("/good.jpg"), 5, 200, 150);
+    {
+        QFile good(a + QStringLiteral("/good.jpg"));
+        ASSERT_TRUE(good.open(QIODevice::ReadOnly));
+        const QByteArray bytes = good.readAll();
+        QFile truncated(a + QStringLiteral("/truncated.jpg"));
+        ASSERT_TRUE(truncated.open(QIODevice::WriteOnly));
+        truncated.write(bytes.left(200));
+        QFile corrupt(a + QStringLiteral("/corrupt.png"));
+        ASSERT_TRUE(corrupt.open(QIODevice::WriteOnly));
+        corrupt.write(QByteArray("\x89PNG\r\n\x1a\n") + QByteArray(300, '\x55'));
+    }
+    QFile(a + QStringLiteral("/empty.gif")).open(QIODevice::WriteOnly);
+    {
+        QFile text(a + QStringLiteral("/text.jpg"));
+        ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+        text.write("this is not a picture\n");
+    }
+    RecordingObserver observer;
+    ASSERT_EQ(gather(observer, 2), RunOutcome::Completed);
+    EXPECT_EQ(m_last.errors, 4);
+    EXPECT_EQ(observer.lastErrorCount, 4);
+    EXPECT_THAT(storedNames(), ElementsAreArray({QStringLiteral("good.jpg")}));
+    // Piece order of the pattern (*.jpg first, then *.gif, *.png), by name within.
+    const QString expected = QStringLiteral("VEXA - ImageGather Report\r\n") + QString(40, QLatin1Char('-'))
+                             + QStringLiteral("\r\n\r\n") + QStringLiteral("Error loading: ") + a
+                             + QStringLiteral("/text.jpg\r\nError loading: ") + a
+                             + QStringLiteral("/truncated.jpg\r\nError loading: ") + a
+                             + QStringLiteral("/empty.gif\r\nError loading: ") + a
+                             + QStringLiteral("/corrupt.png\r\n\r\n***** END LOG ******\r\n");
+    EXPECT_EQ(logText(), expected);
+}
+
+TEST_F(GatherEngineTest, AwkwardNamesAreStoredAsTheyAreAndHiddenFilesAreNot)
+{
+    const QString a = addDirectory(QStringLiteral("names ' \" % ü"));
+    const QStringList names = {QStringLiteral("it's \"quoted\".jpg"), QStringLiteral("100% done.png"),
+                               QStringLiteral("Ærøskøbing ünïcode.jpg"), QStringLiteral("line\nbreak.png"),
+                               QStringLiteral("UPPER.JPG"), QStringLiteral("mixed.Png"),
+                               QStringLiteral("semi;colon.bmp")};
+    for (int i = 0; i < names.size(); ++i)
+        writeImage(a + QLatin1Char('/') + names[i], i, 64, 64,
+                   names[i].endsWith(QStringLiteral("JPG"), Qt::CaseInsensitive) ? "JPG"
+                   : names[i].endsWith(QStringLiteral("bmp")) ? "BMP" : "PNG");
+    writeImage(a + QStringLiteral("/.hidden.jpg"), 50, 64, 64, "JPG");
+    writeImage(a + QStringLiteral("/notes.txt"), 51, 64, 64, "PNG");
+    RecordingObserver first;
+    ASSERT_EQ(gather(first, 3), RunOutcome::Completed);
+    EXPECT_EQ(m_last.errors, 0);
+    EXPECT_THAT(storedNames(), UnorderedElementsAreArray(names));
+    RecordingObserver second;
+    ASSERT_EQ(gather(second, 3), RunOutcome::Completed);
+    EXPECT_EQ(m_last.skipped, names.size()) << "a name stored differently than it is looked up";
+    EXPECT_EQ(storedNames().size(), names.size());
+}
+
+// Decoding finishes in a shuffled order; the rows must not notice.
+DecodedImage slowShuffledDecode(const QString &path)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(qHash(path) % 7));
+    return DecodeForGathering(path);
+}
+
+TEST_F(GatherEngineTest, AnyThreadCountGivesTheSameRowsInTheSameOrderBitForBit)
+{
+    const QString a = addDirectory(QStringLiteral("a"));
+    const QString b = addDirectory(QStringLiteral("b"));
+    for (int i = 0; i < 40; ++i)
+        writeImage((i % 3 ? a : b) + QStringLiteral("/img%1.%2").arg(i).arg(i % 2 ? "jpg" : "png"), i, 120 + i, 90);
+    QFile(a + QStringLiteral("/zero.jpg")).open(QIODevice::WriteOnly);
+
+    QList<QVariantList> reference;
+    for (const int threads : {1, 2, 5}) {
+        // A fresh database each time, with the same collection and items.
+        m_data.reset();
+        m_data = std::make_unique<TempDataDir>();
+        ASSERT_TRUE(AddNewCollectionToDB(QStringLiteral("Photos")));
+        m_collectionId = FindCollectionId(QStringLiteral("Photos"));
+        for (GatherDirectory &d : m_directories) {
+            QString path = d.path;
+            ASSERT_GT(AddNewItemToCollection(m_collectionId, path), 0);
+        }
+        RecordingObserver observer;
+        ASSERT_EQ(gather(observer, threads, slowShuffledDecode), RunOutcome::Completed) << threads;
+        const QList<QVariantList> rows = allRows();
+        ASSERT_EQ(rows.size(), 40) << threads;
+        if (threads == 1)
+            reference = rows;
+        else
+            EXPECT_EQ(rows, reference) << "threads " << threads;
+        EXPECT_EQ(m_last.errors, 1) << threads;
+    }
+}
+
+TEST_F(GatherEngineTest, CancelKeepsWhatWasStoredAndARerunStoresTheRestOnce)
+{
+    const QString a = addDirectory(QStringLiteral("a"));
+    const QString b = addDirectory(QStringLiteral("b"));
+    for (int i = 0; i < 10; ++i) {
+        writeImage(a + QStringLiteral("/a%1.png").arg(i), i);
+        writeImage(b + QStringLiteral("/b%1.png").arg(i), i + 20);
+    }
+    RecordingObserver cancelling;
+    cancelling.cancelAfter = 3;  // the fourth file's check cancels
+    ASSERT_EQ(gather(cancelling, 2), RunOutcome::Cancelled);
+    EXPECT_EQ(m_last.stored, 4);
+    EXPECT_EQ(storedNames().size(), 4);
+    EXPECT_TRUE(logText().endsWith(QStringLiteral("***** END LOG ******\r\n")));
+
+    RecordingObserver rest;
+    ASSERT_EQ(gather(rest, 2), RunOutcome::Completed);
+    EXPECT_EQ(m_last.stored, 16);
+    const QStringList names = storedNames();
+    EXPECT_EQ(QSet<QString>(names.begin(), names.end()).size(), 20);
+    EXPECT_EQ(names.size(), 20);
+}
+
+TEST_F(GatherEngineTest, FullDiskStopsTheRunWithAMessageAndTheDatabaseStaysUsable)
+{
+    const QString a = addDirectory(QStringLiteral("a"));
+    for (int i = 0; i < 300; ++i)
+        writeImage(a + QStringLiteral("/f%1.png").arg(i, 3, 10, QLatin1Char('0')), i, 16, 16);
+    // SQLite's page limit gives the same SQLITE_FULL as a full file system.
+    sqlite3 *handle = OpenDb().connection().handle();
+    qlonglong pages = 0;
+    {
+        Statement count(handle, QStringLiteral("PRAGMA page_count"));
+        ASSERT_TRUE(count.step());
+        pages = count.column(0).toLongLong();
+    }
+    {
+        Statement limit(handle, QStringLiteral("PRAGMA max_page_count = %1").arg(pages + 1));
+        limit.step();
+    }
+    ScriptedMessages messages;
+    RecordingObserver observer;
+    EXPECT_EQ(gather(observer), RunOutcome::Failed);
+    EXPECT_GE(messages.count(), 1) << "the failed store was not reported";
+    EXPECT_LT(m_last.stored, 300);
+    {
+        Statement limit(handle, QStringLiteral("PRAGMA max_page_count = 1000000"));
+        limit.step();
+    }
+    {
+        Statement check(handle, QStringLiteral("PRAGMA integrity_check"));
+        ASSERT_TRUE(check.step());
+        EXPECT_EQ(check.column(0).toString(), QStringLiteral("ok"));
+    }
+    RecordingObserver rerun;
+    ASSERT_EQ(gather(rerun), RunOutcome::Completed);
+    const QStringList names = storedNames();
+    EXPECT_EQ(names.size(), 300);
+    EXPECT_EQ(QSet<QString>(names.begin(), names.end()).size(), 300);
+}
+
+}  // namespace
+}  // namespace vexa::test

@@ -1,0 +1,114 @@
+#include "gatherfixture.h"
+
+#include "app/environment.h"
+#include "app/log.h"
+#include "db/appdatabase.h"
+#include "db/records.h"
+#include "db/selectionsql.h"
+#include "db/sqlite.h"
+#include "gather/filelisting.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPainter>
+
+namespace vexa::test {
+
+void GatherFixture::SetUp()
+{
+    m_data = std::make_unique<TempDataDir>();
+    ASSERT_TRUE(m_images.isValid());
+    ASSERT_TRUE(AddNewCollectionToDB(QStringLiteral("Photos")));
+    m_collectionId = FindCollectionId(QStringLiteral("Photos"));
+    ASSERT_GT(m_collectionId, 0);
+}
+
+void GatherFixture::TearDown()
+{
+    m_data.reset();
+}
+
+QString GatherFixture::addDirectory(const QString &name, bool ticked)
+{
+    QString path = m_images.filePath(name);
+    QDir().mkpath(path);
+    const std::int64_t itemId = AddNewItemToCollection(m_collectionId, path);
+    EXPECT_GT(itemId, 0) << path.toStdString();
+    m_directories.append({DirectoryKey(itemId), path, ticked});
+    return path;
+}
+
+void GatherFixture::writeImage(const QString &path, int seed, int width, int height, const char *format)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb((x * 255 / width + seed * 37) % 256, (y * 255 / height + seed * 11) % 256,
+                                      (seed * 53) % 256));
+    QPainter painter(&image);
+    painter.fillRect(QRect((seed * 7) % width, (seed * 13) % height, width / 3, height / 3),
+                     QColor::fromRgb((seed * 91) % 256, 250, 250));
+    painter.end();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    ASSERT_TRUE(image.save(&file, format ? format : QFileInfo(path).suffix().toUpper().toLatin1().constData()))
+        << path.toStdString();
+}
+
+RunOutcome GatherFixture::gather(GatherObserver &observer, int threads, DecodeFunction decode)
+{
+    GatherOptions options;
+    options.collectionId = m_collectionId;
+    options.totalImages = countImages();
+    options.threads = threads;
+    options.decode = std::move(decode);
+    GatherEngine engine(observer, options);
+    const RunOutcome outcome = engine.run(m_directories);
+    m_last = engine.counters();
+    return outcome;
+}
+
+std::int32_t GatherFixture::countImages() const
+{
+    const QStringList pieces = SplitFilePattern(QString::fromLatin1(kImageFilePattern));
+    std::int32_t total = 0;
+    for (const GatherDirectory &d : m_directories)
+        if (d.ticked && QFileInfo(d.path).isDir())
+            total += std::int32_t(ListMatchingFiles(d.path, pieces).size());
+    return total;
+}
+
+QList<QVariantList> GatherFixture::allRows()
+{
+    QList<QVariantList> rows;
+    Statement query(OpenDb().connection().handle(), QStringLiteral("SELECT * FROM FileData ORDER BY ID"));
+    while (query.step()) {
+        QVariantList row;
+        for (int c = 0; c < query.columnCount(); ++c)
+            row.append(query.column(c));
+        rows.append(row);
+    }
+    return rows;
+}
+
+QStringList GatherFixture::storedNames(std::int64_t itemId)
+{
+    QStringList names;
+    Statement query(OpenDb().connection().handle(),
+                    QStringLiteral("SELECT FileName FROM FileData WHERE ?1 < 0 OR ItemID = ?1 ORDER BY ID"));
+    query.bind(1, qlonglong(itemId));
+    while (query.step())
+        names.append(query.column(0).toString());
+    return names;
+}
+
+QString GatherFixture::logText() const
+{
+    QFile file(QDir(ProgramDirectory()).filePath(QString::fromLatin1(kGatherLogName)));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll());
+}
+
+}  // namespace vexa::test

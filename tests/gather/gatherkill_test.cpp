@@ -1,0 +1,159 @@
+// vexa-cli gather as a user runs it: exit statuses, the summary line, and a
+// run killed with SIGKILL at a random moment, then rerun.
+#include "gatherfixture.h"
+
+#include "db/database.h"
+#include "db/sqlite.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSet>
+
+#include <csignal>
+#include <thread>
+
+namespace vexa::test {
+namespace {
+
+QString cliPath()
+{
+    return qEnvironmentVariable("VEXA_TEST_TOOLS") + QStringLiteral("/bin/vexa-cli");
+}
+
+struct Result {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+class GatherCli : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!QFile::exists(cliPath()))
+            GTEST_SKIP() << "vexa-cli not built at " << cliPath().toStdString();
+        ASSERT_TRUE(m_root.isValid());
+        QDir(m_root.path()).mkpath(QStringLiteral("data"));
+        QDir(m_root.path()).mkpath(QStringLiteral("images"));
+    }
+    QString data() const { return m_root.filePath(QStringLiteral("data")); }
+    QString images() const { return m_root.filePath(QStringLiteral("images")); }
+
+    void start(QProcess &process, const QStringList &args)
+    {
+        process.start(cliPath(), QStringList{QStringLiteral("--data"), data()} + args);
+        ASSERT_TRUE(process.waitForStarted());
+    }
+    Result run(const QStringList &args)
+    {
+        QProcess process;
+        start(process, args);
+        EXPECT_TRUE(process.waitForFinished(120000)) << args.join(' ').toStdString();
+        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+    void makeCollection()
+    {
+        ASSERT_EQ(run({"collection", "add", "Photos"}).code, 0);
+        ASSERT_EQ(run({"dir", "add", "Photos", images()}).code, 0);
+    }
+    // FileName of every row, read from the database file itself.
+    QStringList storedNames()
+    {
+        Database db(data() + QStringLiteral("/VEXA.MDB"), true);
+        {
+            Statement check(db.connection().handle(), QStringLiteral("PRAGMA integrity_check"));
+            EXPECT_TRUE(check.step());
+            EXPECT_EQ(check.column(0).toString(), QStringLiteral("ok"));
+        }
+        QStringList names;
+        Statement query(db.connection().handle(), QStringLiteral("SELECT FileName, AvgRGB FROM FileData"));
+        while (query.step()) {
+            EXPECT_FALSE(query.column(1).isNull()) << "an incomplete row";
+            names.append(query.column(0).toString());
+        }
+        return names;
+    }
+
+    QTemporaryDir m_root;
+};
+
+TEST_F(GatherCli, ExitStatusesAndSummaryLine)
+{
+    GatherFixture::writeImage(images() + QStringLiteral("/a.jpg"), 1, 80, 60, "JPG");
+    GatherFixture::writeImage(images() + QStringLiteral("/b.png"), 2, 80, 60, "PNG");
+    QFile bad(images() + QStringLiteral("/bad.jpg"));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("text");
+    bad.close();
+    makeCollection();
+
+    struct Row {
+        const char *name;
+        QStringList args;
+        int code;
+        const char *stdoutHas;
+    };
+    const QList<Row> rows = {
+        {"no collection given", {"gather"}, 2, ""},
+        {"bad thread count", {"gather", "Photos", "--threads", "x"}, 2, ""},
+        {"unknown option", {"gather", "Photos", "--fast"}, 2, ""},
+        {"unknown collection", {"gather", "Nope"}, 1, ""},
+        {"directory not in the collection", {"gather", "Photos", "--dir", "/nowhere"}, 1, ""},
+        {"first run, one load error", {"gather", "Photos", "--threads", "2"}, 0,
+         "processed 3, skipped 0, stored 2, errors 1"},
+        {"second run skips", {"gather", "Photos", "--dir", images()}, 0, "processed 3, skipped 2, stored 0, errors 1"},
+    };
+    for (const Row &row : rows) {
+        const Result r = run(row.args);
+        EXPECT_EQ(r.code, row.code) << row.name << ": " << r.err.toStdString();
+        EXPECT_TRUE(r.out.contains(QString::fromLatin1(row.stdoutHas))) << row.name << ": " << r.out.toStdString();
+    }
+    QFile log(data() + QStringLiteral("/VEXA_IG.LOG"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains("Error loading: " + images().toUtf8() + "/bad.jpg\r\n"));
+}
+
+TEST_F(GatherCli, KilledRunsThenARerunStoreEachFileExactlyOnce)
+{
+    const int count = 360;
+    for (int i = 0; i < count; ++i)
+        GatherFixture::writeImage(images() + QStringLiteral("/k%1.jpg").arg(i, 3, 10, QLatin1Char('0')), i, 640,
+                                  480, "JPG");
+    makeCollection();
+    int killed = 0;
+    int partial = 0;  // rounds killed with some files still to store
+    for (int round = 0; round < 3; ++round) {
+        QFile::remove(data() + QStringLiteral("/VEXA_IG.LOG"));
+        QProcess child;
+        start(child, {"gather", "Photos", "--threads", "2"});
+        // Kill once the run is under way, at a different moment each round.
+        QElapsedTimer waited;
+        waited.start();
+        while (!QFile::exists(data() + QStringLiteral("/VEXA_IG.LOG")) && waited.elapsed() < 20000)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        std::this_thread::sleep_for(std::chrono::milliseconds(QRandomGenerator::global()->bounded(20, 250)));
+        if (child.state() == QProcess::Running) {
+            ::kill(pid_t(child.processId()), SIGKILL);
+            ++killed;
+        }
+        child.waitForFinished(20000);
+        const QStringList names = storedNames();
+        EXPECT_EQ(QSet<QString>(names.begin(), names.end()).size(), names.size()) << "round " << round;
+        if (names.size() < count)
+            ++partial;
+    }
+    if (killed == 0 || partial == 0)
+        GTEST_SKIP() << "every run finished before it could be killed";
+    const Result rerun = run({"gather", "Photos"});
+    EXPECT_EQ(rerun.code, 0) << rerun.err.toStdString();
+    const QStringList names = storedNames();
+    EXPECT_EQ(names.size(), count);
+    EXPECT_EQ(QSet<QString>(names.begin(), names.end()).size(), count);
+}
+
+}  // namespace
+}  // namespace vexa::test
