@@ -534,8 +534,9 @@ void FastScan::walkCell(
     int found = 0;
     while (read < stop && found < kMaxSignatureMatches) {
         const GridEntry &e = m_entries[std::size_t(read++)];
-        // Passed, or taken here (index -1) or through a pattern index.
-        if (e.index <= source || isProcessed(e.index))
+        // Passed, or taken here (index -1) or through a pattern index (only
+        // then is the flag looked up: it costs a read elsewhere in memory).
+        if (e.index <= source || (!m_patternIndexes.empty() && isProcessed(e.index)))
             continue;
         if (e.index > m_bound) {
             --read;  // this entry and the rest stay; none can be kept
@@ -569,7 +570,13 @@ void FastScan::walkCell(
 // last of them.
 void FastScan::trimMatches()
 {
-    if (m_matches.size() < std::size_t(kMaxSignatureMatches))
+    // Once the bound is set, trimming waits until twice as many matches
+    // are held: a stale bound is still a safe one, and a source that looks
+    // into hundreds of cells of a family must not sort 65 matches each time.
+    const std::size_t wait = m_bound == std::numeric_limits<std::int32_t>::max()
+        ? std::size_t(kMaxSignatureMatches)
+        : std::size_t(2 * kMaxSignatureMatches);
+    if (m_matches.size() < wait)
         return;
     const auto byIndex = [](const Match &l, const Match &r) { return l.index < r.index; };
     if (m_matches.size() > std::size_t(kMaxSignatureMatches)) {
