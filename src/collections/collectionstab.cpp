@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDragEnterEvent>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -29,6 +30,8 @@
 #include <QPushButton>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <memory>
 
 namespace vexa {
 
@@ -548,14 +551,34 @@ void CollectionsTab::AddDirectoryTrees(const QStringList &roots)
     freeze(true);
     if (m_window)
         m_window->InitialiseProgressBar(0, tree.directories.size());
-    qint64 done = 0;
-    for (const QString &path : tree.directories) {
-        addOne(path, true, counters);
-        ++done;
-        if (m_window)
-            m_window->SetProgressBarValue(done);
-        if (done % kTreeWalkStep == 0)
-            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    try {
+        // Rows go in batches: a commit per directory costs more than its listing.
+        constexpr int kBatch = 200;
+        std::unique_ptr<Transaction> batch;
+        QElapsedTimer sinceTurn;
+        sinceTurn.start();
+        qint64 done = 0;
+        for (const QString &path : tree.directories) {
+            if (!batch)
+                batch = std::make_unique<Transaction>(OpenDb());
+            addOne(path, true, counters);
+            ++done;
+            if (done % kBatch == 0) {
+                batch->commit();
+                batch.reset();
+            }
+            if (m_window)
+                m_window->SetProgressBarValue(done);
+            if (sinceTurn.elapsed() >= 50) {
+                QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+                sinceTurn.restart();
+            }
+        }
+        if (batch)
+            batch->commit();
+    } catch (const std::exception &e) {
+        ReportException(e, kModule, QStringLiteral("AddDirectoryTrees"));
+        FillDirectoryList(false);  // the list shows what the database kept
     }
     freeze(false);
     if (m_window)

@@ -18,10 +18,10 @@ struct DirectoryTree {
     bool cancelled = false;
 };
 
-// keepGoing is called every kTreeWalkStep directories with the number found
+// keepGoing is called every kTreeWalkStep directories read with the number found
 // so far (let the event loop run there); returning false ends the walk with
 // what was found. Any thread; touches no database.
-inline constexpr int kTreeWalkStep = 200;
+inline constexpr int kTreeWalkStep = 50;
 DirectoryTree WalkDirectoryTrees(const QStringList &roots,
     const std::function<bool(int found)> &keepGoing = {});
 

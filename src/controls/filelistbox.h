@@ -141,6 +141,8 @@ private:
     qint32 m_whatsThisHelpId = 0;
     QSet<QString> m_changed;
     int m_listings = 0;
+    bool m_listingNow = false;
+    bool m_relist = false;
     bool m_lastRead = true;
 };
 
