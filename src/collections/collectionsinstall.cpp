@@ -1,8 +1,11 @@
 #include "collections/collectionstab.h"
 
+#include "gather/gatherrun_ui.h"
 #include "narration/narrationrun_ui.h"
 #include "ui/mainwindow.h"
 
+#include <QFont>
+#include <QTreeWidgetItem>
 #include <QVBoxLayout>
 
 namespace vexa {
@@ -30,6 +33,33 @@ CollectionsTab *InstallCollections(MainWindow &window)
     narration.countSelection = [tab] { tab->CountSelection(); };
     narration.fillDirectoryList = [tab](bool refreshOnly) { tab->FillDirectoryList(refreshOnly); };
     InstallNarration(window, std::move(narration));
+
+    GatherHost gather;
+    gather.collectionId = [tab] { return tab->collectionId(); };
+    gather.directories = [tab] {
+        QList<GatherDirectory> directories;
+        QTreeWidget *list = tab->lstvDirectories();
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem *item = list->topLevelItem(i);
+            directories.append({item->data(0, Qt::UserRole).toString(), item->text(0),
+                item->checkState(0) == Qt::Checked});
+        }
+        return directories;
+    };
+    gather.countSelection = [tab] { tab->CountSelection(); };
+    gather.fillDirectoryList = [tab](bool refreshOnly) { tab->FillDirectoryList(refreshOnly); };
+    gather.markDirectory = [tab](int index, bool walking, const QString &subItem) {
+        QTreeWidgetItem *item = tab->lstvDirectories()->topLevelItem(index);
+        if (!item)
+            return;
+        for (int column = 0; column < 2; ++column) {
+            QFont font = item->font(column);
+            font.setBold(walking);
+            item->setFont(column, font);
+        }
+        item->setText(1, subItem);
+    };
+    InstallGathering(window, std::move(gather));
     return tab;
 }
 

@@ -359,3 +359,22 @@ TEST_F(CollectionsTabTest, EmptyCollectionKeepsLastOpenCollection)
     EXPECT_EQ(m_tab->cboCollection()->currentText(), "Full");
     EXPECT_EQ(listedPaths(), QStringList{m_folder});
 }
+
+TEST_F(CollectionsTabTest, GatherFromTheWindowCountsTheTickedDirectory)
+{
+    addCollection("Gather");
+    m_folder = directory("gather", 3);
+    m_tab->cmdDirectory(0)->click();
+    ASSERT_EQ(m_tab->lstvDirectories()->topLevelItemCount(), 1);
+    m_tab->lstvDirectories()->topLevelItem(0)->setCheckState(0, Qt::Checked);
+    EXPECT_EQ(m_window->tickedDirectoryCount(), 1);
+    ASSERT_TRUE(m_window->action("mnuGather")->isEnabled());
+    m_messages.clear();
+    m_window->runCommand("mnuGather");
+    QTRY_VERIFY_WITH_TIMEOUT(!m_window->isRunning(), 30000);
+    EXPECT_EQ(AppDb().fileData->recordCount(), 3);
+    m_tab->FillDirectoryList(true);
+    EXPECT_EQ(column(1), QStringList{"3"});
+    EXPECT_EQ(m_tab->lstvDirectories()->topLevelItem(0)->checkState(0), Qt::Checked);
+    EXPECT_GE(m_messages.count(), 1) << "the summary";
+}
