@@ -1,12 +1,13 @@
 // vexa: the desktop program.
+#include "app/appobjects.h"
 #include "app/environment.h"
 #include "app/qtmessages.h"
 #include "app/resources.h"
 #include "app/splashwindow.h"
 #include "app/startup.h"
 #include "signature/imageloader.h"
-
-#include <QMainWindow>
+#include "ui/mainwindow.h"
+#include "ui/modules.h"
 
 #include <QApplication>
 
@@ -26,7 +27,15 @@ int main(int argc, char **argv)
     vexa::SetInstallDirectory(exeDir);
 
     vexa::StartupHooks hooks;
-    hooks.createMainWindow = [] { return std::make_unique<QMainWindow>(); };
+    hooks.createMainWindow = [] { return std::make_unique<vexa::MainWindow>(); };
+    hooks.loadMainWindow = [](QWidget *window) {
+        auto *main = static_cast<vexa::MainWindow *>(window);
+        main->setAboutHandler([main] { vexa::ShowAboutBox(main); });
+        vexa::InstallModules(*main);
+        // Closing the window (when no run is in progress) shuts the program down.
+        main->setCommandHandler(QStringLiteral("Unload"), [] { vexa::TerminateApplication(); });
+        main->Load();
+    };
     vexa::StartupResult started = vexa::RunStartup(hooks, vexa::ResolveDataDirectory(exeDir));
     if (started.outcome != vexa::StartupOutcome::Started)
         return 1;

@@ -5,6 +5,7 @@
 static void initialiseQrc()
 {
     Q_INIT_RESOURCE(splash);
+    Q_INIT_RESOURCE(icons);
 }
 
 namespace vexa {

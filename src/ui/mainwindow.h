@@ -8,6 +8,7 @@
 
 class QAction;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QMenu;
 class QProgressBar;
@@ -52,8 +53,15 @@ public:
     void addLoadHook(std::function<void()> hook);
     // Called when a tab becomes current (after the window's own steps).
     void addTabHook(std::function<void(int tab)> hook);
-    // Key codes above 10 go to the viewer's keyboard navigation.
+    // Key presses other than Backspace, Tab and F1 go to the viewer's
+    // keyboard navigation, from whichever control has the focus; a handler
+    // that accepts the event swallows the key.
     void setNavigateKeysHandler(std::function<void(QKeyEvent *)> handler);
+    // Run after the database was closed and reopened by DBCompact (re-select
+    // the last open collection, refill the directory list).
+    void addReopenHook(std::function<void()> hook);
+    // Run by Relayout, after the window's own controls are placed.
+    void addRelayoutHook(std::function<void()> hook);
     // Asked whether the duplicate set / the saved duplicates table hold anything.
     void setDuplicateCounters(std::function<int()> groups, std::function<int()> saved);
 
@@ -112,8 +120,12 @@ public:
     QAction *action(const QString &name) const;         // menu item by its name
     QAction *toolbarAction(const QString &key) const;  // toolbar button by its key
     QPushButton *cancelButton(int index) const { return m_cmdCancel[size_t(index)]; }
+    // cmdView, cmdPrevious, cmdNext of the image viewer navigation panel.
+    QPushButton *viewerButton(int index) const { return m_viewerButtons[size_t(index)]; }
+    QLabel *gatherLabel(const char *name) const;  // by object name, for tests
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
@@ -129,6 +141,11 @@ private:
     void buildStatusBar();
     void toolbarClicked(const QString &key);
     void tabClicked(int index);
+    void tabBarChanged(int index);
+    bool handleKeyPress(QKeyEvent *event);
+    QGroupBox *buildGatherPanel();
+    QGroupBox *buildNarrationPanel();
+    QGroupBox *buildViewerPanel();
     void firstActivation();
     void responseTimerTick();
     QAction *addMenuItem(QMenu *menu, const char *name, int textId);
@@ -147,7 +164,7 @@ private:
     int m_tickedCount = 0;
     int m_currentTab = -1;
     int m_infoShown = InfoNone;
-    double m_progressScale = 1.0;
+    float m_progressScale = 1.0f;  // single precision, as the bar has always scaled
     qint64 m_progressTotal = 0;
 
     QHash<QString, QAction *> m_actions;  // menu items by name
@@ -159,6 +176,9 @@ private:
     std::function<int()> m_savedDuplicates;
     QList<std::function<void()>> m_loadHooks;
     QList<std::function<void(int)>> m_tabHooks;
+    QList<std::function<void()>> m_reopenHooks;
+    QList<std::function<void()>> m_relayoutHooks;
+    bool m_inTabClick = false;
 
     QToolBar *m_toolbar = nullptr;
     QTabBar *m_tabViewPort = nullptr;
@@ -167,6 +187,8 @@ private:
     QWidget *m_picInfo = nullptr;
     std::array<QGroupBox *, 3> m_fraInfo{};
     std::array<QPushButton *, 2> m_cmdCancel{};
+    std::array<QPushButton *, 3> m_viewerButtons{};
+    QWidget *m_statusPanel = nullptr;  // panel 4: the status text, the bar over it
     QLabel *m_statusText = nullptr;
     QProgressBar *m_progressBar = nullptr;
     std::array<QTimer *, 4> m_responseTimer{};

@@ -1,0 +1,17 @@
+#include "ui/modules.h"
+
+#include "collections/collectionstab.h"
+#include "review/reviewinstall.h"
+#include "ui/mainwindow.h"
+
+namespace vexa {
+
+void InstallModules(MainWindow &window)
+{
+    // Each module adds one call here (keep the order: the collections tab
+    // first, because gathering and narration read its selection).
+    InstallCollections(window);
+    InstallReview(window);
+}
+
+}  // namespace vexa
