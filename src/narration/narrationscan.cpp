@@ -372,7 +372,9 @@ void FastScan::buildGrid()
     std::uint64_t cells = 1;
     for (int k = 0; k < m_axes; ++k)
         cells *= std::uint64_t(m_cellsPerAxis);
-    m_dense = cells <= kDenseCells;
+    // A dense table costs its full size to clear, so a small selection (the
+    // common narration of a few directories) uses the map instead.
+    m_dense = cells <= kDenseCells && cells <= 16 * std::uint64_t(m_records.size()) + 65536;
     if (m_dense)
         m_cells.assign(std::size_t(cells), CellRange());
 
