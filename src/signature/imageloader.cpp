@@ -12,6 +12,8 @@
 #include <cstring>
 #include <mutex>
 
+#include <malloc.h>
+
 namespace vexa {
 
 namespace {
@@ -35,6 +37,14 @@ void initialiseOnce()
     // Our callers may decode on several threads; one OpenMP thread per decode
     // keeps them from competing and the results bit-identical.
     Magick::ResourceLimits::thread(1);
+    // Every decode allocates and frees pixel buffers of a few megabytes.
+    // Above glibc's default threshold each one is a fresh mmap, zeroed page
+    // by page and unmapped again, and those calls take the process-wide
+    // memory-map lock, so decodes on several threads ran one at a time and
+    // spent a third of their time in the kernel. Kept in the heap, the
+    // buffers are reused.
+    mallopt(M_MMAP_THRESHOLD, 64 * 1024 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 128 * 1024 * 1024);
     // No process-wide time limit: ImageMagick 6 keeps one clock for the whole
     // process, so a limit would end every decode of a long session. Each
     // decode has its own deadline instead (checkDeadline).
