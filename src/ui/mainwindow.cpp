@@ -42,6 +42,31 @@ QLabel *MakeLabel(QWidget *parent, const char *name, int textId = 0)
     return label;
 }
 
+// fraInfo(index), titled by its text id.
+QGroupBox *MakeInfoFrame(QWidget *parent, int index, int textId)
+{
+    auto *frame = new QGroupBox(QString::number(textId), parent);
+    frame->setObjectName(QStringLiteral("fraInfo%1").arg(index));
+    SetTextIds(frame, textId);
+    return frame;
+}
+
+QGridLayout *MakeInfoGrid(QGroupBox *frame)
+{
+    auto *grid = new QGridLayout(frame);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(2);
+    return grid;
+}
+
+QPushButton *MakeButton(QWidget *parent, const QString &name, int captionId, int toolTipId)
+{
+    auto *button = new QPushButton(QString::number(captionId), parent);
+    button->setObjectName(name);
+    SetTextIds(button, captionId, toolTipId);
+    return button;
+}
+
 }  // namespace
 
 MainWindow::MainWindow()
@@ -106,15 +131,11 @@ void MainWindow::buildTabs()
 
 QGroupBox *MainWindow::buildViewerPanel()
 {
-    auto *frame = new QGroupBox(QStringLiteral("651"), m_picInfo);
-    frame->setObjectName(QStringLiteral("fraInfo0"));
-    SetTextIds(frame, 651);
+    QGroupBox *frame = MakeInfoFrame(m_picInfo, 0, 651);
     auto *row = new QHBoxLayout(frame);
     const char *names[3] = {"cmdView", "cmdPrevious", "cmdNext"};
     for (int i = 0; i < 3; ++i) {
-        auto *button = new QPushButton(QString::number(505 + i), frame);
-        button->setObjectName(QLatin1String(names[i]));
-        SetTextIds(button, 505 + i, 1014 + i);
+        QPushButton *button = MakeButton(frame, QLatin1String(names[i]), 505 + i, 1014 + i);
         button->setEnabled(false);  // the disk image viewer enables them
         m_viewerButtons[size_t(i)] = button;
         row->addWidget(button);
@@ -125,12 +146,8 @@ QGroupBox *MainWindow::buildViewerPanel()
 
 QGroupBox *MainWindow::buildGatherPanel()
 {
-    auto *frame = new QGroupBox(QStringLiteral("652"), m_picInfo);
-    frame->setObjectName(QStringLiteral("fraInfo1"));
-    SetTextIds(frame, 652);
-    auto *grid = new QGridLayout(frame);
-    grid->setHorizontalSpacing(8);
-    grid->setVerticalSpacing(2);
+    QGroupBox *frame = MakeInfoFrame(m_picInfo, 1, 652);
+    QGridLayout *grid = MakeInfoGrid(frame);
 
     m_lblGatherFileInfo = MakeLabel(frame, "lblGatherFileInfo");
     m_lblGatherFileInfo->setTextFormat(Qt::PlainText);
@@ -155,9 +172,7 @@ QGroupBox *MainWindow::buildGatherPanel()
     m_lblGatherEstimate = MakeLabel(frame, "lblGatherEstimate");
     grid->addWidget(m_lblGatherEstimate, 2, 0, 1, 6);
 
-    auto *cancel = new QPushButton(QStringLiteral("508"), frame);
-    cancel->setObjectName(QStringLiteral("cmdCancel0"));
-    SetTextIds(cancel, 508, 1013);
+    QPushButton *cancel = MakeButton(frame, QStringLiteral("cmdCancel0"), 508, 1013);
     grid->addWidget(cancel, 1, 6, 2, 1, Qt::AlignRight | Qt::AlignVCenter);
     m_cmdCancel[0] = cancel;
     return frame;
@@ -165,12 +180,8 @@ QGroupBox *MainWindow::buildGatherPanel()
 
 QGroupBox *MainWindow::buildNarrationPanel()
 {
-    auto *frame = new QGroupBox(QStringLiteral("653"), m_picInfo);
-    frame->setObjectName(QStringLiteral("fraInfo2"));
-    SetTextIds(frame, 653);
-    auto *grid = new QGridLayout(frame);
-    grid->setHorizontalSpacing(8);
-    grid->setVerticalSpacing(2);
+    QGroupBox *frame = MakeInfoFrame(m_picInfo, 2, 653);
+    QGridLayout *grid = MakeInfoGrid(frame);
     grid->addWidget(MakeLabel(frame, "lblInfo20", 610), 0, 0);
     m_lblNarrationTotal = MakeLabel(frame, "lblNarTotal");
     grid->addWidget(m_lblNarrationTotal, 0, 1);
@@ -184,9 +195,7 @@ QGroupBox *MainWindow::buildNarrationPanel()
     grid->addWidget(m_lblNarrationEstimate, 3, 0, 1, 3);
     grid->setColumnStretch(2, 1);
 
-    auto *cancel = new QPushButton(QStringLiteral("509"), frame);
-    cancel->setObjectName(QStringLiteral("cmdCancel1"));
-    SetTextIds(cancel, 509, 1012);
+    QPushButton *cancel = MakeButton(frame, QStringLiteral("cmdCancel1"), 509, 1012);
     grid->addWidget(cancel, 0, 3, 4, 1, Qt::AlignRight | Qt::AlignVCenter);
     m_cmdCancel[1] = cancel;
     return frame;
