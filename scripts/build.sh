@@ -11,7 +11,7 @@ packages=(
   libsqlite3-dev sqlite3
   libmagick++-6.q16-dev libmagickcore-6.q16-6-extra imagemagick
   libgtest-dev libgmock-dev libbenchmark-dev
-  libjpeg-turbo-progs fonts-dejavu-core xvfb xauth
+  libjpeg-turbo-progs fonts-dejavu-core xvfb xauth clang-format
 )
 
 missing=()

@@ -36,9 +36,8 @@ struct LoopWatch {
     LoopWatch()
     {
         timer.setInterval(0);
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            longest = std::max(longest, sinceTurn.restart());
-        });
+        QObject::connect(
+            &timer, &QTimer::timeout, [this] { longest = std::max(longest, sinceTurn.restart()); });
         sinceTurn.start();
         timer.start();
     }
@@ -63,11 +62,12 @@ int main(int argc, char **argv)
     qint64 gap = 0;
     QElapsedTimer sinceCall;
     sinceCall.start();
-    const DirectoryTree tree = WalkDirectoryTrees({wide}, [&](int) {
+    const DirectoryTree tree = WalkDirectoryTrees({ wide }, [&](int) {
         gap = std::max(gap, sinceCall.restart());
         return true;
     });
-    std::printf("tree walk: %lld directories in %lld ms, longest stretch between progress calls %lld ms\n",
+    std::printf(
+        "tree walk: %lld directories in %lld ms, longest stretch between progress calls %lld ms\n",
         qlonglong(tree.directories.size()), timer.elapsed(), gap);
 
     const QString many = temp.filePath("many");
@@ -75,8 +75,8 @@ int main(int argc, char **argv)
     for (int i = 0; i < 100000; ++i)
         QFile(QStringLiteral("%1/img%2.jpg").arg(many).arg(i)).open(QIODevice::WriteOnly);
     FileListBox box;
-    box.SetPattern(QString::fromLatin1(
-        "*.jpg;*.jpe;*.bmp;*.dib;*.pic;*.gif;*.jif;*.jfi;*.kqp;*.pcx;*.png;*.rle;*.tga;*.tif;*.wmf;*.wpg"));
+    box.SetPattern(QString::fromLatin1("*.jpg;*.jpe;*.bmp;*.dib;*.pic;*.gif;*.jif;*.jfi;*.kqp;*."
+                                       "pcx;*.png;*.rle;*.tga;*.tif;*.wmf;*.wpg"));
     qint64 boxStretch = 0;
     {
         LoopWatch watch;
@@ -85,7 +85,8 @@ int main(int argc, char **argv)
         boxStretch = watch.longest;
     }
     std::printf("file list box: %d files of 100000 listed in %lld ms, longest stretch without the "
-                "event loop %lld ms\n", box.ListCount(), timer.elapsed(), boxStretch);
+                "event loop %lld ms\n",
+        box.ListCount(), timer.elapsed(), boxStretch);
     timer.restart();
     const QStringList plain = ListMatchingFiles(many, SplitFilePattern(box.Pattern()));
     std::printf("  the same directory by ListMatchingFiles (no stat): %lld files in %lld ms\n",
@@ -112,7 +113,7 @@ int main(int argc, char **argv)
     {
         LoopWatch watch;
         timer.restart();
-        tab.AddDirectoryTrees({photos});
+        tab.AddDirectoryTrees({ photos });
         std::printf("add tree: %d directories listed in %lld ms, longest stretch without the "
                     "event loop %lld ms\n",
             tab.lstvDirectories()->topLevelItemCount(), timer.elapsed(), watch.longest);

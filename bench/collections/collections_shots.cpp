@@ -46,7 +46,8 @@ void settle(int ms)
 void shoot(const QString &file)
 {
     QApplication::processEvents();
-    QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), file});
+    QProcess::execute(
+        QStringLiteral("import"), { QStringLiteral("-window"), QStringLiteral("root"), file });
     std::printf("%s\n", qPrintable(file));
 }
 
@@ -68,8 +69,8 @@ int main(int argc, char **argv)
 
     // A small photo tree: a few directories with real images, one without.
     const QString root = temp.filePath(QStringLiteral("Photos"));
-    const char *dirs[] = {"2019 Zeeland", "2020 Ardennen", "2021 Família", "2022 Scans/oud",
-        "2022 Scans/nieuw", "Telefoon/Camera"};
+    const char *dirs[] = { "2019 Zeeland", "2020 Ardennen", "2021 Família", "2022 Scans/oud",
+        "2022 Scans/nieuw", "Telefoon/Camera" };
     QImage image(16, 16, QImage::Format_RGB32);
     image.fill(QColor(40, 120, 180));
     int n = 0;
@@ -89,12 +90,15 @@ int main(int argc, char **argv)
         const std::int64_t item = AddNewItemToCollection(collection, path);
         for (int i = 0; i < images; ++i)
             OpenDb().Execute(QStringLiteral("INSERT INTO FileData (CollectionID, ItemID, FileName) "
-                                            "VALUES (%1, %2, 'f%3.jpg')").arg(collection).arg(item).arg(i));
+                                            "VALUES (%1, %2, 'f%3.jpg')")
+                                 .arg(collection)
+                                 .arg(item)
+                                 .arg(i));
         images = images * 3 + 1;
     }
     SaveSystemSetting(QStringLiteral("LastOpenCollection"), collection);
 
-    for (const int offset : {0, 2000}) {
+    for (const int offset : { 0, 2000 }) {
         const QString lang = offset ? QStringLiteral("nl") : QStringLiteral("en");
         SaveSystemSetting(QStringLiteral("LangOffset"), offset);
         SetLangOffset(offset);
@@ -107,7 +111,7 @@ int main(int argc, char **argv)
         window.SelectTab(MainWindow::TabDatabase);
         auto *tab = window.findChild<CollectionsTab *>();
         QTreeWidget *list = tab->lstvDirectories();
-        for (int i : {0, 2, 3})
+        for (int i : { 0, 2, 3 })
             list->topLevelItem(i)->setCheckState(0, Qt::Checked);
         list->topLevelItem(1)->setSelected(true);
         tab->headerClicked(1);

@@ -416,8 +416,8 @@ int main(int argc, char **argv)
                 .filePath(QStringLiteral("narration_real_signatures.txt")))
         : std::vector<NarrationRecord>();
     std::printf("real gathered signatures: %zu\n", real.size());
-    std::printf("%-9s %-22s %6s %9s %9s %10s %9s %11s %9s", "records", "method", "slider",
-        "groups", "fast ms", "fast MB", "ref ms", "ref/fast", "same");
+    std::printf("%-9s %-22s %6s %9s %9s %10s %9s %11s %9s", "records", "method", "slider", "groups",
+        "fast ms", "fast MB", "ref ms", "ref/fast", "same");
     if (!baseline.isEmpty())
         std::printf(" %9s %9s %9s %6s", "base ms", "base MB", "base/fast", "same");
     std::printf("\n");
@@ -488,7 +488,8 @@ int main(int argc, char **argv)
             const QStringList figures = runProgram(QCoreApplication::applicationFilePath());
             OpenApplicationDatabase();
             if (figures.size() != 5) {
-                std::fprintf(stderr, "run failed: %s\n", qPrintable(figures.join(QLatin1Char(' '))));
+                std::fprintf(
+                    stderr, "run failed: %s\n", qPrintable(figures.join(QLatin1Char(' '))));
                 return 1;
             }
             const qint64 fastMs = figures[0].toLongLong();

@@ -41,8 +41,8 @@ bool makePictures(const QString &dir)
     if (!QFileInfo::exists(first)) {
         std::printf("making a 4000x3000 JPEG with convert...\n");
         const int rc = QProcess::execute(QStringLiteral("convert"),
-            {QStringLiteral("-size"), QStringLiteral("4000x3000"), QStringLiteral("plasma:"),
-             QStringLiteral("-quality"), QStringLiteral("90"), first});
+            { QStringLiteral("-size"), QStringLiteral("4000x3000"), QStringLiteral("plasma:"),
+                QStringLiteral("-quality"), QStringLiteral("90"), first });
         if (rc != 0)
             return false;
     }
@@ -60,7 +60,7 @@ double loaderRun(const QStringList &files, int threads, const QSize &box)
     ThumbnailLoader loader(nullptr, threads);
     QList<ThumbnailLoader::Request> requests;
     for (int i = 0; i < files.size(); ++i)
-        requests.append({i, files[i], box});
+        requests.append({ i, files[i], box });
     QEventLoop loop;
     QObject::connect(&loader, &ThumbnailLoader::finished, &loop, &QEventLoop::quit);
     QElapsedTimer timer;
@@ -138,8 +138,8 @@ int main(int argc, char **argv)
     if (viewer->thumbnailsLoading())
         wait.exec();
 
-    std::printf("%d tiles of 4000x3000 JPEG, %d threads available\n", kTiles,
-                QThread::idealThreadCount());
+    std::printf(
+        "%d tiles of 4000x3000 JPEG, %d threads available\n", kTiles, QThread::idealThreadCount());
     const QSize box10 = viewer->tile(0)->pictureBoxPixels();
     for (int round = 0; round < 3; ++round) {
         QElapsedTimer timer;
@@ -166,9 +166,10 @@ int main(int argc, char **argv)
         int visible = 0;
         for (int i = 0; i <= viewer->tileCount(); ++i)
             visible += viewer->tile(i)->y() < viewer->viewPort()->height() ? 1 : 0;
-        std::printf("viewer, tile size 10 (box %dx%d px): tiles built %.0f ms, first screen (%d tiles) %.0f ms, all %d pictures %.0f ms\n",
-                    box10.width(), box10.height(), built, visible, screenful < 0 ? shown : screenful,
-                    viewer->tileCount() + 1, shown);
+        std::printf("viewer, tile size 10 (box %dx%d px): tiles built %.0f ms, first screen (%d "
+                    "tiles) %.0f ms, all %d pictures %.0f ms\n",
+            box10.width(), box10.height(), built, visible, screenful < 0 ? shown : screenful,
+            viewer->tileCount() + 1, shown);
     }
     const QSize box20 = QSize(box10.width() * 2, box10.height() * 2);
     const double one = loaderRun(files, 1, box10);
@@ -178,16 +179,18 @@ int main(int argc, char **argv)
     {
         QElapsedTimer timer;
         timer.start();
-        QProcess::execute(QStringLiteral("djpeg"), {QStringLiteral("-scale"), QStringLiteral("1/8"),
-                                                   QStringLiteral("-outfile"), QStringLiteral("/dev/null"), files[0]});
+        QProcess::execute(QStringLiteral("djpeg"),
+            { QStringLiteral("-scale"), QStringLiteral("1/8"), QStringLiteral("-outfile"),
+                QStringLiteral("/dev/null"), files[0] });
         std::printf("reference: djpeg -scale 1/8 of one file (process included): %.0f ms\n",
-                    timer.nsecsElapsed() / 1e6);
+            timer.nsecsElapsed() / 1e6);
     }
-    std::printf("loader only, size 10: 1 thread %.0f ms, 2 threads %.0f ms (ratio %.2f)\n", one, two,
-                one / two);
+    std::printf("loader only, size 10: 1 thread %.0f ms, 2 threads %.0f ms (ratio %.2f)\n", one,
+        two, one / two);
     std::printf("loader only, size 20 box, 2 threads: %.0f ms\n", two20);
-    std::printf("full-size decode of 64 (from 8), 1 thread: %.0f ms; reduced decode is %.1fx faster on one thread\n",
-                full, full / one);
+    std::printf("full-size decode of 64 (from 8), 1 thread: %.0f ms; reduced decode is %.1fx "
+                "faster on one thread\n",
+        full, full / one);
     delete viewer;
     ReleaseApplicationObjects();
     CloseApplicationDatabase();

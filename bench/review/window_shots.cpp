@@ -72,7 +72,8 @@ void settle(int ms)
 void shoot(const QString &file)
 {
     QApplication::processEvents();
-    QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), file});
+    QProcess::execute(
+        QStringLiteral("import"), { QStringLiteral("-window"), QStringLiteral("root"), file });
     std::printf("%s\n", qPrintable(file));
 }
 
@@ -128,13 +129,14 @@ int main(int argc, char **argv)
         QColor a, b;
     };
     const Pic pics[] = {
-        {"beach_sunset_2019_landscape.jpg", 1600, 1000, QColor(30, 60, 140), QColor(240, 140, 60)},
-        {"portrait_of_grandmother.jpg", 900, 1500, QColor(90, 40, 30), QColor(200, 180, 150)},
-        {"square_album_cover.png", 1000, 1000, QColor(20, 120, 80), QColor(220, 230, 90)},
-        {"beach_sunset_copy.jpg", 1600, 1000, QColor(30, 60, 140), QColor(240, 140, 60)},
-        {"tall_tower.jpg", 600, 1800, QColor(100, 100, 110), QColor(170, 200, 240)},
-        {"IMG_0042.JPG", 1600, 1000, QColor(30, 60, 140), QColor(250, 160, 70)},
-        {"square_thumbnail.png", 400, 400, QColor(150, 40, 90), QColor(240, 220, 230)},
+        { "beach_sunset_2019_landscape.jpg", 1600, 1000, QColor(30, 60, 140),
+            QColor(240, 140, 60) },
+        { "portrait_of_grandmother.jpg", 900, 1500, QColor(90, 40, 30), QColor(200, 180, 150) },
+        { "square_album_cover.png", 1000, 1000, QColor(20, 120, 80), QColor(220, 230, 90) },
+        { "beach_sunset_copy.jpg", 1600, 1000, QColor(30, 60, 140), QColor(240, 140, 60) },
+        { "tall_tower.jpg", 600, 1800, QColor(100, 100, 110), QColor(170, 200, 240) },
+        { "IMG_0042.JPG", 1600, 1000, QColor(30, 60, 140), QColor(250, 160, 70) },
+        { "square_thumbnail.png", 400, 400, QColor(150, 40, 90), QColor(240, 220, 230) },
     };
     QList<std::int32_t> ids;
     for (const Pic &pic : pics) {
@@ -151,7 +153,7 @@ int main(int argc, char **argv)
     }
     addSyntheticRows(collection, item, 400000);
 
-    for (const int offset : {0, 2000}) {
+    for (const int offset : { 0, 2000 }) {
         const QString lang = offset ? QStringLiteral("nl") : QStringLiteral("en");
         SaveSystemSetting(QStringLiteral("LangOffset"), offset);
         SetLangOffset(offset);
@@ -159,7 +161,9 @@ int main(int argc, char **argv)
         InstallReview(window);
         NarrationHost host;
         host.collectionId = [collection] { return collection; };
-        host.directoryItems = [item] { return QList<DirectoryListItem>{{DirectoryKey(item), true}}; };
+        host.directoryItems = [item] {
+            return QList<DirectoryListItem> { { DirectoryKey(item), true } };
+        };
         host.countSelection = [&window] { window.SetTickedDirectoryCount(1); };
         InstallNarration(window, host);
         window.Load();
@@ -184,16 +188,16 @@ int main(int argc, char **argv)
 
         Duplicates()->Clear();
         Duplicates()->Add(ids.mid(1), ids.first(), 0, QString());
-        Duplicates()->Add({ids[3], ids[4]}, ids[2], 0, QString());
+        Duplicates()->Add({ ids[3], ids[4] }, ids[2], 0, QString());
         window.SetCommandStates(false);
-        for (const int size : {5, 10, 20}) {
+        for (const int size : { 5, 10, 20 }) {
             SaveSystemSetting(QStringLiteral("ThumbSize"), size);
             window.SelectTab(MainWindow::TabDatabase);
             window.SelectTab(MainWindow::TabDuplicates);
             DuplicateViewer *viewer = window.findChild<DuplicateViewer *>();
             wait([&] {
                 return !viewer->delayedActionPending() && !viewer->thumbnailsLoading()
-                       && viewer->viewReady();
+                    && viewer->viewReady();
             });
             viewer->SelectThumb(2);
             settle(300);

@@ -8,22 +8,24 @@
 namespace vexa {
 
 VexaError::VexaError(long number, const QString &description)
-    : std::runtime_error(description.toStdString()), m_number(number), m_description(description)
+    : std::runtime_error(description.toStdString())
+    , m_number(number)
+    , m_description(description)
 {
 }
 
-QString ErrorReportText(long number, const QString &description, const QString &module,
-                        const QString &procedure)
+QString ErrorReportText(
+    long number, const QString &description, const QString &module, const QString &procedure)
 {
     return Text(766) + module + QStringLiteral(" - ") + procedure + QStringLiteral("\r\r")
-           + QString::number(number) + QStringLiteral(" - ") + description;
+        + QString::number(number) + QStringLiteral(" - ") + description;
 }
 
-void ReportError(long number, const QString &description, const QString &module,
-                 const QString &procedure)
+void ReportError(
+    long number, const QString &description, const QString &module, const QString &procedure)
 {
     Messages().show(ErrorReportText(number, description, module, procedure), Text(767),
-                    MsgIcon::Critical, MsgButtons::Ok);
+        MsgIcon::Critical, MsgButtons::Ok);
 }
 
 void ReportException(const std::exception &e, const QString &module, const QString &procedure)

@@ -37,12 +37,12 @@ enum ErrorNumber : long {
 
 // The message text of an error report, without showing it:
 // "An error occured in module: <module> - <procedure>\r\r<number> - <description>"
-QString ErrorReportText(long number, const QString &description, const QString &module,
-                        const QString &procedure);
+QString ErrorReportText(
+    long number, const QString &description, const QString &module, const QString &procedure);
 
 // The one error message box: critical icon, OK only, title 767.
-void ReportError(long number, const QString &description, const QString &module,
-                 const QString &procedure);
+void ReportError(
+    long number, const QString &description, const QString &module, const QString &procedure);
 
 // Reports a caught exception of any kind in the shape above.
 void ReportException(const std::exception &e, const QString &module, const QString &procedure);

@@ -14,13 +14,13 @@ bool MessageSeam::prompt(const QString &, const QString &, QString &)
     return false;
 }
 
-MsgResult StderrMessages::show(const QString &text, const QString &title, MsgIcon,
-                               MsgButtons buttons)
+MsgResult StderrMessages::show(
+    const QString &text, const QString &title, MsgIcon, MsgButtons buttons)
 {
     QString flat = text;
     flat.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    std::fprintf(stderr, "%s: %s\n", title.toLocal8Bit().constData(),
-                 flat.toLocal8Bit().constData());
+    std::fprintf(
+        stderr, "%s: %s\n", title.toLocal8Bit().constData(), flat.toLocal8Bit().constData());
     switch (buttons) {
     case MsgButtons::Ok: return MsgResult::Ok;
     case MsgButtons::YesNo: return MsgResult::No;

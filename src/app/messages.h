@@ -14,8 +14,9 @@ enum class MsgResult { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
 class MessageSeam {
 public:
     virtual ~MessageSeam() = default;
-    virtual MsgResult show(const QString &text, const QString &title, MsgIcon icon,
-                           MsgButtons buttons) = 0;
+    virtual MsgResult show(
+        const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons)
+        = 0;
     // A modal text prompt (the rename dialog); returns false when cancelled.
     virtual bool prompt(const QString &text, const QString &title, QString &value);
 };
@@ -24,8 +25,8 @@ public:
 // installs its own seam, and by the command-line front end.
 class StderrMessages : public MessageSeam {
 public:
-    MsgResult show(const QString &text, const QString &title, MsgIcon icon,
-                   MsgButtons buttons) override;
+    MsgResult show(
+        const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons) override;
 };
 
 MessageSeam &Messages();

@@ -12,13 +12,14 @@ namespace vexa {
 
 namespace {
 
-constexpr int kNiceValues[4] = {-20, -10, 0, 19};
+constexpr int kNiceValues[4] = { -20, -10, 0, 19 };
 
 // Linux keeps a nice value per thread; the program's workers were started
 // by the process, so every task of it gets the new value.
 bool SetNiceOfAllThreads(int nice, int &error)
 {
-    const QStringList tasks = QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    const QStringList tasks
+        = QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     if (tasks.isEmpty()) {
         if (setpriority(PRIO_PROCESS, 0, nice) == 0)
             return true;

@@ -6,8 +6,8 @@
 
 namespace vexa {
 
-MsgResult QtMessages::show(const QString &text, const QString &title, MsgIcon icon,
-                           MsgButtons buttons)
+MsgResult QtMessages::show(
+    const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons)
 {
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(title);
@@ -39,8 +39,8 @@ MsgResult QtMessages::show(const QString &text, const QString &title, MsgIcon ic
 bool QtMessages::prompt(const QString &text, const QString &title, QString &value)
 {
     bool ok = false;
-    const QString answer = QInputDialog::getText(QApplication::activeWindow(), title, text,
-                                                 QLineEdit::Normal, value, &ok);
+    const QString answer = QInputDialog::getText(
+        QApplication::activeWindow(), title, text, QLineEdit::Normal, value, &ok);
     if (ok)
         value = answer;
     return ok;

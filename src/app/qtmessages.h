@@ -7,8 +7,8 @@ namespace vexa {
 // The message seam of the desktop program: QMessageBox and QInputDialog.
 class QtMessages : public MessageSeam {
 public:
-    MsgResult show(const QString &text, const QString &title, MsgIcon icon,
-                   MsgButtons buttons) override;
+    MsgResult show(
+        const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons) override;
     bool prompt(const QString &text, const QString &title, QString &value) override;
 };
 

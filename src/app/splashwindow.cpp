@@ -26,17 +26,18 @@ QString DatabaseVersionText(const QVariant &dbVersion)
         .arg(v % 100, 2, 10, QLatin1Char('0'));
 }
 
-SplashWindow::SplashWindow(QWidget *parent) : QDialog(parent)
+SplashWindow::SplashWindow(QWidget *parent)
+    : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmSplash"));
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setAttribute(Qt::WA_DeleteOnClose, false);
-    setStyleSheet(QStringLiteral(
-        "#frmSplash { background: #f4f6f9; border: 1px solid #6b7b93; }"
-        "QLabel#lblAppTitle { font-size: 22pt; font-weight: bold; color: #1d3557; }"
-        "QLabel#lblProdName { font-size: 11pt; color: #34495e; }"
-        "QLabel#lblInfo { color: #1d3557; }"
-        "QLabel#lblLegal { color: #6b7b93; font-size: 8pt; }"));
+    setStyleSheet(
+        QStringLiteral("#frmSplash { background: #f4f6f9; border: 1px solid #6b7b93; }"
+                       "QLabel#lblAppTitle { font-size: 22pt; font-weight: bold; color: #1d3557; }"
+                       "QLabel#lblProdName { font-size: 11pt; color: #34495e; }"
+                       "QLabel#lblInfo { color: #1d3557; }"
+                       "QLabel#lblLegal { color: #6b7b93; font-size: 8pt; }"));
 
     m_picture = new QLabel(this);
     m_picture->setObjectName(QStringLiteral("imgSplash"));
@@ -81,8 +82,8 @@ SplashWindow::SplashWindow(QWidget *parent) : QDialog(parent)
 
 void SplashWindow::load()
 {
-    m_picture->setPixmap(QPixmap(QStringLiteral(":/splash/splash.svg")).scaled(
-        128, 128, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    m_picture->setPixmap(QPixmap(QStringLiteral(":/splash/splash.svg"))
+                             .scaled(128, 128, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     m_lblInfo->clear();
     m_lblAppTitle->setText(productTitle());
     m_lblProdName->setText(QStringLiteral("Duplicate Image Finder"));

@@ -17,8 +17,8 @@ namespace {
 
 void reportStartupFailure(int textId)
 {
-    Messages().show(Text(textId) + QStringLiteral("\r\r") + Text(814), Text(767),
-                    MsgIcon::Critical, MsgButtons::Ok);
+    Messages().show(Text(textId) + QStringLiteral("\r\r") + Text(814), Text(767), MsgIcon::Critical,
+        MsgButtons::Ok);
 }
 
 }  // namespace
@@ -29,8 +29,9 @@ QRect MainWindowPlacement(const QRect &screen, int twipsPerPixelX, int twipsPerP
     const double heightTwips = double(screen.height()) * twipsPerPixelY;
     const auto toPixelsX = [&](double twips) { return int(RoundHalfEven(twips / twipsPerPixelX)); };
     const auto toPixelsY = [&](double twips) { return int(RoundHalfEven(twips / twipsPerPixelY)); };
-    return QRect(screen.x() + toPixelsX(0.1 * widthTwips), screen.y() + toPixelsY(0.1 * heightTwips),
-                 toPixelsX(widthTwips - 0.2 * widthTwips), toPixelsY(heightTwips - 0.2 * heightTwips));
+    return QRect(screen.x() + toPixelsX(0.1 * widthTwips),
+        screen.y() + toPixelsY(0.1 * heightTwips), toPixelsX(widthTwips - 0.2 * widthTwips),
+        toPixelsY(heightTwips - 0.2 * heightTwips));
 }
 
 StartupResult RunStartup(const StartupHooks &hooks, const QString &programDirectory)
@@ -91,7 +92,7 @@ StartupResult RunStartup(const StartupHooks &hooks, const QString &programDirect
     info(Text(775));
     const QScreen *screen = QGuiApplication::primaryScreen();
     InitialiseEnvironment(screen ? screen->logicalDotsPerInchX() : 96.0,
-                          screen ? screen->logicalDotsPerInchY() : 96.0);
+        screen ? screen->logicalDotsPerInchY() : 96.0);
 
     // 10, 11. Application objects
     info(Text(776));

@@ -16,17 +16,17 @@ namespace vexa {
 // be driven by tests with a window of their own.
 struct StartupHooks {
     std::function<std::unique_ptr<QWidget>()> createMainWindow;  // the instance, not loaded
-    std::function<void(QWidget *)> loadMainWindow;               // its load handler
+    std::function<void(QWidget *)> loadMainWindow;  // its load handler
 };
 
 enum class StartupOutcome { Started, AlreadyRunning, ConversionFailed, OpenFailed };
 
 struct StartupResult {
     StartupOutcome outcome = StartupOutcome::OpenFailed;
-    std::unique_ptr<QWidget> mainWindow;   // shown when Started
+    std::unique_ptr<QWidget> mainWindow;  // shown when Started
     std::unique_ptr<SingleCopyLock> lock;  // held for the life of the program
-    QStringList progress;                  // the splash's progress lines, in order
-    QString setAsideAs;                    // where an unusable database was moved
+    QStringList progress;  // the splash's progress lines, in order
+    QString setAsideAs;  // where an unusable database was moved
 };
 
 // The start-up sequence on the given program directory: single copy, splash,

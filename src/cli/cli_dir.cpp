@@ -16,7 +16,8 @@ namespace vexa::cli {
 
 namespace {
 
-const char kUsage[] = "usage: vexa-cli [--data DIR] dir add [--tree]|delete|list COLLECTION [PATH...]";
+const char kUsage[]
+    = "usage: vexa-cli [--data DIR] dir add [--tree]|delete|list COLLECTION [PATH...]";
 
 // An absolute path without trailing "/", as the directory list shows it.
 QString normalised(const QString &path)
@@ -73,7 +74,8 @@ int addTrees(std::int32_t collectionId, const QStringList &roots)
     const DirectoryTree tree = WalkDirectoryTrees(clean);
     const int status = addDirectories(collectionId, tree.directories);
     if (tree.unreadable > 0)
-        Out(QStringLiteral("%1 directories could not be read and were skipped.").arg(tree.unreadable));
+        Out(QStringLiteral("%1 directories could not be read and were skipped.")
+                .arg(tree.unreadable));
     return status;
 }
 

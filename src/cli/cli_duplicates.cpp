@@ -42,21 +42,17 @@ int list(bool json)
         const QList<std::int32_t> ids
             = ParseIdList(rows.value(QStringLiteral("Duplicates")).toString());
         if (!json) {
-            Out(QStringLiteral("%1\t%2\t%3")
-                    .arg(groups)
-                    .arg(source)
-                    .arg(FormatIdList(ids)));
+            Out(QStringLiteral("%1\t%2\t%3").arg(groups).arg(source).arg(FormatIdList(ids)));
             continue;
         }
         QJsonArray files;
-        QJsonObject sourceFile{{QStringLiteral("id"), source},
-                               {QStringLiteral("path"), source == -1 ? QJsonValue() : recordPath(source)}};
+        QJsonObject sourceFile { { QStringLiteral("id"), source },
+            { QStringLiteral("path"), source == -1 ? QJsonValue() : recordPath(source) } };
         for (const std::int32_t id : ids)
-            files.append(QJsonObject{{QStringLiteral("id"), id},
-                                     {QStringLiteral("path"), recordPath(id)}});
-        const QJsonObject group{{QStringLiteral("group"), groups},
-                                {QStringLiteral("source"), sourceFile},
-                                {QStringLiteral("duplicates"), files}};
+            files.append(QJsonObject {
+                { QStringLiteral("id"), id }, { QStringLiteral("path"), recordPath(id) } });
+        const QJsonObject group { { QStringLiteral("group"), groups },
+            { QStringLiteral("source"), sourceFile }, { QStringLiteral("duplicates"), files } };
         Out(QString::fromUtf8(QJsonDocument(group).toJson(QJsonDocument::Compact)));
     }
     if (!json)
@@ -70,7 +66,7 @@ int RunDuplicates(const Invocation &invocation)
 {
     const QStringList &args = invocation.args;
     const bool listing = !args.isEmpty() && args.first() == QStringLiteral("list")
-                         && (args.size() == 1 || (args.size() == 2 && args[1] == QStringLiteral("--json")));
+        && (args.size() == 1 || (args.size() == 2 && args[1] == QStringLiteral("--json")));
     const bool clearing = args.size() == 1 && args.first() == QStringLiteral("clear");
     if (!listing && !clearing) {
         usage();

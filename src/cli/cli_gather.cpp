@@ -28,9 +28,10 @@ namespace vexa::cli {
 
 namespace {
 
-const char kUsage[] = "usage: vexa-cli [--data DIR] gather COLLECTION [--threads N] [--dir PATH]...";
+const char kUsage[]
+    = "usage: vexa-cli [--data DIR] gather COLLECTION [--threads N] [--dir PATH]...";
 
-std::atomic<bool> g_interrupted{false};
+std::atomic<bool> g_interrupted { false };
 
 extern "C" void onGatherInterrupt(int)
 {
@@ -48,17 +49,25 @@ QString normalised(const QString &path)
 // in place at most a few times a second, when that is a terminal.
 class CliGatherObserver : public GatherObserver {
 public:
-    explicit CliGatherObserver(bool terminal) : m_terminal(terminal) { m_shown.start(); }
+    explicit CliGatherObserver(bool terminal)
+        : m_terminal(terminal)
+    {
+        m_shown.start();
+    }
     ~CliGatherObserver() override { finish(); }
 
     bool isCancelled() const override { return g_interrupted.load(); }
     void counters(std::int32_t position, std::int32_t fileCount, std::int32_t processed,
-                  std::int32_t total) override
+        std::int32_t total) override
     {
         if (!m_terminal || m_shown.elapsed() < 200)
             return;
         m_shown.restart();
-        const QByteArray line = QStringLiteral("\r%1 of %2 files, %3 errors ").arg(processed).arg(total).arg(m_errors).toUtf8();
+        const QByteArray line = QStringLiteral("\r%1 of %2 files, %3 errors ")
+                                    .arg(processed)
+                                    .arg(total)
+                                    .arg(m_errors)
+                                    .toUtf8();
         std::fputs(line.constData(), stderr);
         std::fflush(stderr);
         m_lineShown = true;
@@ -123,15 +132,17 @@ int RunGather(const Invocation &invocation)
         }
         QList<GatherDirectory> directories;
         QStringList unmatched = dirs;
-        for (RecordSet list(*AppDb().db, DirectoryListSql(collectionId)); !list.eof(); list.moveNext()) {
+        for (RecordSet list(*AppDb().db, DirectoryListSql(collectionId)); !list.eof();
+             list.moveNext()) {
             const std::int64_t itemId = list.value(QStringLiteral("ItemID")).toLongLong();
             const QString path = list.value(QStringLiteral("Path")).toString();
             const bool ticked = dirs.isEmpty() || dirs.contains(path);
             unmatched.removeAll(path);
-            directories.append({DirectoryKey(itemId), path, ticked});
+            directories.append({ DirectoryKey(itemId), path, ticked });
         }
         if (!unmatched.isEmpty()) {
-            Err(QStringLiteral("vexa-cli: %1 is not a directory of this collection").arg(unmatched.first()));
+            Err(QStringLiteral("vexa-cli: %1 is not a directory of this collection")
+                    .arg(unmatched.first()));
             return ExitFailure;
         }
         if (directories.isEmpty()) {
@@ -165,8 +176,10 @@ int RunGather(const Invocation &invocation)
                         .arg(engine.errorNumber())
                         .arg(engine.errorDescription()));
             else
-                Err(QStringLiteral("vexa-cli: gathering failed: %1").arg(engine.errorDescription()));
-            Out(QStringLiteral("processed %1, skipped %2, stored %3, errors %4, elapsed %5 (stopped)")
+                Err(QStringLiteral("vexa-cli: gathering failed: %1")
+                        .arg(engine.errorDescription()));
+            Out(QStringLiteral(
+                "processed %1, skipped %2, stored %3, errors %4, elapsed %5 (stopped)")
                     .arg(c.processed)
                     .arg(c.skipped)
                     .arg(c.stored)
@@ -180,9 +193,11 @@ int RunGather(const Invocation &invocation)
                 .arg(c.stored)
                 .arg(c.errors)
                 .arg(ElapsedText(wall.elapsed()))
-                .arg(outcome == RunOutcome::Cancelled ? QStringLiteral(" (cancelled)") : QString()));
+                .arg(
+                    outcome == RunOutcome::Cancelled ? QStringLiteral(" (cancelled)") : QString()));
         if (c.errors > 0)
-            Out(QStringLiteral("log: ") + JoinPath(ProgramDirectory(), QString::fromLatin1(kGatherLogName)));
+            Out(QStringLiteral("log: ")
+                + JoinPath(ProgramDirectory(), QString::fromLatin1(kGatherLogName)));
         return ExitOk;
     } catch (const std::exception &e) {
         Err(QStringLiteral("vexa-cli: ") + QString::fromLocal8Bit(e.what()));

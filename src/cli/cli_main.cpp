@@ -14,16 +14,17 @@ struct Command {
 
 // One line per command; each command lives in its own cli_<name>.cpp.
 const Command kCommands[] = {
-    {"help", nullptr, "help"},
-    {"signature", vexa::cli::RunSignature, "signature FILE..."},
-    {"compare", vexa::cli::RunCompare, "compare A B [--method 0-2] [--slider 0-24]"},
-    {"collection", vexa::cli::RunCollection, "collection add|delete|list [NAME]"},
-    {"dir", vexa::cli::RunDir, "dir add|delete|list COLLECTION [PATH...]"},
-    {"stats", vexa::cli::RunStats, "stats"},
-    {"narrate", vexa::cli::RunNarrate,
-        "narrate COLLECTION [--method 0-5] [--slider 0-24] [--dir PATH]... [--json] [--reference]"},
-    {"duplicates", vexa::cli::RunDuplicates, "duplicates list [--json] | clear"},
-    {"gather", vexa::cli::RunGather, "gather COLLECTION [--threads N] [--dir PATH]..."},
+    { "help", nullptr, "help" },
+    { "signature", vexa::cli::RunSignature, "signature FILE..." },
+    { "compare", vexa::cli::RunCompare, "compare A B [--method 0-2] [--slider 0-24]" },
+    { "collection", vexa::cli::RunCollection, "collection add|delete|list [NAME]" },
+    { "dir", vexa::cli::RunDir, "dir add|delete|list COLLECTION [PATH...]" },
+    { "stats", vexa::cli::RunStats, "stats" },
+    { "narrate", vexa::cli::RunNarrate,
+        "narrate COLLECTION [--method 0-5] [--slider 0-24] [--dir PATH]... [--json] "
+        "[--reference]" },
+    { "duplicates", vexa::cli::RunDuplicates, "duplicates list [--json] | clear" },
+    { "gather", vexa::cli::RunGather, "gather COLLECTION [--threads N] [--dir PATH]..." },
 };
 
 void printUsage()

@@ -10,10 +10,10 @@
 #include "db/recordset.h"
 #include "db/selectionsql.h"
 #include "db/sqlite.h"
-#include "review/duplicatepersistence.h"
 #include "narration/duplicateset.h"
 #include "narration/narrationengine.h"
 #include "narration/narrationsettings.h"
+#include "review/duplicatepersistence.h"
 
 #include <QDir>
 #include <QHash>

@@ -41,8 +41,8 @@ CollectionsTab *InstallCollections(MainWindow &window)
         QTreeWidget *list = tab->lstvDirectories();
         for (int i = 0; i < list->topLevelItemCount(); ++i) {
             const QTreeWidgetItem *item = list->topLevelItem(i);
-            directories.append({item->data(0, Qt::UserRole).toString(), item->text(0),
-                item->checkState(0) == Qt::Checked});
+            directories.append({ item->data(0, Qt::UserRole).toString(), item->text(0),
+                item->checkState(0) == Qt::Checked });
         }
         return directories;
     };

@@ -151,14 +151,15 @@ CollectionsTab::CollectionsTab(MainWindow *window, QWidget *parent)
     m_txtCollection->installEventFilter(this);
     m_lblCollection->setBuddy(m_cboCollection);
 
-    const int collectionTexts[2][2] = {{500, 1001}, {501, 1002}};
+    const int collectionTexts[2][2] = { { 500, 1001 }, { 501, 1002 } };
     for (int i = 0; i < 2; ++i) {
         m_cmdCollection[i] = new QPushButton(this);
         m_cmdCollection[i]->setObjectName(QStringLiteral("cmdCollection%1").arg(i));
         SetTextIds(m_cmdCollection[i], collectionTexts[i][0], collectionTexts[i][1]);
-        connect(m_cmdCollection[i], &QPushButton::clicked, this, [this, i] { collectionClicked(i); });
+        connect(
+            m_cmdCollection[i], &QPushButton::clicked, this, [this, i] { collectionClicked(i); });
     }
-    const int directoryTexts[3][2] = {{502, 1003}, {503, 1004}, {504, 1005}};
+    const int directoryTexts[3][2] = { { 502, 1003 }, { 503, 1004 }, { 504, 1005 } };
     for (int i = 0; i < 3; ++i) {
         m_cmdDirectory[i] = new QPushButton(this);
         m_cmdDirectory[i]->setObjectName(QStringLiteral("cmdDirectory%1").arg(i));
@@ -169,8 +170,8 @@ CollectionsTab::CollectionsTab(MainWindow *window, QWidget *parent)
     m_list = new DirectoryListView(this);
     m_list->setObjectName(QStringLiteral("lstvDirectories"));
     m_list->setColumnCount(2);
-    m_list->setHeaderLabels({QStringLiteral("350"), QStringLiteral("351")});
-    SetHeaderTextIds(m_list, {350, 351});
+    m_list->setHeaderLabels({ QStringLiteral("350"), QStringLiteral("351") });
+    SetHeaderTextIds(m_list, { 350, 351 });
     SetTextIds(m_list, 0, 1000);
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
@@ -206,14 +207,14 @@ CollectionsTab::CollectionsTab(MainWindow *window, QWidget *parent)
         const QString caption = QString::number(253 + element);
         QAction *select = m_selectedMenu->addAction(caption);
         select->setObjectName(QStringLiteral("mnuPUSelect%1").arg(element));
-        connect(select, &QAction::triggered, this, [this, check] { CheckSelectedItems(false, check); });
+        connect(
+            select, &QAction::triggered, this, [this, check] { CheckSelectedItems(false, check); });
         QAction *all = m_allMenu->addAction(caption);
         all->setObjectName(QStringLiteral("mnuPUAll%1").arg(element));
         connect(all, &QAction::triggered, this, [this, check] { CheckSelectedItems(true, check); });
     }
-    connect(m_list, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
-        m_popup->popup(m_list->viewport()->mapToGlobal(at));
-    });
+    connect(m_list, &QWidget::customContextMenuRequested, this,
+        [this](const QPoint &at) { m_popup->popup(m_list->viewport()->mapToGlobal(at)); });
 
     m_files = new FileListBox(this);
     m_files->setObjectName(QStringLiteral("uctrlFileListBox"));
@@ -223,7 +224,8 @@ CollectionsTab::CollectionsTab(MainWindow *window, QWidget *parent)
     m_files->SetHidden(false);
     m_files->SetPattern(QString::fromLatin1(kImageFilePattern));
 
-    connect(m_cboCollection, qOverload<int>(&QComboBox::activated), this, [this] { comboClicked(); });
+    connect(
+        m_cboCollection, qOverload<int>(&QComboBox::activated), this, [this] { comboClicked(); });
 
     auto *top = new QHBoxLayout;
     top->addWidget(m_lblCollection);
@@ -260,7 +262,8 @@ QList<DirectoryListItem> CollectionsTab::directoryItems() const
     items.reserve(m_list->topLevelItemCount());
     for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
         const QTreeWidgetItem *item = m_list->topLevelItem(i);
-        items.append({item->data(0, Qt::UserRole).toString(), item->checkState(0) == Qt::Checked});
+        items.append(
+            { item->data(0, Qt::UserRole).toString(), item->checkState(0) == Qt::Checked });
     }
     return items;
 }
@@ -476,12 +479,12 @@ void CollectionsTab::directoryClicked(int index)
     QString path;
     if (index == 0) {
         if (BrowseForFolder(window(), Text(709), path))
-            AddDirectories({path});
+            AddDirectories({ path });
     } else if (index == 1) {
         const bool chosen = BrowseForFolder(window(), Text(710), path);
         setStatus(Text(711));
         if (chosen)
-            AddDirectoryTrees({path});
+            AddDirectoryTrees({ path });
     } else {
         setStatus(Text(712));
         DeleteCheckedDirectories();

@@ -64,7 +64,7 @@ public:
     bool BrowseForFolder(QWidget *owner, const QString &prompt, QString &path);
 
     void collectionClicked(int index);  // cmdCollection(index)
-    void directoryClicked(int index);   // cmdDirectory(index)
+    void directoryClicked(int index);  // cmdDirectory(index)
     void headerClicked(int column);
     void dropDirectories(const QStringList &paths);
 

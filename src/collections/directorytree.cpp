@@ -8,8 +8,8 @@
 
 namespace vexa {
 
-DirectoryTree WalkDirectoryTrees(const QStringList &roots,
-    const std::function<bool(int found)> &keepGoing)
+DirectoryTree WalkDirectoryTrees(
+    const QStringList &roots, const std::function<bool(int found)> &keepGoing)
 {
     DirectoryTree tree;
     QStringList &found = tree.directories;

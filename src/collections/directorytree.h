@@ -22,8 +22,8 @@ struct DirectoryTree {
 // so far (let the event loop run there); returning false ends the walk with
 // what was found. Any thread; touches no database.
 inline constexpr int kTreeWalkStep = 50;
-DirectoryTree WalkDirectoryTrees(const QStringList &roots,
-    const std::function<bool(int found)> &keepGoing = {});
+DirectoryTree WalkDirectoryTrees(
+    const QStringList &roots, const std::function<bool(int found)> &keepGoing = {});
 
 // True when the directory holds at least one file, hidden ones left out, that
 // matches the image file pattern (letter case ignored).

@@ -100,12 +100,36 @@ void FileListBox::SetPattern(const QString &pattern)
     markChanged("Pattern");
 }
 
-void FileListBox::SetArchive(bool on) { m_archive = on; markChanged("Archive"); }
-void FileListBox::SetCompressed(bool on) { m_compressed = on; markChanged("Compressed"); }
-void FileListBox::SetHidden(bool on) { m_hidden = on; markChanged("Hidden"); }
-void FileListBox::SetSystem(bool on) { m_system = on; markChanged("System"); }
-void FileListBox::SetNormal(bool on) { m_normal = on; markChanged("Normal"); }
-void FileListBox::SetReadOnly(bool on) { m_readOnly = on; markChanged("ReadOnly"); }
+void FileListBox::SetArchive(bool on)
+{
+    m_archive = on;
+    markChanged("Archive");
+}
+void FileListBox::SetCompressed(bool on)
+{
+    m_compressed = on;
+    markChanged("Compressed");
+}
+void FileListBox::SetHidden(bool on)
+{
+    m_hidden = on;
+    markChanged("Hidden");
+}
+void FileListBox::SetSystem(bool on)
+{
+    m_system = on;
+    markChanged("System");
+}
+void FileListBox::SetNormal(bool on)
+{
+    m_normal = on;
+    markChanged("Normal");
+}
+void FileListBox::SetReadOnly(bool on)
+{
+    m_readOnly = on;
+    markChanged("ReadOnly");
+}
 
 int FileListBox::AttributeMask() const
 {
@@ -123,7 +147,10 @@ int FileListBox::AttributeMask() const
     return mask;
 }
 
-QColor FileListBox::BackColor() const { return m_list->palette().color(QPalette::Base); }
+QColor FileListBox::BackColor() const
+{
+    return m_list->palette().color(QPalette::Base);
+}
 void FileListBox::SetBackColor(const QColor &color)
 {
     QPalette palette = m_list->palette();
@@ -131,7 +158,10 @@ void FileListBox::SetBackColor(const QColor &color)
     m_list->setPalette(palette);
     markChanged("BackColor");
 }
-QColor FileListBox::ForeColor() const { return m_list->palette().color(QPalette::Text); }
+QColor FileListBox::ForeColor() const
+{
+    return m_list->palette().color(QPalette::Text);
+}
 void FileListBox::SetForeColor(const QColor &color)
 {
     QPalette palette = m_list->palette();
@@ -144,20 +174,34 @@ void FileListBox::SetEnabled(bool on)
     setEnabled(on);
     markChanged("Enabled");
 }
-QFont FileListBox::Font() const { return m_list->font(); }
+QFont FileListBox::Font() const
+{
+    return m_list->font();
+}
 void FileListBox::SetFont(const QFont &font)
 {
     m_list->setFont(font);
     markChanged("Font");
 }
-void FileListBox::SetBackStyle(int style) { m_backStyle = style; markChanged("BackStyle"); }
-void FileListBox::SetBorderStyle(int style) { m_borderStyle = style; markChanged("BorderStyle"); }
+void FileListBox::SetBackStyle(int style)
+{
+    m_backStyle = style;
+    markChanged("BackStyle");
+}
+void FileListBox::SetBorderStyle(int style)
+{
+    m_borderStyle = style;
+    markChanged("BorderStyle");
+}
 void FileListBox::SetCausesValidation(bool on)
 {
     m_causesValidation = on;
     markChanged("CausesValidation");
 }
-int FileListBox::ListIndex() const { return m_list->currentRow(); }
+int FileListBox::ListIndex() const
+{
+    return m_list->currentRow();
+}
 void FileListBox::SetListIndex(int index)
 {
     m_list->setCurrentRow(index);
@@ -180,14 +224,20 @@ QString FileListBox::List(int index) const
     const QListWidgetItem *item = m_list->item(index);
     return item ? item->text() : QString();
 }
-int FileListBox::ListCount() const { return m_list->count(); }
+int FileListBox::ListCount() const
+{
+    return m_list->count();
+}
 bool FileListBox::MultiSelect() const
 {
     return m_list->selectionMode() == QAbstractItemView::MultiSelection
         || m_list->selectionMode() == QAbstractItemView::ExtendedSelection;
 }
 
-void FileListBox::Refresh() { listDirectory(true); }
+void FileListBox::Refresh()
+{
+    listDirectory(true);
+}
 
 void FileListBox::ModifyListItem(int action, int index, const QString &item)
 {
@@ -232,7 +282,7 @@ void FileListBox::listDirectory(bool forced)
     // and QFileInfo lists cost seconds on 100,000 files.
     QList<QStringList> single;
     for (const QString &piece : pieces)
-        single.append(QStringList{piece});
+        single.append(QStringList { piece });
     QList<QPair<int, QString>> matched;
     QDirIterator it(m_path, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     QElapsedTimer sinceTurn;
@@ -248,7 +298,7 @@ void FileListBox::listDirectory(bool forced)
         for (int p = 0; p < pieces.size(); ++p) {
             if (MatchesFilePattern(name, single[p])) {
                 if (fileListed(attributesOf(it.fileInfo()), mask))
-                    matched.append({p, name});
+                    matched.append({ p, name });
                 break;
             }
         }
@@ -276,24 +326,24 @@ void FileListBox::listDirectory(bool forced)
 QVariantMap FileListBox::SaveProperties() const
 {
     return {
-        {QStringLiteral("Path"), m_path},
-        {QStringLiteral("Pattern"), m_pattern},
-        {QStringLiteral("Archive"), m_archive},
-        {QStringLiteral("Compressed"), m_compressed},
-        {QStringLiteral("Hidden"), m_hidden},
-        {QStringLiteral("System"), m_system},
-        {QStringLiteral("Normal"), m_normal},
-        {QStringLiteral("ReadOnly"), m_readOnly},
-        {QStringLiteral("BackColor"), BackColor()},
-        {QStringLiteral("ForeColor"), ForeColor()},
-        {QStringLiteral("Enabled"), isEnabled()},
-        {QStringLiteral("Font"), Font()},
-        {QStringLiteral("BackStyle"), m_backStyle},
-        {QStringLiteral("BorderStyle"), m_borderStyle},
-        {QStringLiteral("CausesValidation"), m_causesValidation},
-        {QStringLiteral("ListIndex"), ListIndex()},
-        {QStringLiteral("ToolTipText"), m_toolTipText},
-        {QStringLiteral("WhatsThisHelpID"), m_whatsThisHelpId},
+        { QStringLiteral("Path"), m_path },
+        { QStringLiteral("Pattern"), m_pattern },
+        { QStringLiteral("Archive"), m_archive },
+        { QStringLiteral("Compressed"), m_compressed },
+        { QStringLiteral("Hidden"), m_hidden },
+        { QStringLiteral("System"), m_system },
+        { QStringLiteral("Normal"), m_normal },
+        { QStringLiteral("ReadOnly"), m_readOnly },
+        { QStringLiteral("BackColor"), BackColor() },
+        { QStringLiteral("ForeColor"), ForeColor() },
+        { QStringLiteral("Enabled"), isEnabled() },
+        { QStringLiteral("Font"), Font() },
+        { QStringLiteral("BackStyle"), m_backStyle },
+        { QStringLiteral("BorderStyle"), m_borderStyle },
+        { QStringLiteral("CausesValidation"), m_causesValidation },
+        { QStringLiteral("ListIndex"), ListIndex() },
+        { QStringLiteral("ToolTipText"), m_toolTipText },
+        { QStringLiteral("WhatsThisHelpID"), m_whatsThisHelpId },
     };
 }
 
@@ -344,8 +394,8 @@ bool FileListBox::eventFilter(QObject *watched, QEvent *event)
         if (type == QEvent::MouseButtonPress || type == QEvent::MouseMove
             || type == QEvent::MouseButtonRelease) {
             auto *mouse = static_cast<QMouseEvent *>(event);
-            const int button = buttonValue(type == QEvent::MouseMove ? mouse->buttons()
-                                                                     : Qt::MouseButtons(mouse->button()));
+            const int button = buttonValue(
+                type == QEvent::MouseMove ? mouse->buttons() : Qt::MouseButtons(mouse->button()));
             const int shift = shiftState(mouse->modifiers());
             const float x = float(mouse->position().x());
             const float y = float(mouse->position().y());

@@ -31,8 +31,13 @@ namespace vexa {
 class FileListBox : public QWidget {
     Q_OBJECT
 public:
-    enum AttributeValue { AttrReadOnly = 1, AttrHidden = 2, AttrSystem = 4, AttrArchive = 32,
-        AttrExclusive = 32768 };
+    enum AttributeValue {
+        AttrReadOnly = 1,
+        AttrHidden = 2,
+        AttrSystem = 4,
+        AttrArchive = 32,
+        AttrExclusive = 32768
+    };
 
     explicit FileListBox(QWidget *parent = nullptr);
 

@@ -11,11 +11,11 @@ namespace vexa {
 // shared by every part of the program. Interface thread only.
 struct ApplicationDatabase {
     std::unique_ptr<Database> db;
-    std::unique_ptr<RecordSet> collections;      // table Collection
+    std::unique_ptr<RecordSet> collections;  // table Collection
     std::unique_ptr<RecordSet> collectionItems;  // table CollectionItem
-    std::unique_ptr<RecordSet> fileData;         // table FileData
-    std::unique_ptr<RecordSet> duplicates;       // table Duplicate
-    std::unique_ptr<RecordSet> sysInfo;          // table SysInfo
+    std::unique_ptr<RecordSet> fileData;  // table FileData
+    std::unique_ptr<RecordSet> duplicates;  // table Duplicate
+    std::unique_ptr<RecordSet> sysInfo;  // table SysInfo
 
     bool isOpen() const { return db && sysInfo; }
 };

@@ -7,7 +7,8 @@
 namespace vexa {
 
 Database::Database(const QString &path, bool readOnly)
-    : m_connection(std::make_unique<SqliteConnection>(path, readOnly)), m_readOnly(readOnly)
+    : m_connection(std::make_unique<SqliteConnection>(path, readOnly))
+    , m_readOnly(readOnly)
 {
     // A file that is not a database fails here rather than at first use.
     m_connection->scalar(QStringLiteral("SELECT count(*) FROM sqlite_master"));
@@ -24,8 +25,8 @@ Database::~Database() = default;
 
 QString Database::TranslateJetSql(const QString &sql)
 {
-    static const QRegularExpression deleteStar(QStringLiteral("^\\s*DELETE\\s+\\*\\s+FROM\\b"),
-                                               QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression deleteStar(
+        QStringLiteral("^\\s*DELETE\\s+\\*\\s+FROM\\b"), QRegularExpression::CaseInsensitiveOption);
     QString result = sql;
     result.replace(deleteStar, QStringLiteral("DELETE FROM"));
     return result;
@@ -43,16 +44,16 @@ const QList<FieldInfo> &Database::Fields(const QString &table)
     auto it = m_fields.find(key);
     if (it != m_fields.end())
         return *it;
-    Statement info(m_connection->handle(),
-                   QStringLiteral("SELECT name, type, pk FROM pragma_table_info(?)"));
+    Statement info(
+        m_connection->handle(), QStringLiteral("SELECT name, type, pk FROM pragma_table_info(?)"));
     info.bind(1, table);
     QList<FieldInfo> fields;
     while (info.step())
-        fields.append({info.column(0).toString(), info.column(1).toString().toUpper(),
-                       info.columnInt64(2) != 0});
+        fields.append({ info.column(0).toString(), info.column(1).toString().toUpper(),
+            info.columnInt64(2) != 0 });
     if (fields.isEmpty())
-        throw VexaError(3078, QStringLiteral("The database engine cannot find the table '%1'.")
-                                  .arg(table));
+        throw VexaError(
+            3078, QStringLiteral("The database engine cannot find the table '%1'.").arg(table));
     return *m_fields.insert(key, fields);
 }
 
@@ -89,7 +90,8 @@ void Database::RollbackTransaction()
     }
 }
 
-Transaction::Transaction(Database &db) : m_db(db)
+Transaction::Transaction(Database &db)
+    : m_db(db)
 {
     m_db.BeginTransaction();
 }

@@ -36,10 +36,22 @@ Database &OpenDb()
     return *g_appDb.db;
 }
 
-QString DatabasePath() { return inProgramDirectory(kDatabaseFile); }
-QString TemplatePath() { return inProgramDirectory(kTemplateFile); }
-QString BackupPath() { return inProgramDirectory(kBackupFile); }
-QString CompactPath() { return inProgramDirectory(kCompactFile); }
+QString DatabasePath()
+{
+    return inProgramDirectory(kDatabaseFile);
+}
+QString TemplatePath()
+{
+    return inProgramDirectory(kTemplateFile);
+}
+QString BackupPath()
+{
+    return inProgramDirectory(kBackupFile);
+}
+QString CompactPath()
+{
+    return inProgramDirectory(kCompactFile);
+}
 
 bool EnsureTemplate()
 {
@@ -65,8 +77,9 @@ bool OpenApplicationDatabase()
         if (!QFileInfo::exists(DatabasePath())) {
             EnsureTemplate();
             QFile::copy(TemplatePath(), DatabasePath());
-            QFile(DatabasePath()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                                 | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+            QFile(DatabasePath())
+                .setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                    | QFileDevice::ReadGroup | QFileDevice::ReadOther);
         }
         app.db = std::make_unique<Database>(DatabasePath());
         {
@@ -78,7 +91,8 @@ bool OpenApplicationDatabase()
             indexes.commit();
         }
         app.collections = std::make_unique<RecordSet>(*app.db, QStringLiteral("Collection"));
-        app.collectionItems = std::make_unique<RecordSet>(*app.db, QStringLiteral("CollectionItem"));
+        app.collectionItems
+            = std::make_unique<RecordSet>(*app.db, QStringLiteral("CollectionItem"));
         app.fileData = std::make_unique<RecordSet>(*app.db, QStringLiteral("FileData"));
         app.duplicates = std::make_unique<RecordSet>(*app.db, QStringLiteral("Duplicate"));
         app.sysInfo = std::make_unique<RecordSet>(*app.db, QStringLiteral("SysInfo"));
@@ -136,7 +150,7 @@ bool ReplaceDatabaseFromTemplate()
         if (!EnsureTemplate() || !QFile::copy(TemplatePath(), database))
             return false;
         QFile(database).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                       | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+            | QFileDevice::ReadGroup | QFileDevice::ReadOther);
     }
     return true;
 }
@@ -196,7 +210,7 @@ void VerifyDatabaseIntegrity(RecordSet &fileData, const QString &directory)
         }
     } catch (const std::exception &e) {
         ReportException(e, QStringLiteral("modDataFunc"),
-                        QStringLiteral("VerifyDatabaseIntegrity(*, ") + directory + QLatin1Char(')'));
+            QStringLiteral("VerifyDatabaseIntegrity(*, ") + directory + QLatin1Char(')'));
     }
 }
 

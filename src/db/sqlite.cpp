@@ -8,12 +8,13 @@ namespace vexa {
 
 void ThrowSqliteError(sqlite3 *db, int code)
 {
-    const QString text = db ? QString::fromUtf8(sqlite3_errmsg(db))
-                            : QString::fromUtf8(sqlite3_errstr(code));
+    const QString text
+        = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(code));
     throw VexaError(code, text);
 }
 
-Statement::Statement(sqlite3 *db, const QString &sql) : m_db(db)
+Statement::Statement(sqlite3 *db, const QString &sql)
+    : m_db(db)
 {
     const QByteArray utf8 = sql.toUtf8();
     const int rc = sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &m_stmt, nullptr);
@@ -43,23 +44,19 @@ void Statement::bind(int index, const QVariant &value)
         case QMetaType::ULongLong:
         case QMetaType::Char:
         case QMetaType::SChar:
-        case QMetaType::UChar:
-            rc = sqlite3_bind_int64(m_stmt, index, value.toLongLong());
-            break;
+        case QMetaType::UChar: rc = sqlite3_bind_int64(m_stmt, index, value.toLongLong()); break;
         case QMetaType::Double:
-        case QMetaType::Float:
-            rc = sqlite3_bind_double(m_stmt, index, value.toDouble());
-            break;
+        case QMetaType::Float: rc = sqlite3_bind_double(m_stmt, index, value.toDouble()); break;
         case QMetaType::QByteArray: {
             const QByteArray bytes = value.toByteArray();
-            rc = sqlite3_bind_blob(m_stmt, index, bytes.constData(), int(bytes.size()),
-                                   SQLITE_TRANSIENT);
+            rc = sqlite3_bind_blob(
+                m_stmt, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
             break;
         }
         default: {
             const QByteArray utf8 = value.toString().toUtf8();
-            rc = sqlite3_bind_text(m_stmt, index, utf8.constData(), int(utf8.size()),
-                                   SQLITE_TRANSIENT);
+            rc = sqlite3_bind_text(
+                m_stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
         }
         }
     }
@@ -100,12 +97,12 @@ QVariant Statement::column(int column) const
     case SQLITE_INTEGER: return QVariant(qlonglong(sqlite3_column_int64(m_stmt, column)));
     case SQLITE_FLOAT: return QVariant(sqlite3_column_double(m_stmt, column));
     case SQLITE_TEXT:
-        return QVariant(QString::fromUtf8(
-            reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column)),
-            sqlite3_column_bytes(m_stmt, column)));
+        return QVariant(
+            QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column)),
+                sqlite3_column_bytes(m_stmt, column)));
     case SQLITE_BLOB:
         return QVariant(QByteArray(static_cast<const char *>(sqlite3_column_blob(m_stmt, column)),
-                                   sqlite3_column_bytes(m_stmt, column)));
+            sqlite3_column_bytes(m_stmt, column)));
     default: return QVariant();
     }
 }
@@ -143,7 +140,8 @@ void SqliteConnection::exec(const QString &sql)
     char *error = nullptr;
     const int rc = sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &error);
     if (rc != SQLITE_OK) {
-        const QString text = error ? QString::fromUtf8(error) : QString::fromUtf8(sqlite3_errstr(rc));
+        const QString text
+            = error ? QString::fromUtf8(error) : QString::fromUtf8(sqlite3_errstr(rc));
         sqlite3_free(error);
         throw VexaError(rc, text);
     }

@@ -4,7 +4,8 @@
 
 namespace vexa {
 
-DecodePool::DecodePool(int threads, DecodeFunction decode) : m_decode(std::move(decode))
+DecodePool::DecodePool(int threads, DecodeFunction decode)
+    : m_decode(std::move(decode))
 {
     for (int i = 0; i < threads; ++i)
         m_threads.emplace_back([this] { workerLoop(); });
@@ -28,7 +29,7 @@ DecodePool::Ticket DecodePool::submit(const QString &path)
     {
         std::lock_guard lock(m_mutex);
         ticket = m_next++;
-        m_queue.push_back({ticket, path});
+        m_queue.push_back({ ticket, path });
         ++m_outstanding;
     }
     m_wake.notify_one();
@@ -49,8 +50,8 @@ DecodedImage DecodePool::take(Ticket ticket)
 void DecodePool::drop(Ticket ticket)
 {
     std::lock_guard lock(m_mutex);
-    const auto queued = std::find_if(m_queue.begin(), m_queue.end(),
-                                     [&](const Job &job) { return job.ticket == ticket; });
+    const auto queued = std::find_if(
+        m_queue.begin(), m_queue.end(), [&](const Job &job) { return job.ticket == ticket; });
     if (queued != m_queue.end()) {
         m_queue.erase(queued);
         --m_outstanding;
@@ -84,7 +85,7 @@ void DecodePool::workerLoop()
         try {
             result = m_decode(job.path);
         } catch (...) {
-            result = DecodedImage{};  // a decoder that throws counts as a file that did not load
+            result = DecodedImage {};  // a decoder that throws counts as a file that did not load
         }
         {
             std::lock_guard lock(m_mutex);

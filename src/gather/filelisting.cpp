@@ -29,7 +29,8 @@ bool wildcardMatch(const QString &name, const QString &piece)
             starP = p++;
             starN = n;
         } else if (p < piece.size()
-                   && (piece[p] == QLatin1Char('?') || piece[p].toCaseFolded() == name[n].toCaseFolded())) {
+            && (piece[p] == QLatin1Char('?')
+                || piece[p].toCaseFolded() == name[n].toCaseFolded())) {
             ++p;
             ++n;
         } else if (starP >= 0) {
@@ -47,7 +48,8 @@ bool wildcardMatch(const QString &name, const QString &piece)
 // "*.*" stands for every file, with or without an extension.
 bool matchesPiece(const QString &name, const QString &piece)
 {
-    return piece == QLatin1String("*.*") || piece == QLatin1String("*") || wildcardMatch(name, piece);
+    return piece == QLatin1String("*.*") || piece == QLatin1String("*")
+        || wildcardMatch(name, piece);
 }
 
 enum class EntryKind { Other, File, Directory };
@@ -57,10 +59,8 @@ enum class EntryKind { Other, File, Directory };
 EntryKind entryKind(int dirFd, const dirent *entry)
 {
     switch (entry->d_type) {
-    case DT_REG:
-        return EntryKind::File;
-    case DT_DIR:
-        return EntryKind::Directory;
+    case DT_REG: return EntryKind::File;
+    case DT_DIR: return EntryKind::Directory;
     case DT_LNK:
     case DT_UNKNOWN: {
         struct stat st;
@@ -72,8 +72,7 @@ EntryKind entryKind(int dirFd, const dirent *entry)
             return EntryKind::Directory;
         return EntryKind::Other;
     }
-    default:
-        return EntryKind::Other;
+    default: return EntryKind::Other;
     }
 }
 
@@ -114,7 +113,7 @@ QStringList SplitFilePattern(const QString &pattern)
         if (pieces.contains(piece))
             continue;  // case-sensitive, as the list box compares them
         if (pieces.size() == kMaxPatternPieces)
-            return {QStringLiteral("*.*")};
+            return { QStringLiteral("*.*") };
         pieces.append(piece);
     }
     if (pieces.isEmpty())
@@ -141,13 +140,13 @@ QStringList ListMatchingFiles(const QString &directory, const QStringList &piece
     for (const QString &name : names) {
         for (int p = 0; p < pieces.size(); ++p) {
             if (matchesPiece(name, pieces[p])) {
-                matched.append({p, name});
+                matched.append({ p, name });
                 break;
             }
         }
     }
     std::stable_sort(matched.begin(), matched.end(),
-                     [](const auto &a, const auto &b) { return a.first < b.first; });
+        [](const auto &a, const auto &b) { return a.first < b.first; });
     QStringList out;
     out.reserve(matched.size());
     for (const auto &entry : matched)
@@ -158,7 +157,8 @@ QStringList ListMatchingFiles(const QString &directory, const QStringList &piece
 QStringList ListSubdirectories(const QString &directory, bool *ok)
 {
     QStringList paths = listEntries(directory, EntryKind::Directory, ok);
-    const QString base = directory.endsWith(QLatin1Char('/')) ? directory : directory + QLatin1Char('/');
+    const QString base
+        = directory.endsWith(QLatin1Char('/')) ? directory : directory + QLatin1Char('/');
     for (QString &name : paths)
         name.prepend(base);
     return paths;

@@ -6,8 +6,8 @@
 namespace vexa {
 
 // The image file pattern that gathering and the collection tab list with.
-inline constexpr const char *kImageFilePattern =
-    "*.jpg;*.jpe;*.bmp;*.dib;*.pic;*.gif;*.jif;*.jfi;*.kqp;*.pcx;*.png;*.rle;*.tga;*.tif;*.wmf;*.wpg";
+inline constexpr const char *kImageFilePattern = "*.jpg;*.jpe;*.bmp;*.dib;*.pic;*.gif;*.jif;*.jfi;*"
+                                                 ".kqp;*.pcx;*.png;*.rle;*.tga;*.tif;*.wmf;*.wpg";
 
 // A ";"-separated pattern split into its pieces: trimmed, an extension longer
 // than three letters cut to three, repeats dropped, at most 81 pieces; "*.*"
@@ -24,8 +24,8 @@ bool MatchesFilePattern(const QString &name, const QStringList &pieces);
 // listing where the file system gives it, so a listing costs no stat per
 // file. A directory that cannot be read lists nothing (ok is then false).
 // Any thread.
-QStringList ListMatchingFiles(const QString &directory, const QStringList &pieces,
-                              bool *ok = nullptr);
+QStringList ListMatchingFiles(
+    const QString &directory, const QStringList &pieces, bool *ok = nullptr);
 
 // The sub-directories of one directory (full paths, by name), hidden ones
 // left out. A symbolic link to a directory counts; the caller guards against

@@ -46,7 +46,11 @@ qint64 nowMs()
 // run stores because the rows are not there.
 class Batch {
 public:
-    Batch(Database &db, int rows) : m_db(db), m_rows(rows > 0 ? rows : 1) {}
+    Batch(Database &db, int rows)
+        : m_db(db)
+        , m_rows(rows > 0 ? rows : 1)
+    {
+    }
     ~Batch()
     {
         if (m_open) {
@@ -108,10 +112,11 @@ DecodedImage DecodeForGathering(const QString &path)
     out.fileSize = QFileInfo(path).size();
     try {
         const ComputedSignature sig = SignatureOfPicture(image.picture, image.width, image.height);
-        out.average = {sig.signature.AvgRGB.Red, sig.signature.AvgRGB.Green, sig.signature.AvgRGB.Blue};
+        out.average
+            = { sig.signature.AvgRGB.Red, sig.signature.AvgRGB.Green, sig.signature.AvgRGB.Blue };
         for (int q = 0; q < 4; ++q) {
             const RGBTriple &c = sig.signature.QuadRGB[size_t(q)];
-            out.quadrants[size_t(q)] = {c.Red, c.Green, c.Blue};
+            out.quadrants[size_t(q)] = { c.Red, c.Green, c.Blue };
         }
         out.pattern = sig.signature.Pattern;
         out.sampled = out.pattern.size() == 64;
@@ -124,7 +129,8 @@ DecodedImage DecodeForGathering(const QString &path)
 }
 
 GatherEngine::GatherEngine(GatherObserver &observer, GatherOptions options)
-    : m_observer(observer), m_options(std::move(options))
+    : m_observer(observer)
+    , m_options(std::move(options))
 {
     if (!m_options.decode)
         m_options.decode = DecodeForGathering;
@@ -151,8 +157,8 @@ RunOutcome GatherEngine::run(const QList<GatherDirectory> &directories)
     m_errorNumber = 0;
     m_errorDescription.clear();
     InitialiseImageLoader();
-    const QStringList pieces =
-        SplitFilePattern(m_options.pattern.isEmpty() ? QString::fromLatin1(kImageFilePattern) : m_options.pattern);
+    const QStringList pieces = SplitFilePattern(
+        m_options.pattern.isEmpty() ? QString::fromLatin1(kImageFilePattern) : m_options.pattern);
     const std::int32_t total = m_options.totalImages;
     GatherCounters &c = m_counters;
 
@@ -182,8 +188,8 @@ RunOutcome GatherEngine::run(const QList<GatherDirectory> &directories)
                 const QString directory = entry.path;
                 const std::int64_t itemId = entry.key.mid(1).toLongLong();
                 const QString query = QStringLiteral("Select * from FileData where CollectionID=")
-                                      + QString::number(m_options.collectionId) + QStringLiteral(" AND ItemId=")
-                                      + QString::number(itemId);
+                    + QString::number(m_options.collectionId) + QStringLiteral(" AND ItemId=")
+                    + QString::number(itemId);
 
                 // Verification: records of files that are gone go first. Its
                 // time is left out of the elapsed time the estimate uses. A
@@ -241,7 +247,8 @@ RunOutcome GatherEngine::run(const QList<GatherDirectory> &directories)
                         skipping = false;
                         const QString fullPath = JoinPath(directory, name);
                         m_observer.fileInfo(fullPath);
-                        m_observer.estimate(elapsedMs(), c.processed - c.skipped, total - c.skipped);
+                        m_observer.estimate(
+                            elapsedMs(), c.processed - c.skipped, total - c.skipped);
                         DecodedImage image;
                         if (pool) {
                             image = pool->take(pending.front().second);
@@ -250,7 +257,7 @@ RunOutcome GatherEngine::run(const QList<GatherDirectory> &directories)
                             try {
                                 image = m_options.decode(fullPath);
                             } catch (...) {
-                                image = DecodedImage{};
+                                image = DecodedImage {};
                             }
                         }
                         if (image.loaded) {
@@ -261,14 +268,16 @@ RunOutcome GatherEngine::run(const QList<GatherDirectory> &directories)
                                 current.FileSize = image.fileSize;
                                 current.DimX = image.width;
                                 current.DimY = image.height;
-                                RGBTriple avg{image.average[0], image.average[1], image.average[2]};
+                                RGBTriple avg { image.average[0], image.average[1],
+                                    image.average[2] };
                                 QuadTriples quads;
                                 for (int q = 0; q < 4; ++q) {
                                     const auto &v = image.quadrants[size_t(q)];
-                                    quads[size_t(q)] = RGBTriple{v[0], v[1], v[2]};
+                                    quads[size_t(q)] = RGBTriple { v[0], v[1], v[2] };
                                 }
                                 batch.begin();
-                                if (!StoreImageData(m_options.collectionId, itemId, avg, quads, image.pattern)) {
+                                if (!StoreImageData(m_options.collectionId, itemId, avg, quads,
+                                        image.pattern)) {
                                     // Reported by the store (a full disk, a
                                     // damaged file): stop here; the rows
                                     // committed so far stay.
@@ -277,7 +286,9 @@ RunOutcome GatherEngine::run(const QList<GatherDirectory> &directories)
                                     } catch (...) {
                                     }
                                     m_errorNumber = 0;
-                                    m_errorDescription = QStringLiteral("The record of %1 could not be stored.").arg(fullPath);
+                                    m_errorDescription
+                                        = QStringLiteral("The record of %1 could not be stored.")
+                                              .arg(fullPath);
                                     m_observer.progressEnded();
                                     return RunOutcome::Failed;
                                 }
@@ -288,7 +299,8 @@ RunOutcome GatherEngine::run(const QList<GatherDirectory> &directories)
                                 m_observer.sampleFailed(fullPath, image.sampleError);
                             }
                         } else {
-                            WriteToLogFile(kLogName, QStringLiteral("Error loading: ") + fullPath, true);
+                            WriteToLogFile(
+                                kLogName, QStringLiteral("Error loading: ") + fullPath, true);
                             ++c.errors;
                             m_observer.errorCount(c.errors);
                         }
@@ -314,7 +326,8 @@ RunOutcome GatherEngine::run(const QList<GatherDirectory> &directories)
                 m_observer.directoryEnded(index, i);
             }
             ++c.directoriesDone;
-            m_observer.estimate(elapsedMs(), c.processed - c.skipped + c.directoriesDone, total - c.skipped);
+            m_observer.estimate(
+                elapsedMs(), c.processed - c.skipped + c.directoriesDone, total - c.skipped);
             if (m_observer.isCancelled())
                 cancelled = true;
         }

@@ -16,14 +16,14 @@ namespace vexa {
 // signature of the sampling surface. Pure data, made off the interface
 // thread.
 struct DecodedImage {
-    bool loaded = false;   // the file decoded
+    bool loaded = false;  // the file decoded
     bool sampled = false;  // the signature was computed
     std::int64_t fileSize = 0;  // bytes; the column holds 64 bits
     std::int16_t width = 0;
     std::int16_t height = 0;
-    std::array<std::int32_t, 3> average{};                // red, green, blue
-    std::array<std::array<std::int32_t, 3>, 4> quadrants{};  // quadrant 0..3
-    QByteArray pattern;                                   // 64 characters "0"/"1"
+    std::array<std::int32_t, 3> average {};  // red, green, blue
+    std::array<std::array<std::int32_t, 3>, 4> quadrants {};  // quadrant 0..3
+    QByteArray pattern;  // 64 characters "0"/"1"
     QString sampleError;  // why sampling failed, reported on the owner thread
 };
 
@@ -35,7 +35,7 @@ DecodedImage DecodeForGathering(const QString &path);
 
 // One entry of the directory list, in list order.
 struct GatherDirectory {
-    QString key;   // "K" + ItemID in eight digits
+    QString key;  // "K" + ItemID in eight digits
     QString path;  // as shown in the list
     bool ticked = false;
 };
@@ -43,9 +43,9 @@ struct GatherDirectory {
 struct GatherCounters {
     std::int32_t errors = 0;
     std::int32_t processed = 0;  // file positions handled, skipped or not
-    std::int32_t skipped = 0;    // files that already had a record
+    std::int32_t skipped = 0;  // files that already had a record
     std::int32_t directoriesDone = 0;
-    std::int32_t stored = 0;     // records written by this run
+    std::int32_t stored = 0;  // records written by this run
 };
 
 // What the gathering run reports beyond the common observer. Called on the
@@ -54,29 +54,29 @@ class GatherObserver : public RunObserver {
 public:
     // The directory at this list index is being walked / is done; finalPosition
     // is the loop's last position (the file count after a full pass).
-    virtual void directoryStarted(int index) {}
-    virtual void directoryEnded(int index, std::int32_t finalPosition) {}
+    virtual void directoryStarted(int index) { }
+    virtual void directoryEnded(int index, std::int32_t finalPosition) { }
     // lblGatherFileInfo
     virtual void fileInfo(const QString &text) { label(QStringLiteral("file"), text); }
     // lblGatherProces and lblGatherInfo
-    virtual void counters(std::int32_t position, std::int32_t fileCount, std::int32_t processed,
-                          std::int32_t total)
+    virtual void counters(
+        std::int32_t position, std::int32_t fileCount, std::int32_t processed, std::int32_t total)
     {
     }
     // lblGatherEstimate, from elapsed milliseconds and done out of total.
-    virtual void estimate(qint64 elapsedMs, std::int32_t done, std::int32_t total) {}
+    virtual void estimate(qint64 elapsedMs, std::int32_t done, std::int32_t total) { }
     // lblGatherError shows the new count.
-    virtual void errorCount(std::int32_t errors) {}
+    virtual void errorCount(std::int32_t errors) { }
     // GatherImageData failed for a file; the window reports it.
-    virtual void sampleFailed(const QString &path, const QString &reason) {}
+    virtual void sampleFailed(const QString &path, const QString &reason) { }
 };
 
 struct GatherOptions {
     std::int32_t collectionId = 0;
     std::int32_t totalImages = 0;  // image files in the ticked, existing directories
-    int threads = 0;               // 0: one per core; 1: decode on the calling thread
-    QString pattern;               // empty: the image file pattern
-    DecodeFunction decode;         // empty: DecodeForGathering
+    int threads = 0;  // 0: one per core; 1: decode on the calling thread
+    QString pattern;  // empty: the image file pattern
+    DecodeFunction decode;  // empty: DecodeForGathering
     int rowsPerTransaction = 256;
 };
 

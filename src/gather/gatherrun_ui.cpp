@@ -26,7 +26,11 @@ const QString kProcedure = QStringLiteral("mnuGather");
 // bar; lets the event loop run so Cancel can be clicked.
 class WindowGatherObserver : public GatherObserver {
 public:
-    WindowGatherObserver(MainWindow &window, const GatherHost &host) : m_window(window), m_host(host) {}
+    WindowGatherObserver(MainWindow &window, const GatherHost &host)
+        : m_window(window)
+        , m_host(host)
+    {
+    }
 
     void directoryStarted(int index) override
     {
@@ -40,7 +44,7 @@ public:
     }
     void fileInfo(const QString &text) override { m_window.SetGatherFileInfo(text); }
     void counters(std::int32_t position, std::int32_t fileCount, std::int32_t processed,
-                  std::int32_t total) override
+        std::int32_t total) override
     {
         m_window.SetGatherCounters(position, fileCount, processed, total);
     }
@@ -76,8 +80,8 @@ void endAfterError(MainWindow &window, const GatherHost &host)
 
 void InstallGathering(MainWindow &window, GatherHost host)
 {
-    window.setCommandHandler(QStringLiteral("mnuGather"),
-                             [&window, host]() { GatherCollection(window, host); });
+    window.setCommandHandler(
+        QStringLiteral("mnuGather"), [&window, host]() { GatherCollection(window, host); });
 }
 
 void GatherCollection(MainWindow &window, const GatherHost &host, int threads)
@@ -94,7 +98,8 @@ void GatherCollection(MainWindow &window, const GatherHost &host, int threads)
         window.SetGatherFileInfo(Text(736));
 
         // The ticked directories that still exist, and their image count.
-        const QList<GatherDirectory> directories = host.directories ? host.directories() : QList<GatherDirectory>();
+        const QList<GatherDirectory> directories
+            = host.directories ? host.directories() : QList<GatherDirectory>();
         const QStringList pieces = SplitFilePattern(QString::fromLatin1(kImageFilePattern));
         GatherOptions options;
         options.threads = threads;
@@ -128,14 +133,18 @@ void GatherCollection(MainWindow &window, const GatherHost &host, int threads)
             window.showNormal();
             window.Relayout();
         }
-        QString message = Text(738) + QStringLiteral("\r\r") + Text(739) + ElapsedText(engine.elapsedMs());
+        QString message
+            = Text(738) + QStringLiteral("\r\r") + Text(739) + ElapsedText(engine.elapsedMs());
         if (engine.counters().errors == 0) {
             Messages().show(message, Text(741), MsgIcon::Information, MsgButtons::Ok);
         } else {
             message += QStringLiteral("\r\r") + Text(740);
-            if (Messages().show(message, Text(741), MsgIcon::Information, MsgButtons::YesNo) == MsgResult::Yes) {
-                const QString log = JoinPath(ProgramDirectory(), QString::fromLatin1(kGatherLogName));
-                if (!QFileInfo(log).isFile() || !QDesktopServices::openUrl(QUrl::fromLocalFile(log)))
+            if (Messages().show(message, Text(741), MsgIcon::Information, MsgButtons::YesNo)
+                == MsgResult::Yes) {
+                const QString log
+                    = JoinPath(ProgramDirectory(), QString::fromLatin1(kGatherLogName));
+                if (!QFileInfo(log).isFile()
+                    || !QDesktopServices::openUrl(QUrl::fromLocalFile(log)))
                     Messages().show(Text(742), Text(743), MsgIcon::Exclamation, MsgButtons::Ok);
             }
         }

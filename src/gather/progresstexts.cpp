@@ -33,14 +33,15 @@ QString ElapsedText(std::int64_t ms)
     const std::int64_t h = m / 60;
     const std::int64_t minutes = m - 60 * h;
     const std::int64_t seconds = s - 60 * m;
-    return QString::number(h) + Text(763) + QStringLiteral("%1").arg(minutes, 2, 10, QLatin1Char('0'))
-           + Text(764) + QStringLiteral("%1").arg(seconds, 2, 10, QLatin1Char('0')) + Text(765);
+    return QString::number(h) + Text(763)
+        + QStringLiteral("%1").arg(minutes, 2, 10, QLatin1Char('0')) + Text(764)
+        + QStringLiteral("%1").arg(seconds, 2, 10, QLatin1Char('0')) + Text(765);
 }
 
 QString PercentCompleteText(std::int64_t value, std::int64_t maximum)
 {
-    const std::int64_t percent =
-        maximum > 0 ? std::int64_t(RoundHalfEven(double(value) / double(maximum) * 100.0)) : 0;
+    const std::int64_t percent
+        = maximum > 0 ? std::int64_t(RoundHalfEven(double(value) / double(maximum) * 100.0)) : 0;
     return QStringLiteral("%1% Complete").arg(percent, 2, 10, QLatin1Char('0'));
 }
 

@@ -14,15 +14,15 @@ public:
 
     // A labelled value of the run changed (a counter, the current file, a
     // directory); `what` names it, e.g. "current", "total", "errors", "file".
-    virtual void label(const QString &what, const QString &text) {}
+    virtual void label(const QString &what, const QString &text) { }
     // The progress bar: a new total, then advances to a count (0..total).
-    virtual void progressStarted(qint64 total) {}
-    virtual void progress(qint64 done) {}
-    virtual void progressEnded() {}
+    virtual void progressStarted(qint64 total) { }
+    virtual void progress(qint64 done) { }
+    virtual void progressEnded() { }
     // The status line text.
-    virtual void status(const QString &text) {}
+    virtual void status(const QString &text) { }
     // Lets the front end's event loop run (so Cancel can be clicked).
-    virtual void yield() {}
+    virtual void yield() { }
     // Read at the run's checkpoints; a cancelled run ends in its normal way
     // and keeps what it did.
     virtual bool isCancelled() const { return false; }

@@ -232,7 +232,8 @@ void clearProcessedFlags()
 {
     try {
         OpenDb().Execute(
-            QStringLiteral("UPDATE FILEDATA SET PROCESSED=FALSE WHERE PROCESSED<>FALSE OR PROCESSED IS NULL"),
+            QStringLiteral(
+                "UPDATE FILEDATA SET PROCESSED=FALSE WHERE PROCESSED<>FALSE OR PROCESSED IS NULL"),
             64);
         if (AppDb().fileData)
             AppDb().fileData->requery();

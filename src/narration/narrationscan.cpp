@@ -267,7 +267,7 @@ private:
     int m_blockOffset[kMaxPatternBlocks] = {};
     std::vector<PatternIndex> m_patternIndexes;
     std::vector<GridEntry> m_byRecord;  // grid entries by record index, for the index's checks
-    std::vector<std::int32_t> m_seen;   // the source that last checked a record
+    std::vector<std::int32_t> m_seen;  // the source that last checked a record
 
     // Quick checks: records of each key, in record order
     std::unordered_map<QuickKey, std::vector<std::int32_t>, QuickKeyHash> m_classes;
@@ -459,8 +459,10 @@ bool FastScan::walkPatternIndex(
     PatternIndex &index = m_patternIndexes[std::size_t(which)];
     std::size_t candidates = 0;
     for (int b = 0; b < m_blocks; ++b)
-        candidates += index.buckets[std::size_t(m_blockOffset[b]) + blockOf(probe.pattern, b)].size();
-    const auto live = std::size_t(m_cells[std::size_t(cell)].end - m_cells[std::size_t(cell)].start);
+        candidates
+            += index.buckets[std::size_t(m_blockOffset[b]) + blockOf(probe.pattern, b)].size();
+    const auto live
+        = std::size_t(m_cells[std::size_t(cell)].end - m_cells[std::size_t(cell)].start);
     if (candidates * 2 > live)
         return false;
     for (int b = 0; b < m_blocks; ++b) {

@@ -56,26 +56,16 @@ int VirtualKeyOf(int qtKey)
 {
     switch (qtKey) {
     case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return VkReturn;
-    case Qt::Key_PageUp:
-        return VkPageUp;
-    case Qt::Key_PageDown:
-        return VkPageDown;
-    case Qt::Key_Left:
-        return VkLeft;
-    case Qt::Key_Up:
-        return VkUp;
-    case Qt::Key_Right:
-        return VkRight;
-    case Qt::Key_Down:
-        return VkDown;
-    case Qt::Key_Delete:
-        return VkDelete;
-    case Qt::Key_F1:
-        return VkF1;
-    default:
-        return 0;
+    case Qt::Key_Enter: return VkReturn;
+    case Qt::Key_PageUp: return VkPageUp;
+    case Qt::Key_PageDown: return VkPageDown;
+    case Qt::Key_Left: return VkLeft;
+    case Qt::Key_Up: return VkUp;
+    case Qt::Key_Right: return VkRight;
+    case Qt::Key_Down: return VkDown;
+    case Qt::Key_Delete: return VkDelete;
+    case Qt::Key_F1: return VkF1;
+    default: return 0;
     }
 }
 
@@ -132,7 +122,7 @@ DuplicateViewer::DuplicateViewer(QWidget *parent)
     tilesLayout->addWidget(m_picContainer, 1);
     tilesLayout->addWidget(m_vScrDupViewer);
     connect(m_vScrDupViewer, &QScrollBar::valueChanged, this,
-            [this](int value) { m_picDupViewer->move(0, -value); });
+        [this](int value) { m_picDupViewer->move(0, -value); });
 
     m_fullView = new FullImageView(this);
     m_fullView->setObjectName(QStringLiteral("picFullView"));
@@ -151,7 +141,7 @@ DuplicateViewer::DuplicateViewer(QWidget *parent)
     auto *countCaption = new QLabel(Text(605), this);
     m_lblDupCount = new QLabel(QStringLiteral("0"), this);
     m_lblDupCount->setObjectName(QStringLiteral("lblDupCount"));
-    for (QLabel *number : {m_lblDupCurrent, m_lblDupCount}) {
+    for (QLabel *number : { m_lblDupCurrent, m_lblDupCount }) {
         number->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000000")));
         QFont font = number->font();
         font.setBold(true);
@@ -165,7 +155,7 @@ DuplicateViewer::DuplicateViewer(QWidget *parent)
     m_cmdDupNext->setObjectName(QStringLiteral("cmdDupNext"));
     m_cmdDupNext->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
     m_cmdDupNext->setToolTip(Text(1009));
-    for (QPushButton *button : {m_cmdDupPrev, m_cmdDupNext}) {
+    for (QPushButton *button : { m_cmdDupPrev, m_cmdDupNext }) {
         button->setFocusPolicy(Qt::NoFocus);
         button->setAutoRepeat(true);
     }
@@ -207,7 +197,7 @@ DuplicateViewer::DuplicateViewer(QWidget *parent)
     connect(m_cmdDupPrev, &QPushButton::clicked, this, &DuplicateViewer::previous);
     connect(m_cmdDupNext, &QPushButton::clicked, this, &DuplicateViewer::next);
     connect(m_HScrDup, &QScrollBar::sliderMoved, this,
-            [this](int value) { m_lblDupCurrent->setText(QString::number(value)); });
+        [this](int value) { m_lblDupCurrent->setText(QString::number(value)); });
     connect(m_HScrDup, &QScrollBar::valueChanged, this, &DuplicateViewer::groupValueChanged);
     connect(m_sldThumbSize, &QSlider::valueChanged, this, &DuplicateViewer::sizeValueChanged);
 
@@ -421,7 +411,7 @@ void DuplicateViewer::ShowFoundDuplicates(const CDuplicate &group)
         for (qsizetype i = 0; i < ids.size(); ++i) {
             if (m_tileCount >= kMaxDuplicateTiles) {
                 Messages().show(Text(751), QStringLiteral("Maximum Duplicates"),
-                                MsgIcon::Exclamation, MsgButtons::Ok);
+                    MsgIcon::Exclamation, MsgButtons::Ok);
                 break;
             }
             if (!fileData.findFirst(QStringLiteral("ID=") + QString::number(ids.at(i))))
@@ -432,8 +422,8 @@ void DuplicateViewer::ShowFoundDuplicates(const CDuplicate &group)
             if (info.Directory.isEmpty() || !QFileInfo(path).isFile())
                 continue;
             ++m_tileCount;
-            uctrlPreview *tile = m_tileCount < m_tiles.size() ? m_tiles[m_tileCount]
-                                                              : newTile(m_tileCount);
+            uctrlPreview *tile
+                = m_tileCount < m_tiles.size() ? m_tiles[m_tileCount] : newTile(m_tileCount);
             if (m_tileCount >= m_tiles.size())
                 m_tiles.append(tile);
             tile->Reset();
@@ -469,7 +459,7 @@ void DuplicateViewer::ShowFoundDuplicates(const CDuplicate &group)
     // The pictures follow from the workers, in tile order.
     QList<ThumbnailLoader::Request> requests;
     for (const PendingTile &pending : std::as_const(m_pending))
-        requests.append({pending.tile, pending.path, m_tiles[pending.tile]->pictureBoxPixels()});
+        requests.append({ pending.tile, pending.path, m_tiles[pending.tile]->pictureBoxPixels() });
     m_loader->start(requests);
 }
 
@@ -485,8 +475,7 @@ void DuplicateViewer::thumbnailDecoded(int order, int tileIndex, const LoadedIma
     // A file that does not decode keeps a tile without picture or details.
     if (image.ok)
         m_tiles[tileIndex]->SetImageInformation(tileIndex, image, pending.directory,
-                                                pending.fileName, pending.fileSize,
-                                                pending.width, pending.height, pending.id);
+            pending.fileName, pending.fileSize, pending.width, pending.height, pending.id);
 }
 
 void DuplicateViewer::finishLoading()
@@ -546,8 +535,8 @@ void DuplicateViewer::ArrangeThumbs()
         m_tiles[0]->moveTwips(QPoint(0, 0));
     }
     const uctrlPreview *first = m_tiles[start - 1];
-    m_picDupViewer->resize(m_picDupViewer->width(),
-                           std::max(m_picViewPort->height(), first->height()));
+    m_picDupViewer->resize(
+        m_picDupViewer->width(), std::max(m_picViewPort->height(), first->height()));
     for (int i = start; i <= m_tileCount; ++i)
         PlaceThumb(i);
     if (m_tileCount >= 1)
@@ -685,8 +674,7 @@ bool DuplicateViewer::NavigateKeys(int keyCode, int shiftMask)
             m_HScrDup->setValue(m_HScrDup->value() + 1);
         swallowed = true;
         break;
-    default:
-        break;
+    default: break;
     }
     if (target >= 0 && target != m_currentTile) {
         EnsureThumbVisible(target);
@@ -733,7 +721,8 @@ bool DuplicateViewer::ShowPreviewImage(const QString &fullName)
         return true;
     } catch (const std::exception &e) {
         QApplication::restoreOverrideCursor();
-        ReportException(e, kModule, QStringLiteral("ShowPreviewImage(") + fullName + QLatin1Char(')'));
+        ReportException(
+            e, kModule, QStringLiteral("ShowPreviewImage(") + fullName + QLatin1Char(')'));
         return false;
     }
 }

@@ -164,11 +164,11 @@ private:
     QStackedLayout *m_stack = nullptr;
     FullImageView *m_fullView = nullptr;
     QTimer *m_rebuildTimer = nullptr;  // ResponseTimer element 1
-    QTimer *m_sizeTimer = nullptr;     // ResponseTimer element 2
+    QTimer *m_sizeTimer = nullptr;  // ResponseTimer element 2
     ThumbnailLoader *m_loader = nullptr;
 
     QList<uctrlPreview *> m_tiles;  // [0] is the source tile, never unloaded
-    QList<PendingTile> m_pending;   // in request order
+    QList<PendingTile> m_pending;  // in request order
     int m_tileCount = 0;
     int m_currentTile = 0;
     int m_groupTotal = 0;  // images in the group shown, source included

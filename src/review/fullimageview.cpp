@@ -70,7 +70,7 @@ void FullImageView::paintEvent(QPaintEvent *)
     const QRect caption(4, height() - captionHeight, width() - 8, captionHeight);
     painter.setPen(palette().color(QPalette::WindowText));
     painter.drawText(caption, Qt::AlignCenter,
-                     fontMetrics().elidedText(m_caption, Qt::ElideMiddle, caption.width()));
+        fontMetrics().elidedText(m_caption, Qt::ElideMiddle, caption.width()));
 }
 
 void FullImageView::mousePressEvent(QMouseEvent *event)

@@ -37,8 +37,8 @@ protected:
     }
     void mousePressEvent(QMouseEvent *event) override
     {
-        m_tile->pictureClicked(event->button(), event->modifiers(),
-                               event->globalPosition().toPoint());
+        m_tile->pictureClicked(
+            event->button(), event->modifiers(), event->globalPosition().toPoint());
     }
     void mouseDoubleClickEvent(QMouseEvent *) override { m_tile->pictureDoubleClicked(); }
 
@@ -80,7 +80,7 @@ uctrlPreview::uctrlPreview(QWidget *parent)
     m_imgThumb = new ThumbPicture(this);
     m_lblFileName = new QLabel(this);
     m_lblFileInfo = new QLabel(this);
-    for (QLabel *label : {m_lblFileName, m_lblFileInfo}) {
+    for (QLabel *label : { m_lblFileName, m_lblFileInfo }) {
         label->setTextFormat(Qt::PlainText);
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         label->setAttribute(Qt::WA_TransparentForMouseEvents, false);
@@ -117,10 +117,10 @@ void uctrlPreview::Activate(bool active)
 {
     QPalette palette = this->palette();
     palette.setBrush(QPalette::Window,
-                     QGuiApplication::palette().brush(active ? QPalette::Dark : QPalette::Button));
+        QGuiApplication::palette().brush(active ? QPalette::Dark : QPalette::Button));
     // Text stays readable on the dark selection colour.
-    palette.setBrush(QPalette::WindowText, QGuiApplication::palette().brush(
-                                               active ? QPalette::BrightText : QPalette::ButtonText));
+    palette.setBrush(QPalette::WindowText,
+        QGuiApplication::palette().brush(active ? QPalette::BrightText : QPalette::ButtonText));
     setPalette(palette);
     m_isActive = active;
 }
@@ -137,8 +137,7 @@ void uctrlPreview::Rename()
 }
 
 void uctrlPreview::SetImageInformation(int index, const LoadedImage &image, const QString &path,
-                                       const QString &fileName, std::int64_t size, int width,
-                                       int height, std::int32_t id)
+    const QString &fileName, std::int64_t size, int width, int height, std::int32_t id)
 {
     m_index = index;
     m_id = id;
@@ -158,9 +157,10 @@ void uctrlPreview::SetImageInformation(int index, const LoadedImage &image, cons
 
     if (ListedWithNormalAttributes(fullName)) {
         setLabel(m_lblFileName, Text(811) + displayName);
-        setLabel(m_lblFileInfo, Text(812) + QString::number(width) + QStringLiteral(" x ")
-                                    + QString::number(height) + QStringLiteral("     ") + Text(813)
-                                    + QString::number(size) + QStringLiteral(" bytes"));
+        setLabel(m_lblFileInfo,
+            Text(812) + QString::number(width) + QStringLiteral(" x ") + QString::number(height)
+                + QStringLiteral("     ") + Text(813) + QString::number(size)
+                + QStringLiteral(" bytes"));
         m_exists = true;
     } else {
         m_exists = false;
@@ -174,7 +174,7 @@ void uctrlPreview::SetNewSize(int size)
     if (const auto band = LabelBandFor(size)) {
         m_labelHeight = band->height;
         m_labelPoints = band->points;
-        for (QLabel *label : {m_lblFileName, m_lblFileInfo}) {
+        for (QLabel *label : { m_lblFileName, m_lblFileInfo }) {
             QFont font = label->font();
             font.setPointSize(band->points);
             font.setBold(false);
@@ -248,7 +248,7 @@ void uctrlPreview::moveTwips(const QPoint &pos)
     const int left = toPixelsX(pos.x());
     const int top = toPixelsY(pos.y());
     setGeometry(left, top, toPixelsX(pos.x() + m_sizeTwips.width()) - left,
-                toPixelsY(pos.y() + m_sizeTwips.height()) - top);
+        toPixelsY(pos.y() + m_sizeTwips.height()) - top);
 }
 
 QString uctrlPreview::fileNameText() const
@@ -290,7 +290,7 @@ void uctrlPreview::layOut()
         const int left = toPixelsX(twips.left());
         const int top = toPixelsY(twips.top());
         widget->setGeometry(left, top, toPixelsX(twips.left() + twips.width()) - left,
-                            toPixelsY(twips.top() + twips.height()) - top);
+            toPixelsY(twips.top() + twips.height()) - top);
     };
     place(m_imgThumb, layout.picture);
     place(m_lblFileName, layout.fileName);
@@ -300,8 +300,8 @@ void uctrlPreview::layOut()
     setLabel(m_lblFileInfo, fileInfoText());
 }
 
-void uctrlPreview::pictureClicked(Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
-                                  const QPoint &globalPos)
+void uctrlPreview::pictureClicked(
+    Qt::MouseButton button, Qt::KeyboardModifiers modifiers, const QPoint &globalPos)
 {
     if (button == Qt::LeftButton) {
         emit Click(m_index, modifiers);
@@ -320,8 +320,9 @@ void uctrlPreview::setLabel(QLabel *label, const QString &text)
 {
     label->setProperty("fullText", text);
     const int width = label->width();
-    const QString shown
-        = width > 0 ? label->fontMetrics().elidedText(text, label == m_lblFileName ? Qt::ElideMiddle : Qt::ElideRight, width) : text;
+    const QString shown = width > 0 ? label->fontMetrics().elidedText(text,
+                              label == m_lblFileName ? Qt::ElideMiddle : Qt::ElideRight, width)
+                                    : text;
     label->setText(shown);
     label->setToolTip(shown == text ? QString() : text);
 }

@@ -45,8 +45,7 @@ public:
     void Rename();
     // Fills the tile from a decoded picture (thumbnail or full).
     void SetImageInformation(int index, const LoadedImage &image, const QString &path,
-                             const QString &fileName, std::int64_t size, int width, int height,
-                             std::int32_t id);
+        const QString &fileName, std::int64_t size, int width, int height, std::int32_t id);
     // Tile size 5..20.
     void SetNewSize(int size);
     void CleanUp();
@@ -89,8 +88,8 @@ private:
     friend class ThumbPicture;
     void layOut();
     QSize pictureProportions() const;
-    void pictureClicked(Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
-                        const QPoint &globalPos);
+    void pictureClicked(
+        Qt::MouseButton button, Qt::KeyboardModifiers modifiers, const QPoint &globalPos);
     void pictureDoubleClicked();
     void setLabel(QLabel *label, const QString &text);
     int toPixelsX(int twips) const;

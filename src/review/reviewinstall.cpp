@@ -57,7 +57,8 @@ public:
 
 ReviewModule *ModuleOf(MainWindow &window)
 {
-    return window.findChild<ReviewModule *>(QStringLiteral("ReviewModule"), Qt::FindDirectChildrenOnly);
+    return window.findChild<ReviewModule *>(
+        QStringLiteral("ReviewModule"), Qt::FindDirectChildrenOnly);
 }
 
 int SavedGroupCount()
@@ -174,10 +175,14 @@ DuplicateViewer *InstallReview(MainWindow &window)
     });
 
     // Leaving a tab leaves the full-size view first.
-    window.setCommandHandler(QStringLiteral("LeaveViewMode"), [viewer]() { viewer->LeaveViewMode(); });
-    window.setCommandHandler(QStringLiteral("DuplicateSave"), [&window]() { SaveDuplicatesCommand(window); });
-    window.setCommandHandler(QStringLiteral("DuplicateLoad"), [&window]() { LoadDuplicatesCommand(window); });
-    window.setCommandHandler(QStringLiteral("DuplicateClear"), [&window]() { ClearDuplicatesCommand(window); });
+    window.setCommandHandler(
+        QStringLiteral("LeaveViewMode"), [viewer]() { viewer->LeaveViewMode(); });
+    window.setCommandHandler(
+        QStringLiteral("DuplicateSave"), [&window]() { SaveDuplicatesCommand(window); });
+    window.setCommandHandler(
+        QStringLiteral("DuplicateLoad"), [&window]() { LoadDuplicatesCommand(window); });
+    window.setCommandHandler(
+        QStringLiteral("DuplicateClear"), [&window]() { ClearDuplicatesCommand(window); });
 
     // First tile in place with the stored size before the window is first
     // shown, so the first rebuild does not start from the default size.

@@ -26,11 +26,11 @@ QSize TileSizeTwips(int size)
 std::optional<LabelBand> LabelBandFor(int size)
 {
     if (size >= 5 && size <= 10)
-        return LabelBand{260, 6};
+        return LabelBand { 260, 6 };
     if (size >= 11 && size <= 15)
-        return LabelBand{280, 8};
+        return LabelBand { 280, 8 };
     if (size >= 16 && size <= 20)
-        return LabelBand{300, 10};
+        return LabelBand { 300, 10 };
     return std::nullopt;
 }
 

@@ -32,7 +32,7 @@ std::optional<LabelBand> LabelBandFor(int size);
 
 // The inner layout of a tile of the given size with labels labelHeight high.
 struct TileLayout {
-    QRect picture;   // imgThumb
+    QRect picture;  // imgThumb
     QRect fileName;  // lblFileName
     QRect fileInfo;  // lblFileInfo
 };

@@ -133,7 +133,7 @@ QGroupBox *MainWindow::buildViewerPanel()
 {
     QGroupBox *frame = MakeInfoFrame(m_picInfo, 0, 651);
     auto *row = new QHBoxLayout(frame);
-    const char *names[3] = {"cmdView", "cmdPrevious", "cmdNext"};
+    const char *names[3] = { "cmdView", "cmdPrevious", "cmdNext" };
     for (int i = 0; i < 3; ++i) {
         QPushButton *button = MakeButton(frame, QLatin1String(names[i]), 505 + i, 1014 + i);
         button->setEnabled(false);  // the disk image viewer enables them

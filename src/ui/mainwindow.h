@@ -117,7 +117,7 @@ public:
     // Commands (menu and toolbar reach the same ones)
     void DBCompact();
     void runCommand(const QString &command);
-    QAction *action(const QString &name) const;         // menu item by its name
+    QAction *action(const QString &name) const;  // menu item by its name
     QAction *toolbarAction(const QString &key) const;  // toolbar button by its key
     QPushButton *cancelButton(int index) const { return m_cmdCancel[size_t(index)]; }
     // cmdView, cmdPrevious, cmdNext of the image viewer navigation panel.
@@ -183,15 +183,15 @@ private:
     QToolBar *m_toolbar = nullptr;
     QTabBar *m_tabViewPort = nullptr;
     QStackedWidget *m_panels = nullptr;
-    std::array<QWidget *, 5> m_picTabWindow{};
+    std::array<QWidget *, 5> m_picTabWindow {};
     QWidget *m_picInfo = nullptr;
-    std::array<QGroupBox *, 3> m_fraInfo{};
-    std::array<QPushButton *, 2> m_cmdCancel{};
-    std::array<QPushButton *, 3> m_viewerButtons{};
+    std::array<QGroupBox *, 3> m_fraInfo {};
+    std::array<QPushButton *, 2> m_cmdCancel {};
+    std::array<QPushButton *, 3> m_viewerButtons {};
     QWidget *m_statusPanel = nullptr;  // panel 4: the status text, the bar over it
     QLabel *m_statusText = nullptr;
     QProgressBar *m_progressBar = nullptr;
-    std::array<QTimer *, 4> m_responseTimer{};
+    std::array<QTimer *, 4> m_responseTimer {};
 
     // Gathering panel labels
     QLabel *m_lblGatherFileInfo = nullptr;

@@ -34,17 +34,26 @@ struct ToolbarButton {
 // In image-list order; the tool tips hold their text ids until the caption
 // walk replaces them.
 constexpr ToolbarButton kToolbarButtons[] = {
-    {"STATS", "stats", 1017},      {"DBCOMP", "dbcompact", 1018}, {"GATHER", "gather", 1019},
-    {"NARRATE", "narrate", 1020},  {"MONITOR", "monitor", 1035},  {"IDLE", "idle", 1021},
-    {"NORMAL", "normal", 1022},    {"HIGH", "high", 1023},        {"REALTIME", "realtime", 1024},
-    {"DUPSAVE", "dupsave", 1025},  {"DUPLOAD", "dupload", 1026},  {"DUPCLEAR", "dupclear", 1027},
+    { "STATS", "stats", 1017 },
+    { "DBCOMP", "dbcompact", 1018 },
+    { "GATHER", "gather", 1019 },
+    { "NARRATE", "narrate", 1020 },
+    { "MONITOR", "monitor", 1035 },
+    { "IDLE", "idle", 1021 },
+    { "NORMAL", "normal", 1022 },
+    { "HIGH", "high", 1023 },
+    { "REALTIME", "realtime", 1024 },
+    { "DUPSAVE", "dupsave", 1025 },
+    { "DUPLOAD", "dupload", 1026 },
+    { "DUPCLEAR", "dupclear", 1027 },
 };
 
-constexpr const char *kPriorityKeys[4] = {"REALTIME", "HIGH", "NORMAL", "IDLE"};
+constexpr const char *kPriorityKeys[4] = { "REALTIME", "HIGH", "NORMAL", "IDLE" };
 
 QMenu *AddMenu(QMenuBar *bar, QMenu *parent, const char *name, int textId)
 {
-    auto *menu = parent ? parent->addMenu(QString::number(textId)) : bar->addMenu(QString::number(textId));
+    auto *menu
+        = parent ? parent->addMenu(QString::number(textId)) : bar->addMenu(QString::number(textId));
     menu->setObjectName(QLatin1String(name));
     menu->menuAction()->setObjectName(QLatin1String(name));
     return menu;
@@ -69,7 +78,8 @@ QAction *MainWindow::addMenuItem(QMenu *menu, const char *name, int textId)
 void MainWindow::buildMenus()
 {
     QMenuBar *bar = menuBar();
-    auto remember = [this](QMenu *menu) { m_actions.insert(menu->objectName(), menu->menuAction()); };
+    auto remember
+        = [this](QMenu *menu) { m_actions.insert(menu->objectName(), menu->menuAction()); };
     auto command = [this](QAction *item, const QString &name) {
         connect(item, &QAction::triggered, this, [this, name] { runCommand(name); });
     };
@@ -109,7 +119,7 @@ void MainWindow::buildMenus()
     help->addSeparator();
     command(addMenuItem(help, "mnuHelpAbout", 243), QStringLiteral("mnuHelpAbout"));
 
-    for (QMenu *menu : {program, statistics, database, run, duplicates, priority, help})
+    for (QMenu *menu : { program, statistics, database, run, duplicates, priority, help })
         remember(menu);
 }
 
@@ -122,14 +132,16 @@ void MainWindow::buildToolbar()
     m_toolbar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     for (const ToolbarButton &button : kToolbarButtons) {
         const QString key = QLatin1String(button.key);
-        QAction *item = m_toolbar->addAction(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(button.icon))), QString());
+        QAction *item = m_toolbar->addAction(
+            QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(button.icon))), QString());
         item->setObjectName(key);
         item->setToolTip(QString::number(button.toolTipId));
         SetTextIds(item, 0, button.toolTipId);
         m_buttons.insert(key, item);
         connect(item, &QAction::triggered, this, [this, key] { toolbarClicked(key); });
         // Separators between the groups: database, runs, priority, duplicates.
-        if (key == QLatin1String("DBCOMP") || key == QLatin1String("MONITOR") || key == QLatin1String("REALTIME"))
+        if (key == QLatin1String("DBCOMP") || key == QLatin1String("MONITOR")
+            || key == QLatin1String("REALTIME"))
             m_toolbar->addSeparator();
     }
     for (const char *key : kPriorityKeys)
@@ -197,9 +209,10 @@ void MainWindow::runCommand(const QString &command)
 void MainWindow::SetCommandStates(bool busy)
 {
     const bool idle = !busy;
-    for (const char *menu : {"mnuDatabase", "mnuStatistics", "mnuAction", "mnuHelpAbout", "mnuHelpWeb", "mnuDup"})
+    for (const char *menu :
+        { "mnuDatabase", "mnuStatistics", "mnuAction", "mnuHelpAbout", "mnuHelpWeb", "mnuDup" })
         SetEnabled(action(QLatin1String(menu)), idle);
-    for (const char *key : {"DBCOMP", "STATS", "MONITOR"})
+    for (const char *key : { "DBCOMP", "STATS", "MONITOR" })
         SetEnabled(toolbarAction(QLatin1String(key)), idle);
 
     bool save = false;
@@ -216,9 +229,9 @@ void MainWindow::SetCommandStates(bool busy)
     SetEnabled(action(QStringLiteral("mnuDupLoad")), load);
     SetEnabled(toolbarAction(QStringLiteral("DUPCLEAR")), save || load);
     SetEnabled(action(QStringLiteral("mnuDupClear")), save || load);
-    for (const char *name : {"GATHER", "NARRATE"})
+    for (const char *name : { "GATHER", "NARRATE" })
         SetEnabled(toolbarAction(QLatin1String(name)), runs);
-    for (const char *name : {"mnuGather", "mnuNarration"})
+    for (const char *name : { "mnuGather", "mnuNarration" })
         SetEnabled(action(QLatin1String(name)), runs);
 }
 
@@ -226,7 +239,8 @@ void MainWindow::LockWorkArea(bool busy)
 {
     for (QWidget *panel : m_picTabWindow)
         panel->setEnabled(!busy);
-    for (const char *name : {"fraDBButton", "fraDBList", "fraDUPCtrl", "fraDUPView", "fraIVDir", "fraIVFiles"}) {
+    for (const char *name :
+        { "fraDBButton", "fraDBList", "fraDUPCtrl", "fraDUPView", "fraIVDir", "fraIVFiles" }) {
         if (auto *frame = findChild<QWidget *>(QLatin1String(name)))
             frame->setEnabled(!busy);
     }
@@ -252,7 +266,7 @@ void MainWindow::EndRun()
 void MainWindow::SetCollectionEditMode(bool editing)
 {
     m_editing = editing;
-    const int texts[2][2] = {{500, 501}, {730, 731}};
+    const int texts[2][2] = { { 500, 501 }, { 730, 731 } };
     for (int i = 0; i < 2; ++i) {
         if (auto *button = findChild<QPushButton *>(QStringLiteral("cmdCollection%1").arg(i)))
             button->setText(Text(texts[editing ? 1 : 0][i]));
@@ -314,8 +328,9 @@ void MainWindow::DBCompact()
     if (!reopened) {
         // Saying "succesfully compacted" over a database that did not open
         // again would hide the failure; the user must know before working on.
-        ReportError(0, QStringLiteral("The database could not be opened again after compacting: ")
-                           + DatabasePath(),
+        ReportError(0,
+            QStringLiteral("The database could not be opened again after compacting: ")
+                + DatabasePath(),
             QLatin1String(kModule), QStringLiteral("DBCompact"));
         SetStatusbarInfoText(QString());
         return;

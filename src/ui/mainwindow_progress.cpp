@@ -57,7 +57,8 @@ void MainWindow::SetProgressBarValue(qint64 count)
     const int value = int(RoundHalfEven(double(float(count) * float(m_progressScale))));
     m_progressBar->setValue(qBound(m_progressBar->minimum(), value, m_progressBar->maximum()));
     if (isMinimized()) {
-        const QString caption = PercentCompleteText(m_progressBar->value(), m_progressBar->maximum());
+        const QString caption
+            = PercentCompleteText(m_progressBar->value(), m_progressBar->maximum());
         if (caption != windowTitle())
             setWindowTitle(caption);
     }
@@ -69,7 +70,8 @@ void MainWindow::PlaceProgressBar()
     const int left = int(RoundHalfEven(40.0 / Env().twipsPerPixelX));
     const int top = int(RoundHalfEven(20.0 / Env().twipsPerPixelY));
     const QRect panel = m_statusPanel->rect();
-    m_progressBar->setGeometry(left, top, qMax(1, panel.width() - 2 * left), qMax(1, panel.height() - 2 * top));
+    m_progressBar->setGeometry(
+        left, top, qMax(1, panel.width() - 2 * left), qMax(1, panel.height() - 2 * top));
     m_progressBar->raise();
 }
 
@@ -80,16 +82,18 @@ void MainWindow::HideProgressBar()
 
 void MainWindow::ClearGatherInfo()
 {
-    for (QLabel *label : {m_lblGatherFileInfo, m_lblGatherProces, m_lblGatherInfo, m_lblGatherError,
-             m_lblGatherEstimate})
+    for (QLabel *label : { m_lblGatherFileInfo, m_lblGatherProces, m_lblGatherInfo,
+             m_lblGatherError, m_lblGatherEstimate })
         label->clear();
     m_lblGatherError->hide();
     m_lblGatherErrorCaption->hide();
 }
 
-void MainWindow::SetGatherCounters(qint64 position, qint64 fileCount, qint64 processed, qint64 total)
+void MainWindow::SetGatherCounters(
+    qint64 position, qint64 fileCount, qint64 processed, qint64 total)
 {
-    SetNow(m_lblGatherProces, QString::number(position) + QLatin1Char('/') + QString::number(fileCount));
+    SetNow(m_lblGatherProces,
+        QString::number(position) + QLatin1Char('/') + QString::number(fileCount));
     SetNow(m_lblGatherInfo, QString::number(processed) + QLatin1Char('/') + QString::number(total));
 }
 

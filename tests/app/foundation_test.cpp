@@ -6,8 +6,8 @@
 #include "app/settings.h"
 #include "app/texts.h"
 #include "db/appdatabase.h"
-#include "support/scriptedmessages.h"
 #include "support/qtprinters.h"
+#include "support/scriptedmessages.h"
 #include "support/tempdatadir.h"
 
 #include <QFile>
@@ -30,14 +30,14 @@ TEST(Settings, RoundTripsEveryKindOfValue)
         const char *key;
         QVariant value;
     } rows[] = {
-        {"LangOffset", 2000},
-        {"AllowUndo", true},
-        {"InternetDirectory", QStringLiteral("/home/anna/Downloads/Ünïcode 'quoted' \"dir\"")},
-        {"LastViewDirectory", QString()},
-        {"ThumbSize", 20},
-        {"LastOpenCollection", 123456},
-        {"TotalFilesNarrated", 32767},
-        {"TotalBytesNarrated", qlonglong(5'000'000'000)},
+        { "LangOffset", 2000 },
+        { "AllowUndo", true },
+        { "InternetDirectory", QStringLiteral("/home/anna/Downloads/Ünïcode 'quoted' \"dir\"") },
+        { "LastViewDirectory", QString() },
+        { "ThumbSize", 20 },
+        { "LastOpenCollection", 123456 },
+        { "TotalFilesNarrated", 32767 },
+        { "TotalBytesNarrated", qlonglong(5'000'000'000) },
     };
     for (const Row &row : rows) {
         const QString key = QString::fromLatin1(row.key);
@@ -61,7 +61,8 @@ TEST(Settings, UnknownOrUnsafeKeysAreReportedAndChangeNothing)
     test::ScriptedMessages messages;
     EXPECT_TRUE(GetSystemSetting(QStringLiteral("NoSuchField")).isNull());
     ASSERT_EQ(messages.count(), 1);
-    EXPECT_TRUE(messages.last().text.contains(QStringLiteral("modDataFunc - GetSystemSetting\r\r")));
+    EXPECT_TRUE(
+        messages.last().text.contains(QStringLiteral("modDataFunc - GetSystemSetting\r\r")));
     EXPECT_EQ(messages.last().icon, MsgIcon::Critical);
 
     EXPECT_FALSE(SaveSystemSetting(QStringLiteral("ThumbSize=1; DROP TABLE FileData; --"), 5));
@@ -88,17 +89,19 @@ TEST(ErrorReport, LayoutIncludingNumberZeroAndEmptyDescription)
 {
     test::ScriptedMessages messages;
     SetLangOffset(0);
-    ReportError(0, QString(), QStringLiteral("modFunctions"), QStringLiteral("WriteToLogFile(x, New)"));
+    ReportError(
+        0, QString(), QStringLiteral("modFunctions"), QStringLiteral("WriteToLogFile(x, New)"));
     ASSERT_EQ(messages.count(), 1);
     EXPECT_EQ(messages.last().text,
-              QStringLiteral("An error occured in module: modFunctions - WriteToLogFile(x, New)\r\r0 - "));
+        QStringLiteral(
+            "An error occured in module: modFunctions - WriteToLogFile(x, New)\r\r0 - "));
     EXPECT_EQ(messages.last().title, QStringLiteral("VEXA - Error"));
     EXPECT_EQ(messages.last().icon, MsgIcon::Critical);
     EXPECT_EQ(messages.last().buttons, MsgButtons::Ok);
 
     SetLangOffset(2000);
     ReportError(3021, QStringLiteral("No current record."), QStringLiteral("frmVEXA"),
-                ProcedureText(QStringLiteral("ShowDuplicate"), {QStringLiteral("3")}));
+        ProcedureText(QStringLiteral("ShowDuplicate"), { QStringLiteral("3") }));
     SetLangOffset(0);
     EXPECT_EQ(messages.last().title, QStringLiteral("VEXA - Fout"));
     EXPECT_TRUE(messages.last().text.endsWith(
@@ -117,10 +120,11 @@ TEST(Log, LinesEndInCrLfAndNewStartsAfresh)
     EXPECT_TRUE(WriteToLogFile(name, QStringLiteral("Error loading: /tmp/bad.jpg"), true));
     QFile log(data.file(name));
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    EXPECT_EQ(log.readAll(), QByteArray("VEXA - ImageGather Report\r\n"
-                                        "----------------------------------------\r\n"
-                                        "\r\n"
-                                        "Error loading: /tmp/bad.jpg\r\n"));
+    EXPECT_EQ(log.readAll(),
+        QByteArray("VEXA - ImageGather Report\r\n"
+                   "----------------------------------------\r\n"
+                   "\r\n"
+                   "Error loading: /tmp/bad.jpg\r\n"));
     EXPECT_EQ(messages.count(), 0);
 }
 
@@ -148,7 +152,8 @@ TEST(Paths, SplitStripAndTrim)
     EXPECT_EQ(StripTrailingBackslash(root), QStringLiteral("/")) << "root keeps a usable name";
     QString empty;
     EXPECT_EQ(StripTrailingBackslash(empty), QString());
-    EXPECT_EQ(TrimAtNul(QStringLiteral("abc") + QChar(0) + QStringLiteral("def")), QStringLiteral("abc"));
+    EXPECT_EQ(
+        TrimAtNul(QStringLiteral("abc") + QChar(0) + QStringLiteral("def")), QStringLiteral("abc"));
     EXPECT_EQ(TrimAtNul(QStringLiteral("abc")), QStringLiteral("abc"));
     EXPECT_EQ(GetShortPath(QStringLiteral("/no/such/path/at/all")), QString());
     EXPECT_EQ(GetShortPath(QStringLiteral("/tmp")), QStringLiteral("/tmp"));

@@ -75,10 +75,10 @@ TEST_F(StartupFixture, MissingDatabaseIsCreatedWithoutConversionStep)
     EXPECT_EQ(messages.count(), 0);
     EXPECT_TRUE(QFileInfo::exists(file("VEXA.MDB")));
     EXPECT_EQ(loads, 1);
-    const QStringList expected{QString(), QStringLiteral("Opening Application Database..."),
-                               QStringLiteral("Loading Main Application..."),
-                               QStringLiteral("Creating Application Objects..."),
-                               QStringLiteral("Initialising Program...")};
+    const QStringList expected { QString(), QStringLiteral("Opening Application Database..."),
+        QStringLiteral("Loading Main Application..."),
+        QStringLiteral("Creating Application Objects..."),
+        QStringLiteral("Initialising Program...") };
     EXPECT_EQ(r.progress, expected);
     EXPECT_NE(Duplicates(), nullptr);
     EXPECT_NE(Binaries(), nullptr);
@@ -163,8 +163,8 @@ TEST_F(StartupFixture, SecondCopyIsRefusedInEnglishEvenWhenDutchIsStored)
     EXPECT_EQ(r.outcome, StartupOutcome::AlreadyRunning);
     ASSERT_EQ(messages.count(), 1);
     EXPECT_EQ(messages.last().text,
-              QStringLiteral("You are already running a copy of VEXA, duplicate instances are not "
-                             "allowed."));
+        QStringLiteral("You are already running a copy of VEXA, duplicate instances are not "
+                       "allowed."));
     EXPECT_EQ(messages.last().title, QStringLiteral("VEXA - Error"));
     EXPECT_EQ(loads, 0);
 }
@@ -179,8 +179,9 @@ TEST_F(StartupFixture, StoredDutchWinsAfterTheLanguageStep)
     StartupResult r = RunStartup(hooks(), dir.path());
     ASSERT_EQ(r.outcome, StartupOutcome::Started);
     EXPECT_EQ(LangOffset(), 2000);
-    EXPECT_EQ(r.progress.at(1), QStringLiteral("Opening Application Database..."));  // still English
-    EXPECT_NE(r.progress.last(), QStringLiteral("Initialising Program..."));       // Dutch by now
+    EXPECT_EQ(
+        r.progress.at(1), QStringLiteral("Opening Application Database..."));  // still English
+    EXPECT_NE(r.progress.last(), QStringLiteral("Initialising Program..."));  // Dutch by now
 }
 
 TEST_F(StartupFixture, ReadOnlyProgramDirectoryFailsCleanly)
@@ -190,8 +191,8 @@ TEST_F(StartupFixture, ReadOnlyProgramDirectoryFailsCleanly)
     writeDatabase(300);
     QFile(dir.path()).setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     StartupResult r = RunStartup(hooks(), dir.path());
-    QFile(dir.path()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                     | QFileDevice::ExeOwner);
+    QFile(dir.path())
+        .setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     EXPECT_NE(r.outcome, StartupOutcome::Started);
     EXPECT_EQ(messages.count(), 1);
     EXPECT_TRUE(QFileInfo::exists(file("VEXA.MDB")));  // nothing destroyed
@@ -205,7 +206,6 @@ TEST(Placement, TenPercentInAndEightyPercentOfTheScreen)
 }
 
 }  // namespace
-
 
 namespace {
 

@@ -148,7 +148,7 @@ TEST_F(CollectionsTabTest, DeletingTheLastCollectionLeavesNothingSelected)
     const QString dir = directory("one", 1);
     m_folder = dir;
     m_tab->cmdDirectory(0)->click();
-    ASSERT_EQ(listedPaths(), QStringList{dir});
+    ASSERT_EQ(listedPaths(), QStringList { dir });
     m_tab->cmdCollection(1)->click();
     EXPECT_EQ(m_tab->cboCollection()->count(), 0);
     EXPECT_EQ(m_tab->cboCollection()->currentIndex(), -1);
@@ -171,8 +171,8 @@ TEST_F(CollectionsTabTest, TreeWithImageLessRootAddsOnlyItsSubdirectories)
     m_folder = root + "/";
     m_tab->cmdDirectory(1)->click();
     EXPECT_EQ(m_prompts.value(0), Text(710));
-    EXPECT_EQ(listedPaths(), (QStringList{a, b}));
-    EXPECT_EQ(column(1), (QStringList{"0", "0"}));
+    EXPECT_EQ(listedPaths(), (QStringList { a, b }));
+    EXPECT_EQ(column(1), (QStringList { "0", "0" }));
     ASSERT_EQ(m_messages.count(), 1);
     EXPECT_EQ(m_messages.last().text, results(2, 0, 2));
     EXPECT_EQ(m_messages.last().title, Text(729));
@@ -191,7 +191,7 @@ TEST_F(CollectionsTabTest, LinkLoopWalkedOnce)
     ASSERT_TRUE(QFile::link(root, inner + "/back"));
     m_folder = root;
     m_tab->cmdDirectory(1)->click();
-    EXPECT_EQ(listedPaths(), (QStringList{root, inner}));
+    EXPECT_EQ(listedPaths(), (QStringList { root, inner }));
     EXPECT_EQ(m_messages.last().text, results(2, 0, 0));
 }
 
@@ -205,9 +205,9 @@ TEST_F(CollectionsTabTest, UnreadableDirectoryCountedInTheResults)
     QFile::setPermissions(closed, QFileDevice::Permissions());
     m_folder = root;
     m_tab->cmdDirectory(1)->click();
-    QFile::setPermissions(closed, QFileDevice::ReadOwner | QFileDevice::WriteOwner
-        | QFileDevice::ExeOwner);
-    EXPECT_EQ(listedPaths(), QStringList{root});
+    QFile::setPermissions(
+        closed, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_EQ(listedPaths(), QStringList { root });
     EXPECT_TRUE(m_messages.last().text.startsWith(results(1, 0, 0) + "\r1 "));
 }
 
@@ -245,7 +245,7 @@ TEST_F(CollectionsTabTest, DropOfFilesOnlyAndOfDirectoriesAsCopy)
     EXPECT_FALSE(enter.isAccepted());
 
     m_messages.answer(MsgResult::No);
-    ASSERT_TRUE(drop({file, locked}, &action));
+    ASSERT_TRUE(drop({ file, locked }, &action));
     EXPECT_EQ(action, Qt::CopyAction);
     ASSERT_EQ(m_messages.count(), 2);
     EXPECT_EQ(m_messages.shown()[0].text, Text(715));
@@ -256,17 +256,17 @@ TEST_F(CollectionsTabTest, DropOfFilesOnlyAndOfDirectoriesAsCopy)
 
     m_messages.clear();
     m_messages.answer(MsgResult::Cancel);
-    ASSERT_TRUE(drop({dir}, &action));
+    ASSERT_TRUE(drop({ dir }, &action));
     EXPECT_EQ(m_messages.count(), 1);
     EXPECT_EQ(m_tab->lstvDirectories()->topLevelItemCount(), 0);
 
     m_messages.answer(MsgResult::No);
-    ASSERT_TRUE(drop({dir}, &action));
+    ASSERT_TRUE(drop({ dir }, &action));
     EXPECT_EQ(action, Qt::CopyAction);
-    EXPECT_EQ(listedPaths(), QStringList{dir});
+    EXPECT_EQ(listedPaths(), QStringList { dir });
     EXPECT_TRUE(QFileInfo::exists(file)) << "a drop only reads";
-    QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner
-        | QFileDevice::ExeOwner);
+    QFile::setPermissions(
+        locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 TEST_F(CollectionsTabTest, PopupChecksDeleteAndCounts)
@@ -295,7 +295,7 @@ TEST_F(CollectionsTabTest, PopupChecksDeleteAndCounts)
     EXPECT_EQ(m_tab->checkedCount(), 2) << "a ticked box recounts";
 
     m_tab->cmdDirectory(2)->click();
-    EXPECT_EQ(listedPaths(), QStringList{root + "/z"});
+    EXPECT_EQ(listedPaths(), QStringList { root + "/z" });
     EXPECT_EQ(m_window->tickedDirectoryCount(), 0);
 
     // A vanished ticked directory is removed by the integrity check.
@@ -318,22 +318,25 @@ TEST_F(CollectionsTabTest, HeaderClicksToggleAndImagesSortByNumber)
     m_tab->cmdDirectory(1)->click();
     const std::int32_t id = m_tab->collectionId();
     // Image counts 9, 10 and 2 for a, b, c.
-    const int counts[3] = {9, 10, 2};
+    const int counts[3] = { 9, 10, 2 };
     for (int d = 0; d < 3; ++d) {
         const std::int64_t item = ItemIdFromKey(m_tab->directoryItems()[d].key);
         for (int i = 0; i < counts[d]; ++i)
             OpenDb().Execute(QStringLiteral("INSERT INTO FileData (CollectionID, ItemID, FileName) "
-                                            "VALUES (%1, %2, 'f%3.png')").arg(id).arg(item).arg(i));
+                                            "VALUES (%1, %2, 'f%3.png')")
+                                 .arg(id)
+                                 .arg(item)
+                                 .arg(i));
     }
     m_tab->FillDirectoryList(true);
-    EXPECT_EQ(column(1), (QStringList{"9", "10", "2"}));
-    const QStringList rows[3] = {{"2", "9", "10"}, {"10", "9", "2"}, {"2", "9", "10"}};
+    EXPECT_EQ(column(1), (QStringList { "9", "10", "2" }));
+    const QStringList rows[3] = { { "2", "9", "10" }, { "10", "9", "2" }, { "2", "9", "10" } };
     for (int click = 0; click < 3; ++click) {
         m_tab->headerClicked(1);
         EXPECT_EQ(column(1), rows[click]) << "click " << click + 1;
     }
     m_tab->headerClicked(0);
-    EXPECT_EQ(column(0), (QStringList{root + "/a", root + "/b", root + "/c"}));
+    EXPECT_EQ(column(0), (QStringList { root + "/a", root + "/b", root + "/c" }));
 }
 
 TEST_F(CollectionsTabTest, EmptyCollectionKeepsLastOpenCollection)
@@ -357,7 +360,7 @@ TEST_F(CollectionsTabTest, EmptyCollectionKeepsLastOpenCollection)
     m_tab = InstallCollections(*m_window);
     m_window->Load();
     EXPECT_EQ(m_tab->cboCollection()->currentText(), "Full");
-    EXPECT_EQ(listedPaths(), QStringList{m_folder});
+    EXPECT_EQ(listedPaths(), QStringList { m_folder });
 }
 
 TEST_F(CollectionsTabTest, GatherFromTheWindowCountsTheTickedDirectory)
@@ -374,7 +377,7 @@ TEST_F(CollectionsTabTest, GatherFromTheWindowCountsTheTickedDirectory)
     QTRY_VERIFY_WITH_TIMEOUT(!m_window->isRunning(), 30000);
     EXPECT_EQ(AppDb().fileData->recordCount(), 3);
     m_tab->FillDirectoryList(true);
-    EXPECT_EQ(column(1), QStringList{"3"});
+    EXPECT_EQ(column(1), QStringList { "3" });
     EXPECT_EQ(m_tab->lstvDirectories()->topLevelItem(0)->checkState(0), Qt::Checked);
     EXPECT_GE(m_messages.count(), 1) << "the summary";
 }

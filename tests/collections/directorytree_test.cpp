@@ -31,9 +31,9 @@ TEST(DirectoryTree, BreadthFirstWithoutHidden)
     make(root, "a/deep");
     make(root, "b");
     make(root, ".cache/x");
-    const DirectoryTree tree = WalkDirectoryTrees({root.path() + "/"});
-    const QStringList expected{root.path(), root.filePath("a"), root.filePath("b"),
-        root.filePath("a/deep")};
+    const DirectoryTree tree = WalkDirectoryTrees({ root.path() + "/" });
+    const QStringList expected { root.path(), root.filePath("a"), root.filePath("b"),
+        root.filePath("a/deep") };
     EXPECT_EQ(tree.directories, expected);
     EXPECT_EQ(tree.unreadable, 0);
 }
@@ -44,9 +44,9 @@ TEST(DirectoryTree, LinkBackToAncestorWalkedOnce)
     make(root, "a/b");
     ASSERT_TRUE(QFile::link(root.filePath("a"), root.filePath("a/b/up")));
     ASSERT_TRUE(QFile::link(root.filePath("a/b"), root.filePath("sideways")));
-    const DirectoryTree tree = WalkDirectoryTrees({root.path(), root.filePath("a")});
+    const DirectoryTree tree = WalkDirectoryTrees({ root.path(), root.filePath("a") });
     // Breadth-first, so the link beside "a" is met before "a/b" itself.
-    const QStringList expected{root.path(), root.filePath("a"), root.filePath("sideways")};
+    const QStringList expected { root.path(), root.filePath("a"), root.filePath("sideways") };
     EXPECT_EQ(tree.directories, expected);
 }
 
@@ -58,9 +58,9 @@ TEST(DirectoryTree, UnreadableDirectoryPassedOverAndCounted)
     make(root, "open/inner");
     const QString closed = make(root, "closed/hidden-from-walk");
     QFile::setPermissions(root.filePath("closed"), QFileDevice::Permissions());
-    const DirectoryTree tree = WalkDirectoryTrees({root.path()});
-    QFile::setPermissions(root.filePath("closed"), QFileDevice::ReadOwner | QFileDevice::WriteOwner
-        | QFileDevice::ExeOwner);
+    const DirectoryTree tree = WalkDirectoryTrees({ root.path() });
+    QFile::setPermissions(root.filePath("closed"),
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     EXPECT_EQ(tree.unreadable, 1);
     EXPECT_TRUE(tree.directories.contains(root.filePath("open/inner")));
     EXPECT_FALSE(tree.directories.contains(root.filePath("closed")));
@@ -69,9 +69,9 @@ TEST(DirectoryTree, UnreadableDirectoryPassedOverAndCounted)
 TEST(DirectoryTree, MissingRootCountedAsUnreadable)
 {
     QTemporaryDir root;
-    const DirectoryTree tree = WalkDirectoryTrees({root.filePath("gone"), root.path()});
+    const DirectoryTree tree = WalkDirectoryTrees({ root.filePath("gone"), root.path() });
     EXPECT_EQ(tree.unreadable, 1);
-    EXPECT_EQ(tree.directories, QStringList{root.path()});
+    EXPECT_EQ(tree.directories, QStringList { root.path() });
 }
 
 TEST(DirectoryTree, WideTreeReportsProgressAndCanStop)
@@ -80,10 +80,11 @@ TEST(DirectoryTree, WideTreeReportsProgressAndCanStop)
     for (int i = 0; i < 1000; ++i)
         QDir(root.path()).mkdir(QStringLiteral("d%1").arg(i, 4, 10, QLatin1Char('0')));
     int calls = 0;
-    const DirectoryTree all = WalkDirectoryTrees({root.path()}, [&calls](int) { return ++calls, true; });
+    const DirectoryTree all
+        = WalkDirectoryTrees({ root.path() }, [&calls](int) { return ++calls, true; });
     EXPECT_EQ(all.directories.size(), 1001);
     EXPECT_EQ(calls, 1001 / kTreeWalkStep);
-    const DirectoryTree stopped = WalkDirectoryTrees({root.path()}, [](int) { return false; });
+    const DirectoryTree stopped = WalkDirectoryTrees({ root.path() }, [](int) { return false; });
     EXPECT_TRUE(stopped.cancelled);
     EXPECT_EQ(stopped.directories.size(), kTreeWalkStep);
 }

@@ -59,13 +59,13 @@ TEST(FilePatternSplit, Table)
     for (int i = 0; i < 82; ++i)
         tooMany += QStringLiteral("*.%1;").arg(i);
     const Row rows[] = {
-        {"twins", " *.jpg ; *.jpg;*.JPG", {"*.jpg", "*.JPG"}},
-        {"separators only", " ; ;; ", {"*.*"}},
-        {"empty", "", {"*.*"}},
-        {"four-letter extension", "*.jpeg;*.tiff", {"*.jpe", "*.tif"}},
-        {"no dot", "readme", {"readme"}},
-        {"no final separator", "*.gif", {"*.gif"}},
-        {"82 pieces", tooMany, {"*.*"}},
+        { "twins", " *.jpg ; *.jpg;*.JPG", { "*.jpg", "*.JPG" } },
+        { "separators only", " ; ;; ", { "*.*" } },
+        { "empty", "", { "*.*" } },
+        { "four-letter extension", "*.jpeg;*.tiff", { "*.jpe", "*.tif" } },
+        { "no dot", "readme", { "readme" } },
+        { "no final separator", "*.gif", { "*.gif" } },
+        { "82 pieces", tooMany, { "*.*" } },
     };
     for (const Row &row : rows)
         EXPECT_EQ(SplitFilePattern(row.pattern), row.pieces) << row.name;
@@ -106,11 +106,13 @@ TEST_F(FileListBoxTest, AttributesAndLetterCase)
         QStringList expected;
     };
     const Row rows[] = {
-        {"all flags", true, true, true, {".hidden.jpg", "B.JPG", "a.jpg", "locked.jpg", "c.png"}},
-        {"no hidden", false, true, true, {"B.JPG", "a.jpg", "locked.jpg", "c.png"}},
-        {"no hidden, no read-only, not exclusive", false, false, false, {"B.JPG", "a.jpg", "c.png"}},
-        {"exclusive without read-only still lists archive files", false, false, true,
-            {"B.JPG", "a.jpg", "locked.jpg", "c.png"}},
+        { "all flags", true, true, true,
+            { ".hidden.jpg", "B.JPG", "a.jpg", "locked.jpg", "c.png" } },
+        { "no hidden", false, true, true, { "B.JPG", "a.jpg", "locked.jpg", "c.png" } },
+        { "no hidden, no read-only, not exclusive", false, false, false,
+            { "B.JPG", "a.jpg", "c.png" } },
+        { "exclusive without read-only still lists archive files", false, false, true,
+            { "B.JPG", "a.jpg", "locked.jpg", "c.png" } },
     };
     for (const Row &row : rows) {
         FileListBox box;
@@ -135,7 +137,7 @@ TEST_F(FileListBoxTest, PathChangedOnEveryAssignmentListedOnce)
     box.SetPath(m_dir.path() + "/");
     EXPECT_EQ(changed.count(), 3);
     EXPECT_EQ(box.listingCount() - before, 1);
-    EXPECT_EQ(listed(box), QStringList{"notes.txt"});
+    EXPECT_EQ(listed(box), QStringList { "notes.txt" });
     EXPECT_TRUE(box.changedProperties().contains("Path"));
 
     // A new file shows only after Refresh or a pattern change.
@@ -143,7 +145,7 @@ TEST_F(FileListBoxTest, PathChangedOnEveryAssignmentListedOnce)
     box.SetPath(m_dir.path());
     EXPECT_EQ(box.ListCount(), 1);
     box.Refresh();
-    EXPECT_EQ(listed(box), (QStringList{"more.txt", "notes.txt"}));
+    EXPECT_EQ(listed(box), (QStringList { "more.txt", "notes.txt" }));
     box.SetPattern(";;");
     EXPECT_EQ(box.Pattern(), "*.*");
     EXPECT_EQ(box.ListCount(), 7) << listed(box).join(",").toStdString();

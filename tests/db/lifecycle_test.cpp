@@ -43,12 +43,12 @@ TEST(Template, HoldsTheFiveTablesAndOneSysInfoRow)
     test::TempDataDir data(false);
     ASSERT_TRUE(EnsureTemplate());
     SqliteConnection c(TemplatePath(), true);
-    for (const char *table : {"Collection", "CollectionItem", "FileData", "Duplicate", "SysInfo"})
+    for (const char *table : { "Collection", "CollectionItem", "FileData", "Duplicate", "SysInfo" })
         EXPECT_EQ(c.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='table' "
                                           "AND name='%1'")
                                .arg(QLatin1String(table)))
                       .toInt(),
-                  1)
+            1)
             << table;
     EXPECT_EQ(c.scalar(QStringLiteral("SELECT count(*) FROM SysInfo")).toInt(), 1);
     EXPECT_EQ(c.scalar(QStringLiteral("SELECT DBVersion FROM SysInfo")).toInt(), 300);
@@ -73,14 +73,14 @@ TEST(Template, InstalledCopyIsPreferredAndMissingOneIsRecreated)
     EXPECT_EQ(SqliteConnection(TemplatePath(), true)
                   .scalar(QStringLiteral("SELECT ThumbSize FROM SysInfo"))
                   .toInt(),
-              7);
+        7);
     SetInstallDirectory(QString());
     QFile::remove(TemplatePath());
     ASSERT_TRUE(EnsureTemplate());
     EXPECT_EQ(SqliteConnection(TemplatePath(), true)
                   .scalar(QStringLiteral("SELECT ThumbSize FROM SysInfo"))
                   .toInt(),
-              10);
+        10);
 }
 
 TEST(VersionCheck, OnlyAReadableOtherVersionIsNotCurrent)
@@ -100,7 +100,8 @@ TEST(VersionCheck, OnlyAReadableOtherVersionIsNotCurrent)
     QFile::copy(TemplatePath(), DatabasePath());
     EXPECT_TRUE(CheckDatabaseVersion(version));
     EXPECT_EQ(version, 300);
-    SqliteConnection(DatabasePath(), false).exec(QStringLiteral("UPDATE SysInfo SET DBVersion=299"));
+    SqliteConnection(DatabasePath(), false)
+        .exec(QStringLiteral("UPDATE SysInfo SET DBVersion=299"));
     EXPECT_FALSE(CheckDatabaseVersion(version));
     EXPECT_EQ(version, 299);
     SqliteConnection(DatabasePath(), false).exec(QStringLiteral("DELETE FROM SysInfo"));
@@ -146,8 +147,8 @@ TEST(Compaction, WithUndoTheOldFileGoesToTheTrash)
     SetAllowUndoFlag(false);
     qunsetenv("XDG_DATA_HOME");
     EXPECT_TRUE(QFileInfo::exists(DatabasePath()));
-    const QStringList trashed =
-        QDir(fakeHome.filePath(QStringLiteral("Trash/files"))).entryList(QDir::Files);
+    const QStringList trashed
+        = QDir(fakeHome.filePath(QStringLiteral("Trash/files"))).entryList(QDir::Files);
     EXPECT_EQ(trashed.size(), 1) << "the previous database is in the trash";
 }
 
@@ -163,7 +164,7 @@ TEST(Open, WritesAreDurableAndAFailedUpdateLeavesTheRow)
     EXPECT_EQ(SqliteConnection(DatabasePath(), true)
                   .scalar(QStringLiteral("SELECT ThumbSize FROM SysInfo"))
                   .toInt(),
-              12);
+        12);
     sys.edit();
     EXPECT_THROW(sys.setValue(QStringLiteral("ThumbSize"), QStringLiteral("large")), VexaError);
     sys.cancelUpdate();
@@ -180,13 +181,13 @@ TEST(Integrity, RecordsOfVanishedFilesAreDeleted)
 {
     test::TempDataDir data;
     QTemporaryDir images;
-    for (const char *name : {"a.jpg", "b.jpg", "it's.jpg"}) {
+    for (const char *name : { "a.jpg", "b.jpg", "it's.jpg" }) {
         QFile f(images.filePath(QString::fromUtf8(name)));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("x");
     }
     Database &db = *AppDb().db;
-    for (const char *name : {"a.jpg", "gone.jpg", "b.jpg", "it''s.jpg", "gone too.jpg"})
+    for (const char *name : { "a.jpg", "gone.jpg", "b.jpg", "it''s.jpg", "gone too.jpg" })
         db.Execute(QStringLiteral("INSERT INTO FileData (CollectionID, ItemID, FileName) VALUES "
                                   "(1, 1, '%1')")
                        .arg(QString::fromUtf8(name)));
@@ -198,8 +199,9 @@ TEST(Integrity, RecordsOfVanishedFilesAreDeleted)
     QStringList left;
     for (dir.moveFirst(); !dir.eof(); dir.moveNext())
         left.append(dir.value(QStringLiteral("FileName")).toString());
-    EXPECT_EQ(left, (QStringList{QStringLiteral("a.jpg"), QStringLiteral("b.jpg"),
-                                 QStringLiteral("it's.jpg")}));
+    EXPECT_EQ(left,
+        (QStringList {
+            QStringLiteral("a.jpg"), QStringLiteral("b.jpg"), QStringLiteral("it's.jpg") }));
     EXPECT_EQ(AppDb().fileData->recordCount(), 4) << "other directories are left alone";
 
     RecordSet empty(db, QStringLiteral("Select * from FileData where CollectionID=9 AND ItemId=9"));

@@ -22,7 +22,7 @@ namespace {
 using ::testing::ElementsAreArray;
 using ::testing::UnorderedElementsAreArray;
 
-class GatherEngineTest : public GatherFixture {};
+class GatherEngineTest : public GatherFixture { };
 
 TEST_F(GatherEngineTest, FirstRunStoresEachImageOnceSecondRunSkipsAll)
 {
@@ -57,7 +57,7 @@ TEST_F(GatherEngineTest, FirstRunStoresEachImageOnceSecondRunSkipsAll)
     QList<int> positions;
     for (const auto &c : second.counterCalls)
         positions.append(c.position);
-    EXPECT_THAT(positions, ElementsAreArray({0, 25, 30, 0, 2}));
+    EXPECT_THAT(positions, ElementsAreArray({ 0, 25, 30, 0, 2 }));
     EXPECT_TRUE(second.fileInfos.contains(Text(737)));
 }
 
@@ -74,8 +74,9 @@ TEST_F(GatherEngineTest, DeletedFileLosesItsRecordAndOthersStay)
     ASSERT_TRUE(QFile::remove(a + QStringLiteral("/p2.png")));
     RecordingObserver second;
     ASSERT_EQ(gather(second), RunOutcome::Completed);
-    EXPECT_THAT(storedNames(), ElementsAreArray({QStringLiteral("p0.png"), QStringLiteral("p1.png"),
-                                                 QStringLiteral("p3.png")}));
+    EXPECT_THAT(storedNames(),
+        ElementsAreArray(
+            { QStringLiteral("p0.png"), QStringLiteral("p1.png"), QStringLiteral("p3.png") }));
     // The survivors keep their rows (same IDs, same signatures).
     QList<QVariantList> expected = before;
     expected.removeAt(2);
@@ -101,7 +102,8 @@ TEST_F(GatherEngineTest, UntickedAndVanishedDirectoriesArePassedOverButCountAsDo
     EXPECT_EQ(m_last.processed, 1);
     // The vanished directory's record is not touched: it may be a disk that
     // is not mounted now.
-    EXPECT_THAT(storedNames(), UnorderedElementsAreArray({QStringLiteral("t.png"), QStringLiteral("g.png")}));
+    EXPECT_THAT(storedNames(),
+        UnorderedElementsAreArray({ QStringLiteral("t.png"), QStringLiteral("g.png") }));
 }
 
 TEST_F(GatherEngineTest, UnreadableDirectoryKeepsItsRecords)
@@ -115,7 +117,8 @@ TEST_F(GatherEngineTest, UnreadableDirectoryKeepsItsRecords)
     ASSERT_TRUE(QFile::setPermissions(a, QFileDevice::Permissions()));
     RecordingObserver second;
     EXPECT_EQ(gather(second), RunOutcome::Completed);
-    QFile::setPermissions(a, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(
+        a, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     EXPECT_EQ(storedNames().size(), 1);
 }
 
@@ -144,28 +147,29 @@ TEST_F(GatherEngineTest, BadFilesAreLoggedInTheLogLayoutAndTheRunGoesOn)
     ASSERT_EQ(gather(observer, 2), RunOutcome::Completed);
     EXPECT_EQ(m_last.errors, 4);
     EXPECT_EQ(observer.lastErrorCount, 4);
-    EXPECT_THAT(storedNames(), ElementsAreArray({QStringLiteral("good.jpg")}));
+    EXPECT_THAT(storedNames(), ElementsAreArray({ QStringLiteral("good.jpg") }));
     // Piece order of the pattern (*.jpg first, then *.gif, *.png), by name within.
-    const QString expected = QStringLiteral("VEXA - ImageGather Report\r\n") + QString(40, QLatin1Char('-'))
-                             + QStringLiteral("\r\n\r\n") + QStringLiteral("Error loading: ") + a
-                             + QStringLiteral("/text.jpg\r\nError loading: ") + a
-                             + QStringLiteral("/truncated.jpg\r\nError loading: ") + a
-                             + QStringLiteral("/empty.gif\r\nError loading: ") + a
-                             + QStringLiteral("/corrupt.png\r\n\r\n***** END LOG ******\r\n");
+    const QString expected = QStringLiteral("VEXA - ImageGather Report\r\n")
+        + QString(40, QLatin1Char('-')) + QStringLiteral("\r\n\r\n")
+        + QStringLiteral("Error loading: ") + a + QStringLiteral("/text.jpg\r\nError loading: ") + a
+        + QStringLiteral("/truncated.jpg\r\nError loading: ") + a
+        + QStringLiteral("/empty.gif\r\nError loading: ") + a
+        + QStringLiteral("/corrupt.png\r\n\r\n***** END LOG ******\r\n");
     EXPECT_EQ(logText(), expected);
 }
 
 TEST_F(GatherEngineTest, AwkwardNamesAreStoredAsTheyAreAndHiddenFilesAreNot)
 {
     const QString a = addDirectory(QStringLiteral("names ' \" % ü"));
-    const QStringList names = {QStringLiteral("it's \"quoted\".jpg"), QStringLiteral("100% done.png"),
-                               QStringLiteral("Ærøskøbing ünïcode.jpg"), QStringLiteral("line\nbreak.png"),
-                               QStringLiteral("UPPER.JPG"), QStringLiteral("mixed.Png"),
-                               QStringLiteral("semi;colon.bmp")};
+    const QStringList names = { QStringLiteral("it's \"quoted\".jpg"),
+        QStringLiteral("100% done.png"), QStringLiteral("Ærøskøbing ünïcode.jpg"),
+        QStringLiteral("line\nbreak.png"), QStringLiteral("UPPER.JPG"), QStringLiteral("mixed.Png"),
+        QStringLiteral("semi;colon.bmp") };
     for (int i = 0; i < names.size(); ++i)
         writeImage(a + QLatin1Char('/') + names[i], i, 64, 64,
-                   names[i].endsWith(QStringLiteral("JPG"), Qt::CaseInsensitive) ? "JPG"
-                   : names[i].endsWith(QStringLiteral("bmp")) ? "BMP" : "PNG");
+            names[i].endsWith(QStringLiteral("JPG"), Qt::CaseInsensitive) ? "JPG"
+                : names[i].endsWith(QStringLiteral("bmp"))                ? "BMP"
+                                                                          : "PNG");
     writeImage(a + QStringLiteral("/.hidden.jpg"), 50, 64, 64, "JPG");
     writeImage(a + QStringLiteral("/notes.txt"), 51, 64, 64, "PNG");
     RecordingObserver first;
@@ -190,11 +194,12 @@ TEST_F(GatherEngineTest, AnyThreadCountGivesTheSameRowsInTheSameOrderBitForBit)
     const QString a = addDirectory(QStringLiteral("a"));
     const QString b = addDirectory(QStringLiteral("b"));
     for (int i = 0; i < 40; ++i)
-        writeImage((i % 3 ? a : b) + QStringLiteral("/img%1.%2").arg(i).arg(i % 2 ? "jpg" : "png"), i, 120 + i, 90);
+        writeImage((i % 3 ? a : b) + QStringLiteral("/img%1.%2").arg(i).arg(i % 2 ? "jpg" : "png"),
+            i, 120 + i, 90);
     QFile(a + QStringLiteral("/zero.jpg")).open(QIODevice::WriteOnly);
 
     QList<QVariantList> reference;
-    for (const int threads : {1, 2, 5}) {
+    for (const int threads : { 1, 2, 5 }) {
         // A fresh database each time, with the same collection and items.
         m_data.reset();
         m_data = std::make_unique<TempDataDir>();

@@ -35,24 +35,27 @@ QString GatherFixture::addDirectory(const QString &name, bool ticked)
     QDir().mkpath(path);
     const std::int64_t itemId = AddNewItemToCollection(m_collectionId, path);
     EXPECT_GT(itemId, 0) << path.toStdString();
-    m_directories.append({DirectoryKey(itemId), path, ticked});
+    m_directories.append({ DirectoryKey(itemId), path, ticked });
     return path;
 }
 
-void GatherFixture::writeImage(const QString &path, int seed, int width, int height, const char *format)
+void GatherFixture::writeImage(
+    const QString &path, int seed, int width, int height, const char *format)
 {
     QImage image(width, height, QImage::Format_RGB32);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            image.setPixel(x, y, qRgb((x * 255 / width + seed * 37) % 256, (y * 255 / height + seed * 11) % 256,
-                                      (seed * 53) % 256));
+            image.setPixel(x, y,
+                qRgb((x * 255 / width + seed * 37) % 256, (y * 255 / height + seed * 11) % 256,
+                    (seed * 53) % 256));
     QPainter painter(&image);
     painter.fillRect(QRect((seed * 7) % width, (seed * 13) % height, width / 3, height / 3),
-                     QColor::fromRgb((seed * 91) % 256, 250, 250));
+        QColor::fromRgb((seed * 91) % 256, 250, 250));
     painter.end();
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    ASSERT_TRUE(image.save(&file, format ? format : QFileInfo(path).suffix().toUpper().toLatin1().constData()))
+    ASSERT_TRUE(image.save(
+        &file, format ? format : QFileInfo(path).suffix().toUpper().toLatin1().constData()))
         << path.toStdString();
 }
 
@@ -82,7 +85,8 @@ std::int32_t GatherFixture::countImages() const
 QList<QVariantList> GatherFixture::allRows()
 {
     QList<QVariantList> rows;
-    Statement query(OpenDb().connection().handle(), QStringLiteral("SELECT * FROM FileData ORDER BY ID"));
+    Statement query(
+        OpenDb().connection().handle(), QStringLiteral("SELECT * FROM FileData ORDER BY ID"));
     while (query.step()) {
         QVariantList row;
         for (int c = 0; c < query.columnCount(); ++c)
@@ -96,7 +100,7 @@ QStringList GatherFixture::storedNames(std::int64_t itemId)
 {
     QStringList names;
     Statement query(OpenDb().connection().handle(),
-                    QStringLiteral("SELECT FileName FROM FileData WHERE ?1 < 0 OR ItemID = ?1 ORDER BY ID"));
+        QStringLiteral("SELECT FileName FROM FileData WHERE ?1 < 0 OR ItemID = ?1 ORDER BY ID"));
     query.bind(1, qlonglong(itemId));
     while (query.step())
         names.append(query.column(0).toString());

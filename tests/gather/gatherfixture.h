@@ -23,12 +23,15 @@ class RecordingObserver : public GatherObserver {
 public:
     void fileInfo(const QString &text) override { fileInfos.append(text); }
     void counters(std::int32_t position, std::int32_t fileCount, std::int32_t processed,
-                  std::int32_t total) override
+        std::int32_t total) override
     {
-        counterCalls.append({position, fileCount, processed, total});
+        counterCalls.append({ position, fileCount, processed, total });
     }
     void errorCount(std::int32_t errors) override { lastErrorCount = errors; }
-    void sampleFailed(const QString &path, const QString &reason) override { sampleFailures.append(path); }
+    void sampleFailed(const QString &path, const QString &reason) override
+    {
+        sampleFailures.append(path);
+    }
     bool isCancelled() const override
     {
         ++cancelChecks;
@@ -52,7 +55,7 @@ class GatherFixture : public ::testing::Test {
 public:
     // Writes a picture that differs per seed (gradient plus blocks).
     static void writeImage(const QString &path, int seed, int width = 96, int height = 72,
-                           const char *format = nullptr);
+        const char *format = nullptr);
 
 protected:
     void SetUp() override;

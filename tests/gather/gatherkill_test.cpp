@@ -44,7 +44,7 @@ protected:
 
     void start(QProcess &process, const QStringList &args)
     {
-        process.start(cliPath(), QStringList{QStringLiteral("--data"), data()} + args);
+        process.start(cliPath(), QStringList { QStringLiteral("--data"), data() } + args);
         ASSERT_TRUE(process.waitForStarted());
     }
     Result run(const QStringList &args)
@@ -52,13 +52,13 @@ protected:
         QProcess process;
         start(process, args);
         EXPECT_TRUE(process.waitForFinished(120000)) << args.join(' ').toStdString();
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
+        return { process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError()) };
     }
     void makeCollection()
     {
-        ASSERT_EQ(run({"collection", "add", "Photos"}).code, 0);
-        ASSERT_EQ(run({"dir", "add", "Photos", images()}).code, 0);
+        ASSERT_EQ(run({ "collection", "add", "Photos" }).code, 0);
+        ASSERT_EQ(run({ "dir", "add", "Photos", images() }).code, 0);
     }
     // FileName of every row, read from the database file itself.
     QStringList storedNames()
@@ -70,7 +70,8 @@ protected:
             EXPECT_EQ(check.column(0).toString(), QStringLiteral("ok"));
         }
         QStringList names;
-        Statement query(db.connection().handle(), QStringLiteral("SELECT FileName, AvgRGB FROM FileData"));
+        Statement query(
+            db.connection().handle(), QStringLiteral("SELECT FileName, AvgRGB FROM FileData"));
         while (query.step()) {
             EXPECT_FALSE(query.column(1).isNull()) << "an incomplete row";
             names.append(query.column(0).toString());
@@ -98,19 +99,21 @@ TEST_F(GatherCli, ExitStatusesAndSummaryLine)
         const char *stdoutHas;
     };
     const QList<Row> rows = {
-        {"no collection given", {"gather"}, 2, ""},
-        {"bad thread count", {"gather", "Photos", "--threads", "x"}, 2, ""},
-        {"unknown option", {"gather", "Photos", "--fast"}, 2, ""},
-        {"unknown collection", {"gather", "Nope"}, 1, ""},
-        {"directory not in the collection", {"gather", "Photos", "--dir", "/nowhere"}, 1, ""},
-        {"first run, one load error", {"gather", "Photos", "--threads", "2"}, 0,
-         "processed 3, skipped 0, stored 2, errors 1"},
-        {"second run skips", {"gather", "Photos", "--dir", images()}, 0, "processed 3, skipped 2, stored 0, errors 1"},
+        { "no collection given", { "gather" }, 2, "" },
+        { "bad thread count", { "gather", "Photos", "--threads", "x" }, 2, "" },
+        { "unknown option", { "gather", "Photos", "--fast" }, 2, "" },
+        { "unknown collection", { "gather", "Nope" }, 1, "" },
+        { "directory not in the collection", { "gather", "Photos", "--dir", "/nowhere" }, 1, "" },
+        { "first run, one load error", { "gather", "Photos", "--threads", "2" }, 0,
+            "processed 3, skipped 0, stored 2, errors 1" },
+        { "second run skips", { "gather", "Photos", "--dir", images() }, 0,
+            "processed 3, skipped 2, stored 0, errors 1" },
     };
     for (const Row &row : rows) {
         const Result r = run(row.args);
         EXPECT_EQ(r.code, row.code) << row.name << ": " << r.err.toStdString();
-        EXPECT_TRUE(r.out.contains(QString::fromLatin1(row.stdoutHas))) << row.name << ": " << r.out.toStdString();
+        EXPECT_TRUE(r.out.contains(QString::fromLatin1(row.stdoutHas)))
+            << row.name << ": " << r.out.toStdString();
     }
     QFile log(data() + QStringLiteral("/VEXA_IG.LOG"));
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
@@ -121,34 +124,37 @@ TEST_F(GatherCli, KilledRunsThenARerunStoreEachFileExactlyOnce)
 {
     const int count = 360;
     for (int i = 0; i < count; ++i)
-        GatherFixture::writeImage(images() + QStringLiteral("/k%1.jpg").arg(i, 3, 10, QLatin1Char('0')), i, 640,
-                                  480, "JPG");
+        GatherFixture::writeImage(
+            images() + QStringLiteral("/k%1.jpg").arg(i, 3, 10, QLatin1Char('0')), i, 640, 480,
+            "JPG");
     makeCollection();
     int killed = 0;
     int partial = 0;  // rounds killed with some files still to store
     for (int round = 0; round < 3; ++round) {
         QFile::remove(data() + QStringLiteral("/VEXA_IG.LOG"));
         QProcess child;
-        start(child, {"gather", "Photos", "--threads", "2"});
+        start(child, { "gather", "Photos", "--threads", "2" });
         // Kill once the run is under way, at a different moment each round.
         QElapsedTimer waited;
         waited.start();
         while (!QFile::exists(data() + QStringLiteral("/VEXA_IG.LOG")) && waited.elapsed() < 20000)
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        std::this_thread::sleep_for(std::chrono::milliseconds(QRandomGenerator::global()->bounded(20, 250)));
+        std::this_thread::sleep_for(
+            std::chrono::milliseconds(QRandomGenerator::global()->bounded(20, 250)));
         if (child.state() == QProcess::Running) {
             ::kill(pid_t(child.processId()), SIGKILL);
             ++killed;
         }
         child.waitForFinished(20000);
         const QStringList names = storedNames();
-        EXPECT_EQ(QSet<QString>(names.begin(), names.end()).size(), names.size()) << "round " << round;
+        EXPECT_EQ(QSet<QString>(names.begin(), names.end()).size(), names.size())
+            << "round " << round;
         if (names.size() < count)
             ++partial;
     }
     if (killed == 0 || partial == 0)
         GTEST_SKIP() << "every run finished before it could be killed";
-    const Result rerun = run({"gather", "Photos"});
+    const Result rerun = run({ "gather", "Photos" });
     EXPECT_EQ(rerun.code, 0) << rerun.err.toStdString();
     const QStringList names = storedNames();
     EXPECT_EQ(names.size(), count);

@@ -62,14 +62,15 @@ TEST_F(GatherWindow, RunWithErrorsOffersTheLogAndShowsTheErrorCount)
     messages.answer(MsgResult::No);
     m_window->runCommand(QStringLiteral("mnuGather"));
     ASSERT_EQ(messages.count(), 1);
-    EXPECT_EQ(messages.last().text, Text(738) + QStringLiteral("\r\r") + Text(739)
-                                        + messages.last().text.section(Text(739), 1).section(QLatin1Char('\r'), 0, 0)
-                                        + QStringLiteral("\r\r") + Text(740));
+    EXPECT_EQ(messages.last().text,
+        Text(738) + QStringLiteral("\r\r") + Text(739)
+            + messages.last().text.section(Text(739), 1).section(QLatin1Char('\r'), 0, 0)
+            + QStringLiteral("\r\r") + Text(740));
     EXPECT_EQ(messages.last().title, Text(741));
     EXPECT_EQ(messages.last().buttons, MsgButtons::YesNo);
     EXPECT_EQ(messages.last().icon, MsgIcon::Information);
     EXPECT_EQ(m_window->gatherLabel("lblGatherError")->text(), QStringLiteral("1"));
-    EXPECT_EQ(storedNames(), QStringList{QStringLiteral("ok.png")});
+    EXPECT_EQ(storedNames(), QStringList { QStringLiteral("ok.png") });
     EXPECT_FALSE(m_window->isRunning());
     EXPECT_EQ(m_refills, 1);
     EXPECT_GE(m_recounts, 1);

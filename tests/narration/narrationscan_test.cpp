@@ -147,8 +147,8 @@ TEST(NarrationScanEquivalence, CrowdedCellsAlikeInColour)
     };
     for (int set = 0; set < 6; ++set) {
         std::vector<NarrationRecord> records;
-        const std::uint64_t bases[3] = {std::uint64_t(random()) << 32 | random(),
-                                        std::uint64_t(random()) << 32 | random(), 0};
+        const std::uint64_t bases[3] = { std::uint64_t(random()) << 32 | random(),
+            std::uint64_t(random()) << 32 | random(), 0 };
         const int grey = 100 + int(random() % 40);
         for (int i = 0; i < 1800; ++i) {
             const int kind = int(random() % 10);
@@ -164,8 +164,8 @@ TEST(NarrationScanEquivalence, CrowdedCellsAlikeInColour)
             r.processed = random() % 50 == 0;
             records.push_back(r);
         }
-        for (const int slider : {0, 2, 4, 8, 12, 13, 16, 17, 24}) {
-            for (const int method : {1, 2}) {
+        for (const int slider : { 0, 2, 4, 8, 12, 13, 16, 17, 24 }) {
+            for (const int method : { 1, 2 }) {
                 expectSame(records, method, slider, -1,
                     "set " + std::to_string(set) + " method " + std::to_string(method) + " slider "
                         + std::to_string(slider));

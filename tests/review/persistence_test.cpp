@@ -32,9 +32,9 @@ std::vector<StoredRow> storedRows()
 {
     std::vector<StoredRow> rows;
     Statement statement(AppDb().db->connection().handle(),
-                        QStringLiteral("SELECT MasterId, Duplicates FROM Duplicate ORDER BY rowid"));
+        QStringLiteral("SELECT MasterId, Duplicates FROM Duplicate ORDER BY rowid"));
     while (statement.step())
-        rows.push_back({statement.column(0).toLongLong(), statement.column(1).toString()});
+        rows.push_back({ statement.column(0).toLongLong(), statement.column(1).toString() });
     return rows;
 }
 
@@ -64,10 +64,11 @@ TEST(IdListText, FormatsAndParses)
         const char *text;
     };
     const Row rows[] = {
-        {"two ids", {12, 40}, "12|40|"},
-        {"empty", {}, ""},
-        {"one", {7}, "7|"},
-        {"negative and extremes", {-1, 2147483647, -2147483647 - 1}, "-1|2147483647|-2147483648|"},
+        { "two ids", { 12, 40 }, "12|40|" },
+        { "empty", {}, "" },
+        { "one", { 7 }, "7|" },
+        { "negative and extremes", { -1, 2147483647, -2147483647 - 1 },
+            "-1|2147483647|-2147483648|" },
     };
     for (const Row &row : rows) {
         EXPECT_EQ(FormatIdList(row.ids), QString::fromLatin1(row.text)) << row.name;
@@ -83,15 +84,15 @@ TEST(IdListText, MalformedPiecesAreSkipped)
         QList<std::int32_t> ids;
     };
     const Row rows[] = {
-        {"text after the last bar ignored", "12|40", {12}},
-        {"no bar at all", "12", {}},
-        {"letters between bars", "12|x|40|", {12, 40}},
-        {"empty piece", "12||40|", {12, 40}},
-        {"only bars", "|||", {}},
-        {"beyond 32 bits", "99999999999|5|", {5}},
-        {"fraction", "1.5|6|", {6}},
-        {"blanks around a number", " 8 |9|", {8, 9}},
-        {"empty text", "", {}},
+        { "text after the last bar ignored", "12|40", { 12 } },
+        { "no bar at all", "12", {} },
+        { "letters between bars", "12|x|40|", { 12, 40 } },
+        { "empty piece", "12||40|", { 12, 40 } },
+        { "only bars", "|||", {} },
+        { "beyond 32 bits", "99999999999|5|", { 5 } },
+        { "fraction", "1.5|6|", { 6 } },
+        { "blanks around a number", " 8 |9|", { 8, 9 } },
+        { "empty text", "", {} },
     };
     for (const Row &row : rows)
         EXPECT_EQ(ParseIdList(QString::fromLatin1(row.text)), row.ids) << row.name;
@@ -102,23 +103,24 @@ TEST(DuplicatePersistence, SavesSourceSevenWithTwelveAndFortyAndLoadsItBack)
     ReviewLibrary library;
     addRecords(library, 40);
     CDuplicates &set = *Duplicates();
-    set.Add({12, 40}, 7, 0, QString());
-    set.Add({3}, 2, 0, QString());
+    set.Add({ 12, 40 }, 7, 0, QString());
+    set.Add({ 3 }, 2, 0, QString());
     Progress progress;
     ASSERT_TRUE(DuplicateSave(set, &progress));
-    EXPECT_EQ(storedRows(), (std::vector<StoredRow>{{7, "12|40|"}, {2, "3|"}}));
+    EXPECT_EQ(storedRows(), (std::vector<StoredRow> { { 7, "12|40|" }, { 2, "3|" } }));
     EXPECT_EQ(progress.total, 2);
-    EXPECT_EQ(progress.values, (QList<qint64>{1, 2}));
+    EXPECT_EQ(progress.values, (QList<qint64> { 1, 2 }));
     EXPECT_EQ(progress.ended, 1);
 
     // Two of the three records of the first group are enough.
     library.deleteRecord(12);
     set.Clear();
-    set.Add({1}, 5, 0, QString());
+    set.Add({ 1 }, 5, 0, QString());
     ASSERT_EQ(DuplicateLoad(set), 2);
     ASSERT_EQ(set.Count(), 2);
     EXPECT_EQ(set.Item(1).lSource(), 7);
-    EXPECT_EQ(set.Item(1).lFileID(), (QList<std::int32_t>{12, 40})) << "missing ids stay in the group";
+    EXPECT_EQ(set.Item(1).lFileID(), (QList<std::int32_t> { 12, 40 }))
+        << "missing ids stay in the group";
     EXPECT_EQ(set.Item(1).MemLoadPos(), 0);
     EXPECT_TRUE(set.Item(1).Key().startsWith(QLatin1Char('K')));
     EXPECT_EQ(set.Item(2).lSource(), 2);
@@ -131,9 +133,9 @@ TEST(DuplicatePersistence, GroupsWithFewerThanTwoRecordsLeftAreDropped)
     ReviewLibrary library;
     addRecords(library, 6);
     CDuplicates &set = *Duplicates();
-    set.Add({2, 3}, 1, 0, QString());  // source and one duplicate gone
-    set.Add({5, 6}, 4, 0, QString());  // source gone, both duplicates left
-    set.Add({2}, 3, 0, QString());     // nothing left
+    set.Add({ 2, 3 }, 1, 0, QString());  // source and one duplicate gone
+    set.Add({ 5, 6 }, 4, 0, QString());  // source gone, both duplicates left
+    set.Add({ 2 }, 3, 0, QString());  // nothing left
     ASSERT_TRUE(DuplicateSave(set));
     library.deleteRecord(1);
     library.deleteRecord(2);
@@ -142,14 +144,14 @@ TEST(DuplicatePersistence, GroupsWithFewerThanTwoRecordsLeftAreDropped)
     ASSERT_EQ(DuplicateLoad(set), 1);
     ASSERT_EQ(set.Count(), 1);
     EXPECT_EQ(set.Item(1).lSource(), 4);
-    EXPECT_EQ(set.Item(1).lFileID(), (QList<std::int32_t>{5, 6}));
+    EXPECT_EQ(set.Item(1).lFileID(), (QList<std::int32_t> { 5, 6 }));
 }
 
 TEST(DuplicatePersistence, EmptyTableLeavesTheSetAlone)
 {
     ReviewLibrary library;
     CDuplicates &set = *Duplicates();
-    set.Add({12, 40}, 7, 3, QString());
+    set.Add({ 12, 40 }, 7, 3, QString());
     Progress progress;
     EXPECT_EQ(DuplicateLoad(set, &progress), 0);
     ASSERT_EQ(set.Count(), 1);
@@ -162,7 +164,7 @@ TEST(DuplicatePersistence, SavingAnEmptySetEmptiesTheTable)
     ReviewLibrary library;
     addRecords(library, 3);
     CDuplicates &set = *Duplicates();
-    set.Add({2, 3}, 1, 0, QString());
+    set.Add({ 2, 3 }, 1, 0, QString());
     ASSERT_TRUE(DuplicateSave(set));
     set.Clear();
     ASSERT_TRUE(DuplicateSave(set));
@@ -175,10 +177,10 @@ TEST(DuplicatePersistence, MemorySourceComesBackWithPositionZeroAndNoSource)
     ReviewLibrary library;
     addRecords(library, 40);
     CDuplicates &set = *Duplicates();
-    set.Add({12, 40}, -1, 5, QString());
-    set.Add({1, 2}, 3, 0, QString());
+    set.Add({ 12, 40 }, -1, 5, QString());
+    set.Add({ 1, 2 }, 3, 0, QString());
     ASSERT_TRUE(DuplicateSave(set));
-    EXPECT_EQ(storedRows().front(), (StoredRow{-1, "12|40|"}));
+    EXPECT_EQ(storedRows().front(), (StoredRow { -1, "12|40|" }));
     EXPECT_FALSE(MemorySourceLostOnLoad(set.Item(1))) << "a memory group of this session";
     ASSERT_EQ(DuplicateLoad(set), 2);
     EXPECT_EQ(set.Item(1).lSource(), -1);
@@ -187,7 +189,7 @@ TEST(DuplicatePersistence, MemorySourceComesBackWithPositionZeroAndNoSource)
     EXPECT_FALSE(MemorySourceLostOnLoad(set.Item(2)));
     // A memory group made afterwards is a real one again.
     set.Clear();
-    set.Add({12, 40}, -1, 0, QString());
+    set.Add({ 12, 40 }, -1, 0, QString());
     EXPECT_FALSE(MemorySourceLostOnLoad(set.Item(1)) && set.Item(1).Key().isEmpty());
 }
 
@@ -196,7 +198,7 @@ TEST(DuplicatePersistence, MemorySourceWithOneDuplicateLeftIsDropped)
     ReviewLibrary library;
     addRecords(library, 3);
     CDuplicates &set = *Duplicates();
-    set.Add({2, 3}, -1, 0, QString());
+    set.Add({ 2, 3 }, -1, 0, QString());
     ASSERT_TRUE(DuplicateSave(set));
     library.deleteRecord(3);
     EXPECT_EQ(DuplicateLoad(set), 0);
@@ -208,21 +210,21 @@ TEST(DuplicatePersistence, FailedSaveKeepsTheRowsOfTheSaveBefore)
     ReviewLibrary library;
     addRecords(library, 6);
     CDuplicates &set = *Duplicates();
-    set.Add({2, 3}, 1, 0, QString());
+    set.Add({ 2, 3 }, 1, 0, QString());
     ASSERT_TRUE(DuplicateSave(set));
-    AppDb().db->Execute(QStringLiteral(
-        "CREATE TRIGGER refuse BEFORE INSERT ON Duplicate WHEN NEW.MasterId = 5 "
-        "BEGIN SELECT RAISE(ABORT, 'disk full'); END"));
+    AppDb().db->Execute(
+        QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON Duplicate WHEN NEW.MasterId = 5 "
+                       "BEGIN SELECT RAISE(ABORT, 'disk full'); END"));
     set.Clear();
-    set.Add({6}, 4, 0, QString());
-    set.Add({6}, 5, 0, QString());
+    set.Add({ 6 }, 4, 0, QString());
+    set.Add({ 6 }, 5, 0, QString());
     Progress progress;
     EXPECT_FALSE(DuplicateSave(set, &progress));
     ASSERT_EQ(library.messages().count(), 1);
     EXPECT_TRUE(library.messages().last().text.contains(QStringLiteral("frmVEXA - DuplicateSave")))
         << library.messages().last().text.toStdString();
     EXPECT_EQ(progress.ended, 1) << "the progress bar is hidden after a failure";
-    EXPECT_EQ(storedRows(), (std::vector<StoredRow>{{1, "2|3|"}}));
+    EXPECT_EQ(storedRows(), (std::vector<StoredRow> { { 1, "2|3|" } }));
     EXPECT_EQ(AppDb().duplicates->recordCount(), 1);
     // And the old set still loads.
     ASSERT_EQ(DuplicateLoad(set), 1);
@@ -234,7 +236,7 @@ TEST(DuplicatePersistence, ClearEmptiesSetAndTable)
     ReviewLibrary library;
     addRecords(library, 3);
     CDuplicates &set = *Duplicates();
-    set.Add({2, 3}, 1, 0, QString());
+    set.Add({ 2, 3 }, 1, 0, QString());
     ASSERT_TRUE(DuplicateSave(set));
     ASSERT_TRUE(DuplicateClear(set));
     EXPECT_EQ(set.Count(), 0);
@@ -251,6 +253,6 @@ TEST(DuplicatePersistence, DamagedRowLoadsWhatCanBeRead)
     AppDb().duplicates->requery();
     CDuplicates &set = *Duplicates();
     ASSERT_EQ(DuplicateLoad(set), 1);
-    EXPECT_EQ(set.Item(1).lFileID(), (QList<std::int32_t>{2, 3}));
+    EXPECT_EQ(set.Item(1).lFileID(), (QList<std::int32_t> { 2, 3 }));
     EXPECT_EQ(library.messages().count(), 0);
 }

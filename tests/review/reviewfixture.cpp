@@ -41,12 +41,13 @@ std::int32_t ReviewLibrary::store(const QString &name, std::int64_t size, int wi
     image.FileSize = size;
     image.DimX = width;
     image.DimY = height;
-    EXPECT_TRUE(StoreImageData(m_collection, m_item, {1, 2, 3}, {}, QByteArray(64, '0'))) << name.toStdString();
+    EXPECT_TRUE(StoreImageData(m_collection, m_item, { 1, 2, 3 }, {}, QByteArray(64, '0')))
+        << name.toStdString();
     return std::int32_t(AppDb().fileData->lastModified());
 }
 
-std::int32_t ReviewLibrary::addImage(const QString &name, int width, int height,
-                                     const QColor &colour)
+std::int32_t ReviewLibrary::addImage(
+    const QString &name, int width, int height, const QColor &colour)
 {
     QImage picture(width, height, QImage::Format_RGB32);
     picture.fill(colour);
@@ -59,8 +60,8 @@ std::int32_t ReviewLibrary::addImage(const QString &name, int width, int height,
     return store(name, QFileInfo(path).size(), width, height);
 }
 
-std::int32_t ReviewLibrary::addFile(const QString &name, const QByteArray &bytes, int width,
-                                    int height)
+std::int32_t ReviewLibrary::addFile(
+    const QString &name, const QByteArray &bytes, int width, int height)
 {
     QFile file(m_images + QLatin1Char('/') + name);
     EXPECT_TRUE(file.open(QIODevice::WriteOnly));

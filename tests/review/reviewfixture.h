@@ -22,8 +22,8 @@ public:
 
     QString directory() const { return m_images; }
     // Writes a PNG (or the given bytes) and stores its FileData row; the ID.
-    std::int32_t addImage(const QString &name, int width, int height,
-                          const QColor &colour = QColor(70, 120, 180));
+    std::int32_t addImage(
+        const QString &name, int width, int height, const QColor &colour = QColor(70, 120, 180));
     std::int32_t addFile(const QString &name, const QByteArray &bytes, int width, int height);
     // A row whose file is not on disk.
     std::int32_t addRecordOnly(const QString &name, int width = 10, int height = 10);

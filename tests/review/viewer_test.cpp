@@ -52,7 +52,7 @@ struct Viewer {
     {
         return WaitUntil([this] {
             return !viewer->delayedActionPending() && !viewer->thumbnailsLoading()
-                   && viewer->viewReady();
+                && viewer->viewReady();
         });
     }
     void click(int index, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
@@ -112,8 +112,12 @@ TEST(TileGeometry, SizeBandsAndLayoutInTwips)
         int points;
     };
     const Row rows[] = {
-        {5, {1200, 1400}, 260, 6},   {10, {2400, 2800}, 260, 6}, {11, {2640, 3080}, 280, 8},
-        {15, {3600, 4200}, 280, 8},  {16, {3840, 4480}, 300, 10}, {20, {4800, 5600}, 300, 10},
+        { 5, { 1200, 1400 }, 260, 6 },
+        { 10, { 2400, 2800 }, 260, 6 },
+        { 11, { 2640, 3080 }, 280, 8 },
+        { 15, { 3600, 4200 }, 280, 8 },
+        { 16, { 3840, 4480 }, 300, 10 },
+        { 20, { 4800, 5600 }, 300, 10 },
     };
     for (const Row &row : rows) {
         EXPECT_EQ(TileSizeTwips(row.size), row.tile) << "size " << row.size;
@@ -143,21 +147,21 @@ TEST(TileGeometry, TileSizeTenNumbers)
     const std::int32_t id = library.addImage(QStringLiteral("wide.png"), 200, 100);
     LoadedImage image;
     ASSERT_TRUE(LoadImageFile(library.directory() + QStringLiteral("/wide.png"), image));
-    tile.SetImageInformation(1, image, library.directory(), QStringLiteral("wide.png"), 999, 200,
-                             100, id);
+    tile.SetImageInformation(
+        1, image, library.directory(), QStringLiteral("wide.png"), 999, 200, 100, id);
     EXPECT_EQ(tile.drawnRectTwips(), QRect(0, 530, 2280, 1140));
     EXPECT_EQ(tile.fileNameText(), QStringLiteral("Filename: wide.png"));
     EXPECT_EQ(tile.fileInfoText(), QStringLiteral("Dim: 200 x 100     Size:  999 bytes"));
     EXPECT_TRUE(tile.Exists());
     // A portrait picture fills the height, centred across.
-    tile.SetImageInformation(1, image, library.directory(), QStringLiteral("wide.png"), 999, 100,
-                             200, id);
+    tile.SetImageInformation(
+        1, image, library.directory(), QStringLiteral("wide.png"), 999, 100, 200, id);
     EXPECT_EQ(tile.drawnRectTwips(), QRect(590, 0, 1100, 2200));
 }
 
 TEST(TileMenu, LocalisedByTheMenuRuleInBothLanguages)
 {
-    for (const int offset : {0, 2000}) {
+    for (const int offset : { 0, 2000 }) {
         SetLangOffset(offset);
         uctrlPreview tile;
         QMenu *menu = tile.popupMenu();
@@ -251,7 +255,7 @@ TEST(DuplicateViewer, GroupWithoutItsSourceStartsAtTileOne)
     EXPECT_EQ(view.viewer->tile(1)->pos(), QPoint(0, 0));
     EXPECT_EQ(view.viewer->tile(2)->pos(), QPoint(view.viewer->tile(1)->width(), 0));
     EXPECT_EQ(view.viewer->currentTile(), 1);
-    EXPECT_EQ(view.active(), (QList<int>{1}));
+    EXPECT_EQ(view.active(), (QList<int> { 1 }));
     view.key(Qt::Key_Left);
     EXPECT_EQ(view.viewer->currentTile(), 1) << "the hidden source is never selected";
 }
@@ -262,9 +266,9 @@ TEST(DuplicateViewer, MissingRecordsAndFilesGetNoTileAndUndecodableFilesAnEmptyO
     const std::int32_t source = library.addImage(QStringLiteral("s.png"), 50, 50);
     const std::int32_t good = library.addImage(QStringLiteral("g.png"), 50, 50);
     const std::int32_t noFile = library.addRecordOnly(QStringLiteral("gone.png"));
-    const std::int32_t broken
-        = library.addFile(QStringLiteral("broken.jpg"), QByteArray("\xff\xd8\xff garbage", 12), 9, 9);
-    Duplicates()->Add({noFile, 9999, good, broken}, source, 0, QString());
+    const std::int32_t broken = library.addFile(
+        QStringLiteral("broken.jpg"), QByteArray("\xff\xd8\xff garbage", 12), 9, 9);
+    Duplicates()->Add({ noFile, 9999, good, broken }, source, 0, QString());
     Viewer view;
     ASSERT_TRUE(view.enter());
     ASSERT_EQ(view.viewer->tileCount(), 2);
@@ -301,8 +305,8 @@ TEST(DuplicateViewer, SeventyDuplicatesGiveSixtyThreeTilesAndOneMessage)
     // Rows fill the panel; the scroll bar reaches its bottom.
     QScrollBar *scroll = view.viewer->verticalScrollBar();
     EXPECT_TRUE(scroll->isVisible());
-    EXPECT_EQ(scroll->maximum(),
-              view.viewer->tilePanel()->height() - view.viewer->viewPort()->height());
+    EXPECT_EQ(
+        scroll->maximum(), view.viewer->tilePanel()->height() - view.viewer->viewPort()->height());
 }
 
 TEST(DuplicateViewer, ShiftSelectsARangeAndCtrlTogglesOne)
@@ -312,20 +316,20 @@ TEST(DuplicateViewer, ShiftSelectsARangeAndCtrlTogglesOne)
     Viewer view;
     ASSERT_TRUE(view.enter());
     view.click(5);
-    EXPECT_EQ(view.active(), (QList<int>{5}));
+    EXPECT_EQ(view.active(), (QList<int> { 5 }));
     view.click(2, Qt::ShiftModifier);
-    EXPECT_EQ(view.active(), (QList<int>{2, 3, 4, 5}));
+    EXPECT_EQ(view.active(), (QList<int> { 2, 3, 4, 5 }));
     EXPECT_EQ(view.viewer->currentTile(), 2);
     view.click(3, Qt::ControlModifier);
-    EXPECT_EQ(view.active(), (QList<int>{2, 4, 5}));
+    EXPECT_EQ(view.active(), (QList<int> { 2, 4, 5 }));
     EXPECT_EQ(view.viewer->currentTile(), 3);
     view.click(0, Qt::ControlModifier);
-    EXPECT_EQ(view.active(), (QList<int>{0, 2, 4, 5}));
+    EXPECT_EQ(view.active(), (QList<int> { 0, 2, 4, 5 }));
     view.click(1);
-    EXPECT_EQ(view.active(), (QList<int>{1}));
+    EXPECT_EQ(view.active(), (QList<int> { 1 }));
     // Shift towards a higher tile works the same way.
     view.click(4, Qt::ShiftModifier);
-    EXPECT_EQ(view.active(), (QList<int>{1, 2, 3, 4}));
+    EXPECT_EQ(view.active(), (QList<int> { 1, 2, 3, 4 }));
 }
 
 TEST(DuplicateViewer, ArrowKeysAtTheRowEnds)
@@ -356,9 +360,9 @@ TEST(DuplicateViewer, ArrowKeysAtTheRowEnds)
     EXPECT_EQ(viewer->currentTile(), 9) << "Down on the last row selects the last tile";
     view.key(Qt::Key_Right);
     EXPECT_EQ(viewer->currentTile(), 9);
-    EXPECT_EQ(view.active(), (QList<int>{9}));
+    EXPECT_EQ(view.active(), (QList<int> { 9 }));
     view.key(Qt::Key_Left);
-    EXPECT_EQ(view.active(), (QList<int>{8}));
+    EXPECT_EQ(view.active(), (QList<int> { 8 }));
 }
 
 TEST(DuplicateViewer, KeysScrollTheSelectedTileIntoView)
@@ -417,7 +421,8 @@ TEST(DuplicateViewer, EnterViewsFullSizeAndEnterAgainReturns)
     ASSERT_TRUE(view.viewer->ViewMode());
     EXPECT_TRUE(view.viewer->fullView()->isVisible());
     EXPECT_EQ(view.viewer->fullView()->fullName(), view.viewer->tile(1)->FullPath());
-    EXPECT_EQ(view.viewer->fullView()->picture().size(), QSize(60, 40)) << "full size, not the thumbnail";
+    EXPECT_EQ(view.viewer->fullView()->picture().size(), QSize(60, 40))
+        << "full size, not the thumbnail";
     view.key(Qt::Key_Right);
     EXPECT_EQ(view.viewer->currentTile(), 1) << "tiles do not move in view mode";
     view.key(Qt::Key_Return);
@@ -453,7 +458,7 @@ TEST(DuplicateViewer, LoadedMemorySourceIsNeverLookedUp)
     ReviewLibrary library;
     const std::int32_t a = library.addImage(QStringLiteral("a.png"), 30, 30);
     const std::int32_t b = library.addImage(QStringLiteral("b.png"), 30, 30);
-    Duplicates()->Add({a, b}, -1, 4, QString());
+    Duplicates()->Add({ a, b }, -1, 4, QString());
     ASSERT_TRUE(DuplicateSave(*Duplicates()));
     ASSERT_EQ(DuplicateLoad(*Duplicates()), 1);
     int lookups = 0;
@@ -474,13 +479,13 @@ TEST(DuplicateViewer, MemorySourceOfThisSessionIsShown)
     ReviewLibrary library;
     library.addImage(QStringLiteral("dropped.png"), 40, 30);
     const std::int32_t a = library.addImage(QStringLiteral("a.png"), 30, 30);
-    Duplicates()->Add({a}, -1, 0, QString());
+    Duplicates()->Add({ a }, -1, 0, QString());
     Viewer view;
     const QString directory = library.directory();
     view.viewer->setMemoryLookup([directory](int position) -> std::optional<MemoryImageEntry> {
         if (position != 0)
             return std::nullopt;
-        return MemoryImageEntry{directory, QStringLiteral("dropped.png"), 100, 40, 30};
+        return MemoryImageEntry { directory, QStringLiteral("dropped.png"), 100, 40, 30 };
     });
     ASSERT_TRUE(view.enter());
     EXPECT_TRUE(view.viewer->tile(0)->isVisible());

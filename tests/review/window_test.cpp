@@ -24,8 +24,8 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QLabel>
+#include <QProcess>
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QTest>
@@ -55,7 +55,7 @@ struct Window {
             DirectoryListItem directory;
             directory.key = DirectoryKey(item);
             directory.checked = ticked;
-            return QList<DirectoryListItem>{directory};
+            return QList<DirectoryListItem> { directory };
         };
         host.countSelection = [this] { window->SetTickedDirectoryCount(1); };
         InstallNarration(*window, host);
@@ -73,7 +73,7 @@ struct Window {
     {
         return WaitUntil([this] {
             return !viewer->delayedActionPending() && !viewer->thumbnailsLoading()
-                   && viewer->viewReady() && window->isEnabled();
+                && viewer->viewReady() && window->isEnabled();
         });
     }
     // Enabled states of DUPSAVE/mnuDupSave, DUPLOAD/mnuDupLoad, DUPCLEAR/mnuDupClear;
@@ -81,8 +81,8 @@ struct Window {
     QList<int> duplicateCommands() const
     {
         QList<int> states;
-        const char *pairs[3][2] = {{"DUPSAVE", "mnuDupSave"}, {"DUPLOAD", "mnuDupLoad"},
-                                   {"DUPCLEAR", "mnuDupClear"}};
+        const char *pairs[3][2] = { { "DUPSAVE", "mnuDupSave" }, { "DUPLOAD", "mnuDupLoad" },
+            { "DUPCLEAR", "mnuDupClear" } };
         for (const auto &pair : pairs) {
             QAction *button = window->toolbarAction(QLatin1String(pair[0]));
             QAction *item = window->action(QLatin1String(pair[1]));
@@ -128,7 +128,7 @@ TEST(ReviewWindow, NarrationFromTheMenuEndsOnTheDuplicatesTab)
     Window w(library);
     // Localising the window (tiles and their menus included) reports nothing.
     EXPECT_EQ(library.messages().count(), 0) << library.messages().last().text.toStdString();
-    EXPECT_EQ(w.duplicateCommands(), (QList<int>{0, 0, 0}));
+    EXPECT_EQ(w.duplicateCommands(), (QList<int> { 0, 0, 0 }));
     QAction *narrate = w.window->action(QStringLiteral("mnuNarration"));
     ASSERT_NE(narrate, nullptr);
     ASSERT_TRUE(narrate->isEnabled());
@@ -140,14 +140,15 @@ TEST(ReviewWindow, NarrationFromTheMenuEndsOnTheDuplicatesTab)
     EXPECT_EQ(w.window->currentTab(), int(MainWindow::TabDuplicates));
     ASSERT_EQ(Duplicates()->Count(), 1);
     EXPECT_EQ(Duplicates()->Item(1).lSource(), files.landscape);
-    EXPECT_EQ(Duplicates()->Item(1).lFileID(), (QList<std::int32_t>{files.portrait, files.square}));
+    EXPECT_EQ(
+        Duplicates()->Item(1).lFileID(), (QList<std::int32_t> { files.portrait, files.square }));
     ASSERT_TRUE(w.settle());
     EXPECT_EQ(w.viewer->tileCount(), 2);
     EXPECT_TRUE(w.viewer->tile(0)->isVisible());
     EXPECT_EQ(w.viewer->countLabel()->text(), QStringLiteral("1"));
     EXPECT_FALSE(w.viewer->groupSlider()->isVisible());
     // A set in memory, nothing saved yet.
-    EXPECT_EQ(w.duplicateCommands(), (QList<int>{1, 0, 1}));
+    EXPECT_EQ(w.duplicateCommands(), (QList<int> { 1, 0, 1 }));
     EXPECT_TRUE(w.window->tabPanel(MainWindow::TabDuplicates)->isEnabled());
 }
 
@@ -163,7 +164,7 @@ TEST(ReviewWindow, SaveRestartLoadAndClearThroughMenuAndToolbar)
         ASSERT_TRUE(w.settle());
         w.window->toolbarAction(QStringLiteral("DUPSAVE"))->trigger();
         EXPECT_EQ(SavedRows(), 1);
-        EXPECT_EQ(w.duplicateCommands(), (QList<int>{1, 1, 1}));
+        EXPECT_EQ(w.duplicateCommands(), (QList<int> { 1, 1, 1 }));
         EXPECT_TRUE(w.window->isEnabled());
         keep = Duplicates()->Item(1).lSource();
         w.window->close();
@@ -176,24 +177,25 @@ TEST(ReviewWindow, SaveRestartLoadAndClearThroughMenuAndToolbar)
     CreateApplicationObjects();
     Window w(library);
     EXPECT_EQ(Duplicates()->Count(), 0);
-    EXPECT_EQ(w.duplicateCommands(), (QList<int>{0, 1, 1}));
+    EXPECT_EQ(w.duplicateCommands(), (QList<int> { 0, 1, 1 }));
 
     w.window->action(QStringLiteral("mnuDupLoad"))->trigger();
     ASSERT_EQ(Duplicates()->Count(), 1);
     EXPECT_EQ(Duplicates()->Item(1).lSource(), keep);
-    EXPECT_EQ(Duplicates()->Item(1).lFileID(), (QList<std::int32_t>{files.portrait, files.square}));
+    EXPECT_EQ(
+        Duplicates()->Item(1).lFileID(), (QList<std::int32_t> { files.portrait, files.square }));
     EXPECT_EQ(w.window->currentTab(), int(MainWindow::TabDuplicates));
     ASSERT_TRUE(w.settle());
     EXPECT_EQ(w.viewer->tileCount(), 2);
     EXPECT_FALSE(w.window->progressBar()->isVisible());
-    EXPECT_EQ(w.duplicateCommands(), (QList<int>{1, 1, 1}));
+    EXPECT_EQ(w.duplicateCommands(), (QList<int> { 1, 1, 1 }));
 
     w.window->toolbarAction(QStringLiteral("DUPCLEAR"))->trigger();
     EXPECT_EQ(w.window->currentTab(), int(MainWindow::TabDatabase));
     EXPECT_EQ(Duplicates()->Count(), 0);
     EXPECT_EQ(SavedRows(), 0);
     EXPECT_EQ(w.viewer->tileCount(), 0);
-    EXPECT_EQ(w.duplicateCommands(), (QList<int>{0, 0, 0}));
+    EXPECT_EQ(w.duplicateCommands(), (QList<int> { 0, 0, 0 }));
 }
 
 TEST(ReviewWindow, LoadingOnlyDroppedGroupsLeavesTheDuplicatesTab)
@@ -201,7 +203,7 @@ TEST(ReviewWindow, LoadingOnlyDroppedGroupsLeavesTheDuplicatesTab)
     ReviewLibrary library;
     const ThreeAlike files(library);
     Window w(library);
-    Duplicates()->Add({files.portrait}, files.landscape, 0, QString());
+    Duplicates()->Add({ files.portrait }, files.landscape, 0, QString());
     w.window->SetCommandStates(false);
     w.window->toolbarAction(QStringLiteral("DUPSAVE"))->trigger();
     w.window->SelectTab(MainWindow::TabDuplicates);
@@ -216,7 +218,7 @@ TEST(ReviewWindow, LoadingOnlyDroppedGroupsLeavesTheDuplicatesTab)
     EXPECT_EQ(w.window->currentTab(), int(MainWindow::TabDatabase));
     EXPECT_EQ(w.viewer->tileCount(), 0);
     EXPECT_EQ(library.messages().count(), 0);
-    EXPECT_EQ(w.duplicateCommands(), (QList<int>{0, 1, 1}));
+    EXPECT_EQ(w.duplicateCommands(), (QList<int> { 0, 1, 1 }));
 }
 
 TEST(ReviewWindow, KeysReachTheViewerFromTheWindowAndViewModeEndsWithTheTab)
@@ -224,8 +226,8 @@ TEST(ReviewWindow, KeysReachTheViewerFromTheWindowAndViewModeEndsWithTheTab)
     ReviewLibrary library;
     const ThreeAlike files(library);
     Window w(library);
-    Duplicates()->Add({files.portrait, files.square}, files.landscape, 0, QString());
-    Duplicates()->Add({files.landscape}, files.square, 0, QString());
+    Duplicates()->Add({ files.portrait, files.square }, files.landscape, 0, QString());
+    Duplicates()->Add({ files.landscape }, files.square, 0, QString());
     w.window->SelectTab(MainWindow::TabDuplicates);
     ASSERT_TRUE(w.settle());
     ASSERT_EQ(w.viewer->tileCount(), 2);
@@ -267,7 +269,7 @@ TEST(ReviewWindow, LeavingTheTabBeforeTheDelayDropsTheRebuild)
     ReviewLibrary library;
     const ThreeAlike files(library);
     Window w(library);
-    Duplicates()->Add({files.portrait, files.square}, files.landscape, 0, QString());
+    Duplicates()->Add({ files.portrait, files.square }, files.landscape, 0, QString());
     w.window->SelectTab(MainWindow::TabDuplicates);
     ASSERT_TRUE(w.viewer->delayedActionPending());
     w.window->SelectTab(MainWindow::TabDatabase);
@@ -307,7 +309,7 @@ QString CliPath()
 QString RunCli(const QStringList &args, int &status)
 {
     QProcess process;
-    process.start(CliPath(), QStringList{QStringLiteral("--data"), ProgramDirectory()} + args);
+    process.start(CliPath(), QStringList { QStringLiteral("--data"), ProgramDirectory() } + args);
     EXPECT_TRUE(process.waitForFinished(60000)) << args.join(' ').toStdString();
     status = process.exitCode();
     return QString::fromUtf8(process.readAllStandardOutput());
@@ -323,26 +325,30 @@ TEST(ReviewWindow, HeadlessNarrationSavedByTheCliLoadsInTheWindow)
     ReviewLibrary library;
     const ThreeAlike files(library);
     int status = -1;
-    RunCli({QStringLiteral("narrate"), QStringLiteral("Review"), QStringLiteral("--save")}, status);
+    RunCli(
+        { QStringLiteral("narrate"), QStringLiteral("Review"), QStringLiteral("--save") }, status);
     ASSERT_EQ(status, 0);
 
-    const QString listed = RunCli({QStringLiteral("duplicates"), QStringLiteral("list"),
-                                   QStringLiteral("--json")}, status);
+    const QString listed = RunCli(
+        { QStringLiteral("duplicates"), QStringLiteral("list"), QStringLiteral("--json") }, status);
     EXPECT_EQ(status, 0);
-    const QJsonObject group = QJsonDocument::fromJson(listed.split(QLatin1Char('\n')).first().toUtf8()).object();
+    const QJsonObject group
+        = QJsonDocument::fromJson(listed.split(QLatin1Char('\n')).first().toUtf8()).object();
     EXPECT_EQ(group.value(QStringLiteral("source")).toObject().value(QStringLiteral("id")).toInt(),
-              files.landscape) << listed.toStdString();
+        files.landscape)
+        << listed.toStdString();
 
     Window w(library);
-    EXPECT_EQ(w.duplicateCommands(), (QList<int>{0, 1, 1}));
+    EXPECT_EQ(w.duplicateCommands(), (QList<int> { 0, 1, 1 }));
     w.window->action(QStringLiteral("mnuDupLoad"))->trigger();
     ASSERT_EQ(Duplicates()->Count(), 1);
     EXPECT_EQ(Duplicates()->Item(1).lSource(), files.landscape);
-    EXPECT_EQ(Duplicates()->Item(1).lFileID(), (QList<std::int32_t>{files.portrait, files.square}));
+    EXPECT_EQ(
+        Duplicates()->Item(1).lFileID(), (QList<std::int32_t> { files.portrait, files.square }));
     ASSERT_TRUE(w.settle());
     EXPECT_EQ(w.viewer->tileCount(), 2);
 
-    RunCli({QStringLiteral("duplicates"), QStringLiteral("clear")}, status);
+    RunCli({ QStringLiteral("duplicates"), QStringLiteral("clear") }, status);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(SavedRows(), 0);
 }

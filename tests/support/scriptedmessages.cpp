@@ -12,10 +12,10 @@ ScriptedMessages::~ScriptedMessages()
     SetMessageSeam(nullptr);
 }
 
-MsgResult ScriptedMessages::show(const QString &text, const QString &title, MsgIcon icon,
-                                 MsgButtons buttons)
+MsgResult ScriptedMessages::show(
+    const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons)
 {
-    m_shown.append({text, title, icon, buttons});
+    m_shown.append({ text, title, icon, buttons });
     if (!m_answers.isEmpty())
         return m_answers.takeFirst();
     switch (buttons) {
@@ -28,7 +28,7 @@ MsgResult ScriptedMessages::show(const QString &text, const QString &title, MsgI
 
 bool ScriptedMessages::prompt(const QString &text, const QString &title, QString &value)
 {
-    m_shown.append({text, title, MsgIcon::Question, MsgButtons::Ok});
+    m_shown.append({ text, title, MsgIcon::Question, MsgButtons::Ok });
     if (m_promptAnswers.isEmpty())
         return false;
     value = m_promptAnswers.takeFirst();

@@ -21,8 +21,8 @@ public:
     ScriptedMessages();
     ~ScriptedMessages() override;
 
-    MsgResult show(const QString &text, const QString &title, MsgIcon icon,
-                   MsgButtons buttons) override;
+    MsgResult show(
+        const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons) override;
     bool prompt(const QString &text, const QString &title, QString &value) override;
 
     void answer(MsgResult result) { m_answers.append(result); }

@@ -10,12 +10,12 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QKeyEvent>
-#include <QScreen>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabBar>
 #include <QTimer>
 
@@ -59,10 +59,17 @@ TEST_F(MainWindowTest, EveryMenuItemAndButtonIsPresentAndLocalised)
         const char *name;
         const char *caption;
     } items[] = {
-        {"mnuProgram", "&Program"}, {"mnuStatView", "&View"}, {"mnuDBCompact", "&Compact"},
-        {"mnuQuit", "&Quit"}, {"mnuGather", "&Gather image data"}, {"mnuStartMonitor", "Start &Monitoring"},
-        {"mnuDupClear", "&Clear"}, {"mnuPriorityValue0", "&RealTime"}, {"mnuPriorityValue3", "&Idle"},
-        {"mnuHelpWeb", "&Webpresence"}, {"mnuHelpAbout", "&About"},
+        { "mnuProgram", "&Program" },
+        { "mnuStatView", "&View" },
+        { "mnuDBCompact", "&Compact" },
+        { "mnuQuit", "&Quit" },
+        { "mnuGather", "&Gather image data" },
+        { "mnuStartMonitor", "Start &Monitoring" },
+        { "mnuDupClear", "&Clear" },
+        { "mnuPriorityValue0", "&RealTime" },
+        { "mnuPriorityValue3", "&Idle" },
+        { "mnuHelpWeb", "&Webpresence" },
+        { "mnuHelpAbout", "&About" },
     };
     for (const auto &item : items) {
         QAction *a = window->action(QLatin1String(item.name));
@@ -73,8 +80,10 @@ TEST_F(MainWindowTest, EveryMenuItemAndButtonIsPresentAndLocalised)
         const char *key;
         const char *tip;
     } buttons[] = {
-        {"STATS", "View statistics."}, {"MONITOR", "Start the monitoring of the selected directory."},
-        {"HIGH", "Set priotiry to High."}, {"DUPCLEAR", "Clear stored/current duplicates."},
+        { "STATS", "View statistics." },
+        { "MONITOR", "Start the monitoring of the selected directory." },
+        { "HIGH", "Set priotiry to High." },
+        { "DUPCLEAR", "Clear stored/current duplicates." },
     };
     for (const auto &button : buttons) {
         QAction *a = window->toolbarAction(QLatin1String(button.key));
@@ -86,8 +95,10 @@ TEST_F(MainWindowTest, EveryMenuItemAndButtonIsPresentAndLocalised)
     auto *tabs = window->findChild<QTabBar *>(QStringLiteral("tabViewPort"));
     ASSERT_NE(tabs, nullptr);
     EXPECT_EQ(tabs->tabText(3), QStringLiteral("Duplicates"));
-    EXPECT_EQ(tabs->tabToolTip(4), QStringLiteral("Enhanced functions for monitoring and checking files."));
-    EXPECT_EQ(window->infoFrame(MainWindow::InfoGather)->title(), QStringLiteral("Gathering image data"));
+    EXPECT_EQ(tabs->tabToolTip(4),
+        QStringLiteral("Enhanced functions for monitoring and checking files."));
+    EXPECT_EQ(
+        window->infoFrame(MainWindow::InfoGather)->title(), QStringLiteral("Gathering image data"));
     EXPECT_EQ(window->cancelButton(1)->text(), QStringLiteral("&Cancel narration of imagedata"));
 }
 
@@ -118,12 +129,12 @@ TEST_F(MainWindowTest, CommandStatesFollowTheTickedDirectoriesTheSetsAndTheRun)
 
     groups = 1;
     window->BeginRun();
-    for (const char *name : {"DUPSAVE", "DUPLOAD", "DUPCLEAR", "GATHER", "NARRATE", "mnuGather",
-             "mnuNarration", "mnuDup", "mnuAction", "DBCOMP", "STATS", "MONITOR"})
+    for (const char *name : { "DUPSAVE", "DUPLOAD", "DUPCLEAR", "GATHER", "NARRATE", "mnuGather",
+             "mnuNarration", "mnuDup", "mnuAction", "DBCOMP", "STATS", "MONITOR" })
         EXPECT_FALSE(enabled(name)) << name;
     // Priority and help stay reachable during a run.
-    for (const char *name : {"mnuPriority", "mnuPriorityValue2", "IDLE", "REALTIME", "mnuHelpContents",
-             "mnuOptions", "mnuQuit"})
+    for (const char *name : { "mnuPriority", "mnuPriorityValue2", "IDLE", "REALTIME",
+             "mnuHelpContents", "mnuOptions", "mnuQuit" })
         EXPECT_TRUE(enabled(name)) << name;
     EXPECT_FALSE(window->tabPanel(MainWindow::TabDatabase)->isEnabled());
     EXPECT_TRUE(window->cancelButton(0)->isEnabled());
@@ -169,22 +180,22 @@ TEST_F(MainWindowTest, ClosingDuringARunIsRefusedAndTheWindowStays)
 TEST_F(MainWindowTest, ToolbarAndMenuReachTheSameCommands)
 {
     QStringList ran;
-    for (const char *name : {"mnuGather", "mnuNarration", "mnuStartMonitor", "DuplicateSave",
-             "DuplicateLoad", "DuplicateClear"}) {
+    for (const char *name : { "mnuGather", "mnuNarration", "mnuStartMonitor", "DuplicateSave",
+             "DuplicateLoad", "DuplicateClear" }) {
         const QString command = QLatin1String(name);
         window->setCommandHandler(command, [&ran, command] { ran << command; });
     }
     groups = 1;
     saved = 1;
     window->SetTickedDirectoryCount(1);
-    for (const char *key : {"GATHER", "NARRATE", "MONITOR", "DUPSAVE", "DUPLOAD", "DUPCLEAR"})
+    for (const char *key : { "GATHER", "NARRATE", "MONITOR", "DUPSAVE", "DUPLOAD", "DUPCLEAR" })
         window->toolbarAction(QLatin1String(key))->trigger();
-    for (const char *name : {"mnuGather", "mnuNarration", "mnuStartMonitor", "mnuDupSave",
-             "mnuDupLoad", "mnuDupClear"})
+    for (const char *name : { "mnuGather", "mnuNarration", "mnuStartMonitor", "mnuDupSave",
+             "mnuDupLoad", "mnuDupClear" })
         window->action(QLatin1String(name))->trigger();
-    const QStringList once = {QStringLiteral("mnuGather"), QStringLiteral("mnuNarration"),
-        QStringLiteral("mnuStartMonitor"), QStringLiteral("DuplicateSave"), QStringLiteral("DuplicateLoad"),
-        QStringLiteral("DuplicateClear")};
+    const QStringList once = { QStringLiteral("mnuGather"), QStringLiteral("mnuNarration"),
+        QStringLiteral("mnuStartMonitor"), QStringLiteral("DuplicateSave"),
+        QStringLiteral("DuplicateLoad"), QStringLiteral("DuplicateClear") };
     EXPECT_EQ(ran, once + once);
 }
 
@@ -193,7 +204,7 @@ TEST_F(MainWindowTest, PriorityMenuAndButtonsStayInStep)
     const int before = CurrentProcessPriority();
     window->action(QStringLiteral("mnuPriorityValue2"))->trigger();  // "&Normal"
     EXPECT_TRUE(window->toolbarAction(QStringLiteral("NORMAL"))->isChecked());
-    for (const char *key : {"IDLE", "HIGH", "REALTIME"})
+    for (const char *key : { "IDLE", "HIGH", "REALTIME" })
         EXPECT_FALSE(window->toolbarAction(QLatin1String(key))->isChecked()) << key;
     EXPECT_TRUE(window->action(QStringLiteral("mnuPriorityValue2"))->isChecked());
 
@@ -220,7 +231,7 @@ TEST_F(MainWindowTest, PriorityMenuAndButtonsStayInStep)
 
 TEST(Priority, NiceValuesMapBothWays)
 {
-    const int nice[4] = {-20, -10, 0, 19};
+    const int nice[4] = { -20, -10, 0, 19 };
     for (int index = 0; index < 4; ++index) {
         EXPECT_EQ(NiceValueOfPriority(index), nice[index]);
         EXPECT_EQ(PriorityOfNiceValue(nice[index]), index);
@@ -241,7 +252,8 @@ TEST_F(MainWindowTest, DuplicatesTabIsRefusedWhileTheSetIsEmpty)
     tabs->setCurrentIndex(MainWindow::TabDuplicates);
     ASSERT_EQ(messages.count(), 1);
     EXPECT_EQ(messages.last().title, QStringLiteral("No Duplicates"));
-    EXPECT_TRUE(messages.last().text.startsWith(QStringLiteral("There are no duplicates to be viewed")));
+    EXPECT_TRUE(
+        messages.last().text.startsWith(QStringLiteral("There are no duplicates to be viewed")));
     EXPECT_EQ(window->currentTab(), MainWindow::TabSettings);
     EXPECT_EQ(tabs->currentIndex(), MainWindow::TabSettings);
 
@@ -337,15 +349,18 @@ TEST_F(MainWindowTest, F1IsConsumedAndOtherKeysReachTheNavigation)
     QWidget *target = window->tabPanel(MainWindow::TabDatabase);
     target->setFocus();
     QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
-    QApplication::sendEvent(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), &f1);
+    QApplication::sendEvent(
+        QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), &f1);
     EXPECT_EQ(help, 1);
     QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::ShiftModifier);
-    QApplication::sendEvent(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), &right);
-    EXPECT_EQ(navigated, QList<int>{Qt::Key_Right});
+    QApplication::sendEvent(
+        QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), &right);
+    EXPECT_EQ(navigated, QList<int> { Qt::Key_Right });
     EXPECT_TRUE(window->shiftDown());
     EXPECT_FALSE(window->ctrlDown());
     QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
-    QApplication::sendEvent(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), &tab);
+    QApplication::sendEvent(
+        QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), &tab);
     EXPECT_EQ(navigated.size(), 1);
 }
 
@@ -355,7 +370,8 @@ TEST_F(MainWindowTest, WindowKeepsItsMinimumSize)
     QApplication::processEvents();
     EXPECT_GE(window->width(), 576);
     EXPECT_GE(window->height(), 432);
-    EXPECT_LE(window->maximumWidth(), QGuiApplication::primaryScreen()->availableGeometry().width());
+    EXPECT_LE(
+        window->maximumWidth(), QGuiApplication::primaryScreen()->availableGeometry().width());
 }
 
 TEST_F(MainWindowTest, DutchWindowHasDutchMenus)

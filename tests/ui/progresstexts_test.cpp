@@ -20,17 +20,19 @@ TEST(ProgressTexts, EstimateAtItsExamplesAndEdges)
     SetLangOffset(0);
     // remaining = total * elapsed / (done + 1) * factor - elapsed
     const EstimateCase cases[] = {
-        {"2 h 5 min", 1000, 0, 7501, 1.0, "Estimated time to completion: 2 hours and 5 minutes."},
-        {"exactly 3 h", 1000, 0, 10801, 1.0, "Estimated time to completion: 3 hours."},
-        {"1 h, no singular", 1000, 0, 3601, 1.0, "Estimated time to completion: 1 hours."},
-        {"minutes only", 1000, 0, 601, 1.0, "Estimated time to completion: 10 minutes."},
-        {"40 s", 1000, 0, 41, 1.0, "Estimated time to completion: less than a minute."},
-        {"negative remainder", 50000, 99, 10, 1.0, "Estimated time to completion: less than a minute."},
-        {"factor doubles", 1000, 0, 301, 2.0, "Estimated time to completion: 10 minutes."},
-        {"seconds dropped", 1000, 0, 180, 1.0, "Estimated time to completion: 2 minutes."},
+        { "2 h 5 min", 1000, 0, 7501, 1.0, "Estimated time to completion: 2 hours and 5 minutes." },
+        { "exactly 3 h", 1000, 0, 10801, 1.0, "Estimated time to completion: 3 hours." },
+        { "1 h, no singular", 1000, 0, 3601, 1.0, "Estimated time to completion: 1 hours." },
+        { "minutes only", 1000, 0, 601, 1.0, "Estimated time to completion: 10 minutes." },
+        { "40 s", 1000, 0, 41, 1.0, "Estimated time to completion: less than a minute." },
+        { "negative remainder", 50000, 99, 10, 1.0,
+            "Estimated time to completion: less than a minute." },
+        { "factor doubles", 1000, 0, 301, 2.0, "Estimated time to completion: 10 minutes." },
+        { "seconds dropped", 1000, 0, 180, 1.0, "Estimated time to completion: 2 minutes." },
     };
     for (const EstimateCase &c : cases)
-        EXPECT_EQ(EstimateText(c.elapsed, c.done, c.total, c.factor), QLatin1String(c.text)) << c.name;
+        EXPECT_EQ(EstimateText(c.elapsed, c.done, c.total, c.factor), QLatin1String(c.text))
+            << c.name;
 }
 
 TEST(ProgressTexts, ElapsedAtItsExamples)
@@ -50,8 +52,9 @@ TEST(ProgressTexts, DutchTextsComeFromTheTable)
     const QString estimate = EstimateText(1000, 0, 41, 1.0);
     EXPECT_EQ(estimate, Text(758) + Text(762));
     EXPECT_NE(estimate, QStringLiteral("Estimated time to completion: less than a minute."));
-    EXPECT_EQ(ElapsedText(3725000), QStringLiteral("1") + Text(763) + QStringLiteral("02") + Text(764)
-                                        + QStringLiteral("05") + Text(765));
+    EXPECT_EQ(ElapsedText(3725000),
+        QStringLiteral("1") + Text(763) + QStringLiteral("02") + Text(764) + QStringLiteral("05")
+            + Text(765));
     SetLangOffset(0);
 }
 
