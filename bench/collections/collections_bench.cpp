@@ -3,15 +3,15 @@
 // tab over 2,000 directories with images, each with its longest stretch
 // without a turn of the event loop. Prints its figures.
 #include "app/appobjects.h"
-#include "app/environment.h"
-#include "app/messages.h"
 #include "app/resources.h"
+#include "base/environment.h"
+#include "base/filelisting.h"
+#include "base/messages.h"
 #include "collections/collectionstab.h"
 #include "collections/directorytree.h"
 #include "controls/filelistbox.h"
 #include "db/lifecycle.h"
 #include "db/records.h"
-#include "gather/filelisting.h"
 
 #include <QApplication>
 #include <QDir>

@@ -4,16 +4,16 @@
 // under
 //   xvfb-run -a -s "-screen 0 1024x768x24" collections_shots OUTDIR
 #include "app/appobjects.h"
-#include "app/environment.h"
+#include "app/modules.h"
 #include "app/resources.h"
-#include "app/settings.h"
-#include "app/texts.h"
+#include "base/environment.h"
+#include "base/texts.h"
 #include "collections/collectionstab.h"
 #include "db/appdatabase.h"
 #include "db/lifecycle.h"
 #include "db/records.h"
+#include "db/settings.h"
 #include "ui/mainwindow.h"
-#include "ui/modules.h"
 
 #include <QApplication>
 #include <QDir>

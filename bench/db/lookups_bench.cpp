@@ -1,7 +1,7 @@
 // The lookups that gathering, narration and the directory list make once per
 // file or per directory, on databases of 100,000 and 1,000,000 FileData rows
 // (ten files per directory). Each must cost the same at both sizes.
-#include "app/environment.h"
+#include "base/environment.h"
 #include "db/appdatabase.h"
 #include "db/lifecycle.h"
 #include "db/records.h"

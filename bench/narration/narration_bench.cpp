@@ -14,8 +14,8 @@
 //         patterns differ at random (the hardest case for any index)
 // plus the signatures of a real gathered set (bench/data: originals and
 // their variants), inserted at random places.
-#include "app/environment.h"
-#include "app/rounding.h"
+#include "base/environment.h"
+#include "base/rounding.h"
 #include "db/appdatabase.h"
 #include "db/lifecycle.h"
 #include "db/selectionsql.h"

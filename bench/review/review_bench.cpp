@@ -3,9 +3,9 @@
 // contribute. Makes its pictures with ImageMagick's convert once per run (or
 // reuses those in DIR). Prints its figures; no pass or fail.
 #include "app/appobjects.h"
-#include "app/environment.h"
-#include "app/messages.h"
 #include "app/resources.h"
+#include "base/environment.h"
+#include "base/messages.h"
 #include "db/appdatabase.h"
 #include "db/currentimage.h"
 #include "db/lifecycle.h"

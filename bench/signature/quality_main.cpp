@@ -2,7 +2,7 @@
 // real photographs, and how often it pairs different photographs.
 //   signature_quality DATA_DIR [--sweep]
 // DATA_DIR is what fetch_photos.sh made (originals/, variants/NAME/...).
-#include "app/rounding.h"
+#include "base/rounding.h"
 #include "signature/imagefunc.h"
 #include "signature/imageloader.h"
 #include "signature/signaturelib.h"

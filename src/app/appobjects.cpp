@@ -9,14 +9,8 @@
 namespace vexa {
 
 namespace {
-std::unique_ptr<CDuplicates> g_duplicates;
 std::unique_ptr<CBinaries> g_binaries;
 }  // namespace
-
-CDuplicates *Duplicates()
-{
-    return g_duplicates.get();
-}
 
 CBinaries *Binaries()
 {
@@ -25,13 +19,13 @@ CBinaries *Binaries()
 
 void CreateApplicationObjects()
 {
-    g_duplicates = std::make_unique<CDuplicates>();
+    SetApplicationDuplicates(std::make_unique<CDuplicates>());
     g_binaries = std::make_unique<CBinaries>();
 }
 
 void ReleaseApplicationObjects()
 {
-    g_duplicates.reset();
+    SetApplicationDuplicates(nullptr);
     g_binaries.reset();
 }
 

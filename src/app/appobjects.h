@@ -1,13 +1,15 @@
 #pragma once
 
+// Duplicates(), the application's duplicate set, lives with its class so that
+// the features below the program's assembly can reach it.
+#include "narration/duplicateset.h"
+
 namespace vexa {
 
 class CBinaries;
-class CDuplicates;
 
 // The application-wide objects, created at start-up and released at shutdown.
 // Interface thread only.
-CDuplicates *Duplicates();
 CBinaries *Binaries();
 
 // Creates a new duplicate set and binary set (replacing earlier ones).

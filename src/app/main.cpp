@@ -1,13 +1,13 @@
 // vexa: the desktop program.
 #include "app/appobjects.h"
-#include "app/environment.h"
-#include "app/qtmessages.h"
+#include "app/modules.h"
 #include "app/resources.h"
 #include "app/splashwindow.h"
 #include "app/startup.h"
+#include "base/environment.h"
+#include "base/qtmessages.h"
 #include "signature/imageloader.h"
 #include "ui/mainwindow.h"
-#include "ui/modules.h"
 
 #include <QApplication>
 

@@ -1,7 +1,7 @@
 #include "app/splashwindow.h"
 
-#include "app/settings.h"
 #include "db/appdatabase.h"
+#include "db/settings.h"
 
 #include <QApplication>
 #include <QGridLayout>

@@ -1,12 +1,13 @@
 #include "app/startup.h"
 
 #include "app/appobjects.h"
-#include "app/environment.h"
-#include "app/messages.h"
-#include "app/rounding.h"
 #include "app/splashwindow.h"
-#include "app/texts.h"
+#include "base/environment.h"
+#include "base/messages.h"
+#include "base/rounding.h"
+#include "base/texts.h"
 #include "db/lifecycle.h"
+#include "db/settings.h"
 
 #include <QGuiApplication>
 #include <QScreen>

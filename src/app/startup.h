@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/singlecopy.h"
+#include "base/singlecopy.h"
 
 #include <QRect>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "cli/cli.h"
 
-#include "app/environment.h"
-#include "app/singlecopy.h"
+#include "base/environment.h"
+#include "base/singlecopy.h"
 #include "db/lifecycle.h"
 
 #include <QCoreApplication>

@@ -1,5 +1,5 @@
 // vexa-cli collection add|delete|list [NAME]: the image collections.
-#include "app/texts.h"
+#include "base/texts.h"
 #include "cli/cli.h"
 #include "cli/commands.h"
 #include "db/appdatabase.h"

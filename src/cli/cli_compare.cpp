@@ -1,6 +1,6 @@
 // vexa-cli compare A B [--method 0-2] [--slider 0-24]: whether two files
 // match by a signature method, with the measured distances.
-#include "app/rounding.h"
+#include "base/rounding.h"
 #include "cli/cli.h"
 #include "cli/commands.h"
 #include "signature/imagefunc.h"

@@ -1,6 +1,6 @@
 // vexa-cli dir add [--tree]|delete|list COLLECTION [PATH...]: a collection's directories.
-#include "app/paths.h"
-#include "app/texts.h"
+#include "base/paths.h"
+#include "base/texts.h"
 #include "cli/cli.h"
 #include "cli/commands.h"
 #include "collections/directorytree.h"

@@ -1,16 +1,16 @@
 // vexa-cli gather COLLECTION [--threads N] [--dir PATH]...
 // The gathering run of the window on the same database: every directory of
 // the collection is ticked unless --dir narrows the run.
-#include "app/environment.h"
-#include "app/log.h"
-#include "app/paths.h"
+#include "base/environment.h"
+#include "base/filelisting.h"
+#include "base/log.h"
+#include "base/paths.h"
 #include "cli/cli.h"
 #include "cli/commands.h"
 #include "db/appdatabase.h"
 #include "db/records.h"
 #include "db/recordset.h"
 #include "db/selectionsql.h"
-#include "gather/filelisting.h"
 #include "gather/gatherengine.h"
 #include "gather/progresstexts.h"
 

@@ -2,7 +2,7 @@
 //                             [--json] [--reference] [--save]
 // The database narration of the window, on the same database, printing the
 // groups it finds.
-#include "app/paths.h"
+#include "base/paths.h"
 #include "cli/cli.h"
 #include "cli/commands.h"
 #include "db/appdatabase.h"

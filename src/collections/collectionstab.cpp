@@ -1,16 +1,16 @@
 #include "collections/collectionstab.h"
 
-#include "app/errors.h"
-#include "app/messages.h"
-#include "app/paths.h"
-#include "app/settings.h"
-#include "app/textids.h"
-#include "app/texts.h"
+#include "base/errors.h"
+#include "base/filelisting.h"
+#include "base/messages.h"
+#include "base/paths.h"
+#include "base/textids.h"
+#include "base/texts.h"
 #include "collections/directorytree.h"
 #include "controls/filelistbox.h"
 #include "db/appdatabase.h"
 #include "db/records.h"
-#include "gather/filelisting.h"
+#include "db/settings.h"
 #include "ui/mainwindow.h"
 
 #include <QApplication>

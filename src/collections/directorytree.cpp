@@ -1,7 +1,7 @@
 #include "collections/directorytree.h"
 
-#include "app/paths.h"
-#include "gather/filelisting.h"
+#include "base/filelisting.h"
+#include "base/paths.h"
 
 #include <QFileInfo>
 #include <QSet>

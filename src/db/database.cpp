@@ -1,6 +1,6 @@
 #include "db/database.h"
 
-#include "app/errors.h"
+#include "base/errors.h"
 
 #include <QRegularExpression>
 

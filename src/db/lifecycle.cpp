@@ -1,9 +1,9 @@
 #include "db/lifecycle.h"
 
-#include "app/environment.h"
-#include "app/errors.h"
-#include "app/fileops.h"
-#include "app/paths.h"
+#include "base/environment.h"
+#include "base/errors.h"
+#include "base/fileops.h"
+#include "base/paths.h"
 #include "db/appdatabase.h"
 #include "db/schema.h"
 #include "db/sqlite.h"

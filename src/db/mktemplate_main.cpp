@@ -1,5 +1,5 @@
 // Writes the template database TPL_VEXA.MDB from the schema definition.
-#include "app/errors.h"
+#include "base/errors.h"
 #include "db/schema.h"
 
 #include <QString>

@@ -1,7 +1,7 @@
 #include "db/records.h"
 
-#include "app/errors.h"
-#include "app/paths.h"
+#include "base/errors.h"
+#include "base/paths.h"
 #include "db/appdatabase.h"
 #include "db/currentimage.h"
 #include "db/selectionsql.h"

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "signature/imagefunc.h"
+#include "signature/rgbtriple.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QVariant>

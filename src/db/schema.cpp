@@ -1,6 +1,6 @@
 #include "db/schema.h"
 
-#include "app/errors.h"
+#include "base/errors.h"
 #include "db/sqlite.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "db/selectionsql.h"
 
-#include "app/errors.h"
+#include "base/errors.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
 #include "db/sqlite.h"
 
-#include "app/errors.h"
+#include "base/errors.h"
 
 #include <sqlite3.h>
 

@@ -1,9 +1,9 @@
 #include "db/statistics.h"
 
-#include "app/errors.h"
-#include "app/messages.h"
-#include "app/rounding.h"
-#include "app/texts.h"
+#include "base/errors.h"
+#include "base/messages.h"
+#include "base/rounding.h"
+#include "base/texts.h"
 #include "db/appdatabase.h"
 
 #include <limits>

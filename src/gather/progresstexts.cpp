@@ -1,7 +1,7 @@
 #include "gather/progresstexts.h"
 
-#include "app/rounding.h"
-#include "app/texts.h"
+#include "base/rounding.h"
+#include "base/texts.h"
 
 namespace vexa {
 

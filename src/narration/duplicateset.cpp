@@ -1,6 +1,6 @@
 #include "narration/duplicateset.h"
 
-#include "app/errors.h"
+#include "base/errors.h"
 #include "db/appdatabase.h"
 #include "db/selectionsql.h"
 
@@ -55,6 +55,20 @@ QString CDuplicate::Key() const
 void CDuplicate::setKey(const QString &key)
 {
     m_key = parseKey(key);
+}
+
+namespace {
+std::unique_ptr<CDuplicates> g_duplicates;
+}  // namespace
+
+CDuplicates *Duplicates()
+{
+    return g_duplicates.get();
+}
+
+void SetApplicationDuplicates(std::unique_ptr<CDuplicates> set)
+{
+    g_duplicates = std::move(set);
 }
 
 CDuplicates::CDuplicates()

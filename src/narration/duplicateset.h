@@ -119,4 +119,10 @@ private:
     MemoryEntryPath m_memoryEntryPath;
 };
 
+// The application's duplicate set, shared by narration and the viewer; null
+// before start-up has made it and after shutdown. The program's assembly
+// makes and releases it (CreateApplicationObjects). Interface thread only.
+CDuplicates *Duplicates();
+void SetApplicationDuplicates(std::unique_ptr<CDuplicates> set);
+
 }  // namespace vexa

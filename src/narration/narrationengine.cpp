@@ -1,8 +1,8 @@
 #include "narration/narrationengine.h"
 
-#include "app/environment.h"
-#include "app/errors.h"
-#include "app/texts.h"
+#include "base/environment.h"
+#include "base/errors.h"
+#include "base/texts.h"
 #include "db/appdatabase.h"
 #include "db/records.h"
 #include "db/recordset.h"

@@ -1,8 +1,7 @@
 #include "narration/narrationrun_ui.h"
 
-#include "app/appobjects.h"
-#include "app/messages.h"
-#include "app/texts.h"
+#include "base/messages.h"
+#include "base/texts.h"
 #include "gather/progresstexts.h"
 #include "narration/duplicateset.h"
 #include "narration/narrationengine.h"

@@ -1,6 +1,6 @@
 #include "narration/narrationsettings.h"
 
-#include "app/rounding.h"
+#include "base/rounding.h"
 
 namespace vexa {
 

@@ -1,7 +1,7 @@
 #include "narration/narrationsettingstab.h"
 
-#include "app/textids.h"
-#include "app/texts.h"
+#include "base/textids.h"
+#include "base/texts.h"
 #include "narration/narrationsettings.h"
 
 #include <QButtonGroup>

@@ -1,6 +1,6 @@
 #include "review/duplicatepersistence.h"
 
-#include "app/errors.h"
+#include "base/errors.h"
 #include "db/appdatabase.h"
 #include "db/records.h"
 #include "db/recordset.h"

@@ -1,8 +1,8 @@
 #include "review/previewtile.h"
 
-#include "app/environment.h"
-#include "app/textids.h"
-#include "app/texts.h"
+#include "base/environment.h"
+#include "base/textids.h"
+#include "base/texts.h"
 #include "review/tilelayout.h"
 
 #include <QAction>

@@ -1,8 +1,7 @@
 #include "review/reviewinstall.h"
 
-#include "app/appobjects.h"
-#include "app/settings.h"
 #include "db/appdatabase.h"
+#include "db/settings.h"
 #include "gather/runobserver.h"
 #include "narration/duplicateset.h"
 #include "review/duplicatepersistence.h"

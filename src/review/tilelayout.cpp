@@ -1,6 +1,6 @@
 #include "review/tilelayout.h"
 
-#include "app/rounding.h"
+#include "base/rounding.h"
 #include "signature/imagefunc.h"
 
 #include <QVariant>

@@ -1,4 +1,4 @@
-#include "app/rounding.h"
+#include "base/rounding.h"
 #include "signature/imagefunc.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "signature/imagefunc.h"
 
-#include "app/errors.h"
-#include "app/rounding.h"
+#include "base/errors.h"
+#include "base/rounding.h"
 #include "signature/imageloader.h"
 #include "signature/signaturelib.h"
 

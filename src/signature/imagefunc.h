@@ -1,5 +1,7 @@
 #pragma once
 
+#include "signature/rgbtriple.h"
+
 #include <QByteArray>
 #include <QColor>
 #include <QImage>
@@ -15,17 +17,6 @@ class QPaintDevice;
 namespace vexa {
 
 // modImageFunc: the signature of one image, measured on the sampling surface.
-
-struct RGBTriple {
-    std::int32_t Red = 0;  // 0..255
-    std::int32_t Green = 0;  // 0..255
-    std::int32_t Blue = 0;  // 0..255
-    bool operator==(const RGBTriple &) const = default;
-};
-
-using QuadTriples
-    = std::array<RGBTriple, 4>;  // 0 top-left, 1 bottom-left, 2 top-right, 3 bottom-right
-using BlockTriples = std::array<RGBTriple, 64>;  // block k = 8 * column + row
 
 // One image's gathered data.
 struct ImageSignature {

@@ -1,10 +1,10 @@
 #include "ui/mainwindow.h"
 
-#include "app/captionwalk.h"
-#include "app/errors.h"
-#include "app/messages.h"
-#include "app/textids.h"
-#include "app/texts.h"
+#include "base/captionwalk.h"
+#include "base/errors.h"
+#include "base/messages.h"
+#include "base/textids.h"
+#include "base/texts.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,13 +2,13 @@
 // area lock, the collection edit mode, priority and database compaction.
 #include "ui/mainwindow.h"
 
-#include "app/errors.h"
-#include "app/messages.h"
-#include "app/priority.h"
-#include "app/settings.h"
-#include "app/textids.h"
-#include "app/texts.h"
+#include "base/errors.h"
+#include "base/messages.h"
+#include "base/priority.h"
+#include "base/textids.h"
+#include "base/texts.h"
 #include "db/lifecycle.h"
+#include "db/settings.h"
 #include "db/statistics.h"
 
 #include <QAction>

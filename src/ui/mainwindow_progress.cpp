@@ -2,8 +2,8 @@
 // the gathering and narration panels.
 #include "ui/mainwindow.h"
 
-#include "app/environment.h"
-#include "app/rounding.h"
+#include "base/environment.h"
+#include "base/rounding.h"
 #include "gather/progresstexts.h"
 
 #include <QLabel>

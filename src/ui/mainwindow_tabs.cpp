@@ -1,8 +1,8 @@
 // Tab switching, the information panels and the deferred relayout.
 #include "ui/mainwindow.h"
 
-#include "app/messages.h"
-#include "app/texts.h"
+#include "base/messages.h"
+#include "base/texts.h"
 
 #include <QEvent>
 #include <QGroupBox>

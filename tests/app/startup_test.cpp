@@ -1,13 +1,13 @@
 // The start-up sequence against real database files in a temporary program
 // directory, with a plain window standing in for the main window.
 #include "app/appobjects.h"
-#include "app/environment.h"
-#include "app/settings.h"
 #include "app/splashwindow.h"
 #include "app/startup.h"
-#include "app/texts.h"
+#include "base/environment.h"
+#include "base/texts.h"
 #include "db/appdatabase.h"
 #include "db/lifecycle.h"
+#include "db/settings.h"
 #include "db/sqlite.h"
 #include "support/qtprinters.h"
 #include "support/scriptedmessages.h"

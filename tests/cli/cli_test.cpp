@@ -1,7 +1,7 @@
 // vexa-cli collection, dir and stats end to end: the built binary on a
 // temporary data directory, checked through its output, its exit status and
 // the database it leaves.
-#include "app/singlecopy.h"
+#include "base/singlecopy.h"
 #include "db/sqlite.h"
 #include "support/qtprinters.h"
 

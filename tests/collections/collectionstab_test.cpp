@@ -2,11 +2,11 @@
 // refused names, tree adds, drops, the pop-up check entries, sorting and
 // deleting. Only message boxes and the folder browser are answered.
 #include "app/appobjects.h"
-#include "app/settings.h"
-#include "app/texts.h"
+#include "base/texts.h"
 #include "collections/collectionstab.h"
 #include "db/appdatabase.h"
 #include "db/records.h"
+#include "db/settings.h"
 #include "support/qtprinters.h"
 #include "support/scriptedmessages.h"
 #include "support/tempdatadir.h"

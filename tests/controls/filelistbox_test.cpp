@@ -1,7 +1,7 @@
 // The file list box over a real temporary directory: patterns, attributes,
 // letter case, PathChanged and listing once per path.
+#include "base/filelisting.h"
 #include "controls/filelistbox.h"
-#include "gather/filelisting.h"
 
 #include <QDir>
 #include <QFile>

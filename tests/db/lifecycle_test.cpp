@@ -1,8 +1,8 @@
 // Database files: template, version check, replacement, compaction and the
 // integrity check of a directory's records, on real files.
-#include "app/environment.h"
-#include "app/errors.h"
-#include "app/fileops.h"
+#include "base/environment.h"
+#include "base/errors.h"
+#include "base/fileops.h"
 #include "db/appdatabase.h"
 #include "db/lifecycle.h"
 #include "db/schema.h"

@@ -2,7 +2,7 @@
 // Record procedures and SQL texts on a real database: the exact texts, and
 // the values users type (quotes, percent signs, backslashes, other scripts)
 // stored and found without changing any statement's meaning.
-#include "app/errors.h"
+#include "base/errors.h"
 #include "db/appdatabase.h"
 #include "db/currentimage.h"
 #include "db/records.h"
@@ -13,7 +13,7 @@
 #include "support/scriptedmessages.h"
 #include "support/tempdatadir.h"
 
-#include "app/paths.h"
+#include "base/paths.h"
 
 #include <gtest/gtest.h>
 

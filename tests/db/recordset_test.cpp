@@ -2,7 +2,7 @@
 // The record layer over a real database file: dynaset navigation, the Jet
 // criteria the program writes, adding, editing, deleting, bookmarks and
 // snapshots.
-#include "app/errors.h"
+#include "base/errors.h"
 #include "db/appdatabase.h"
 #include "db/recordset.h"
 #include "support/qtprinters.h"

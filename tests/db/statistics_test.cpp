@@ -1,5 +1,5 @@
 // Row counts, deletion counters and the statistics view on a real database.
-#include "app/texts.h"
+#include "base/texts.h"
 #include "db/appdatabase.h"
 #include "db/statistics.h"
 #include "support/qtprinters.h"

@@ -1,7 +1,7 @@
 // The gathering run end to end on real image files and a real database.
 #include "gatherfixture.h"
 
-#include "app/texts.h"
+#include "base/texts.h"
 #include "db/appdatabase.h"
 #include "db/records.h"
 #include "db/sqlite.h"

@@ -1,12 +1,12 @@
 #include "gatherfixture.h"
 
-#include "app/environment.h"
-#include "app/log.h"
+#include "base/environment.h"
+#include "base/filelisting.h"
+#include "base/log.h"
 #include "db/appdatabase.h"
 #include "db/records.h"
 #include "db/selectionsql.h"
 #include "db/sqlite.h"
-#include "gather/filelisting.h"
 
 #include <QDir>
 #include <QFile>

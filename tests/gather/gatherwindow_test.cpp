@@ -2,7 +2,7 @@
 // log offer, the error count label and Cancel.
 #include "gatherfixture.h"
 
-#include "app/texts.h"
+#include "base/texts.h"
 #include "db/records.h"
 #include "gather/gatherrun_ui.h"
 #include "support/scriptedmessages.h"

@@ -2,7 +2,7 @@
 // of groups whose images are gone.
 #include "narrationfixture.h"
 
-#include "app/errors.h"
+#include "base/errors.h"
 #include "db/appdatabase.h"
 #include "narration/duplicateset.h"
 #include "support/qtprinters.h"

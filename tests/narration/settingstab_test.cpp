@@ -1,6 +1,6 @@
 // The Narration Settings tab: presets, descriptions, the six exclusive
 // option buttons in two containers, the slider and its label.
-#include "app/texts.h"
+#include "base/texts.h"
 #include "narration/narrationsettings.h"
 #include "narration/narrationsettingstab.h"
 #include "support/qtprinters.h"

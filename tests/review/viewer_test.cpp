@@ -3,8 +3,8 @@
 #include "reviewfixture.h"
 
 #include "app/appobjects.h"
-#include "app/settings.h"
-#include "app/texts.h"
+#include "base/texts.h"
+#include "db/settings.h"
 #include "gather/runobserver.h"
 #include "narration/duplicateset.h"
 #include "review/duplicatepersistence.h"

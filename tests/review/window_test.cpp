@@ -4,8 +4,8 @@
 #include "reviewfixture.h"
 
 #include "app/appobjects.h"
-#include "app/environment.h"
-#include "app/texts.h"
+#include "base/environment.h"
+#include "base/texts.h"
 #include "db/appdatabase.h"
 #include "db/lifecycle.h"
 #include "db/selectionsql.h"

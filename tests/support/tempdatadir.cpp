@@ -1,7 +1,7 @@
 #include "support/tempdatadir.h"
 
-#include "app/environment.h"
-#include "app/texts.h"
+#include "base/environment.h"
+#include "base/texts.h"
 #include "db/lifecycle.h"
 
 #include <gtest/gtest.h>

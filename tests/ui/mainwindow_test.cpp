@@ -1,7 +1,7 @@
 // The real main window offscreen, on a real database in a temporary program
 // directory: command states, the unload refusal, priority, tabs, progress.
-#include "app/priority.h"
-#include "app/texts.h"
+#include "base/priority.h"
+#include "base/texts.h"
 #include "support/scriptedmessages.h"
 #include "support/tempdatadir.h"
 #include "ui/mainwindow.h"

@@ -1,5 +1,5 @@
 // The estimate, elapsed and percentage texts at their examples and edges.
-#include "app/texts.h"
+#include "base/texts.h"
 #include "gather/progresstexts.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "app/textids.h"
+#include "base/textids.h"
 
 #include <QObject>
 

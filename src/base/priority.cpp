@@ -1,4 +1,4 @@
-#include "app/priority.h"
+#include "base/priority.h"
 
 #include <QDir>
 

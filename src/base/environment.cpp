@@ -1,6 +1,6 @@
-#include "app/environment.h"
+#include "base/environment.h"
 
-#include "app/rounding.h"
+#include "base/rounding.h"
 
 #include <QDir>
 #include <QFileInfo>

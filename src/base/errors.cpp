@@ -1,7 +1,7 @@
-#include "app/errors.h"
+#include "base/errors.h"
 
-#include "app/messages.h"
-#include "app/texts.h"
+#include "base/messages.h"
+#include "base/texts.h"
 
 #include <QStringList>
 

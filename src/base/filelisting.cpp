@@ -1,4 +1,4 @@
-#include "gather/filelisting.h"
+#include "base/filelisting.h"
 
 #include <QFile>
 #include <QList>

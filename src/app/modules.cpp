@@ -1,4 +1,4 @@
-#include "ui/modules.h"
+#include "app/modules.h"
 
 #include "collections/collectionstab.h"
 #include "review/reviewinstall.h"

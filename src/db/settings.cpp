@@ -1,6 +1,7 @@
-#include "app/settings.h"
+#include "db/settings.h"
 
-#include "app/errors.h"
+#include "base/errors.h"
+#include "base/texts.h"
 #include "db/appdatabase.h"
 
 namespace vexa {
@@ -51,6 +52,24 @@ bool SaveSystemSetting(const QString &key, const QVariant &value)
             rs->cancelUpdate();
         ReportException(e, QStringLiteral("modDataFunc"), QStringLiteral("SaveSystemSetting"));
         return false;
+    }
+}
+
+void InitialiseLanguage()
+{
+    InitialiseLanguage(UserDefaultLocaleId());
+}
+
+void InitialiseLanguage(int userLocaleId)
+{
+    const QVariant stored = GetSystemSetting(QStringLiteral("LangOffset"));
+    if (stored.isNull()) {
+        SetLangOffset(OffsetForLocaleId(userLocaleId));
+        SaveSystemSetting(QStringLiteral("LangOffset"), LangOffset());
+    } else {
+        // Any other offset would look every text up in an empty part of the
+        // table and leave the whole interface blank.
+        SetLangOffset(stored.toInt() == 2000 ? 2000 : 0);
     }
 }
 

@@ -1,4 +1,4 @@
-#include "app/singlecopy.h"
+#include "base/singlecopy.h"
 
 namespace vexa {
 

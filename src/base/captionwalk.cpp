@@ -1,8 +1,8 @@
-#include "app/captionwalk.h"
+#include "base/captionwalk.h"
 
-#include "app/errors.h"
-#include "app/textids.h"
-#include "app/texts.h"
+#include "base/errors.h"
+#include "base/textids.h"
+#include "base/texts.h"
 
 #include <QAbstractItemModel>
 #include <QAbstractSlider>

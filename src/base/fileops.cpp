@@ -1,4 +1,4 @@
-#include "app/fileops.h"
+#include "base/fileops.h"
 
 #include <QFile>
 #include <QFileInfo>

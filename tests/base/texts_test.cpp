@@ -1,10 +1,10 @@
 // The string table, the language choice and the caption walk over real
 // widgets.
-#include "app/captionwalk.h"
-#include "app/errors.h"
-#include "app/settings.h"
-#include "app/textids.h"
-#include "app/texts.h"
+#include "base/captionwalk.h"
+#include "base/errors.h"
+#include "base/textids.h"
+#include "base/texts.h"
+#include "db/settings.h"
 #include "support/scriptedmessages.h"
 #include "support/tempdatadir.h"
 

@@ -15,4 +15,11 @@ QVariant GetSystemSetting(const QString &key);
 // Returns false on failure.
 bool SaveSystemSetting(const QString &key, const QVariant &value);
 
+// Reads LangOffset from the settings; when it is Null (a new database),
+// takes it from the user's locale and stores it. A stored value other than
+// 0 or 2000 selects English and is left as it is.
+void InitialiseLanguage();
+// The same with the user's locale id given, so the choice can be tested.
+void InitialiseLanguage(int userLocaleId);
+
 }  // namespace vexa

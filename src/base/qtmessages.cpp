@@ -1,4 +1,4 @@
-#include "app/qtmessages.h"
+#include "base/qtmessages.h"
 
 #include <QApplication>
 #include <QInputDialog>

@@ -1,6 +1,4 @@
-#include "app/texts.h"
-
-#include "app/settings.h"
+#include "base/texts.h"
 
 #include <QLocale>
 
@@ -77,24 +75,6 @@ int LocaleIdOf(const QLocale &locale)
 int UserDefaultLocaleId()
 {
     return LocaleIdOf(QLocale::system());
-}
-
-void InitialiseLanguage()
-{
-    InitialiseLanguage(UserDefaultLocaleId());
-}
-
-void InitialiseLanguage(int userLocaleId)
-{
-    const QVariant stored = GetSystemSetting(QStringLiteral("LangOffset"));
-    if (stored.isNull()) {
-        g_langOffset = OffsetForLocaleId(userLocaleId);
-        SaveSystemSetting(QStringLiteral("LangOffset"), g_langOffset);
-    } else {
-        // Any other offset would look every text up in an empty part of the
-        // table and leave the whole interface blank.
-        g_langOffset = stored.toInt() == 2000 ? 2000 : 0;
-    }
 }
 
 }  // namespace vexa

@@ -1,7 +1,7 @@
-#include "app/log.h"
+#include "base/log.h"
 
-#include "app/environment.h"
-#include "app/errors.h"
+#include "base/environment.h"
+#include "base/errors.h"
 
 #include <QFile>
 
