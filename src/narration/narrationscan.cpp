@@ -173,6 +173,11 @@ constexpr std::int32_t kCrowdedCell = 256;
 // The pattern index splits the 64 bits into tolerance + 1 blocks; with more
 // blocks than this they are too narrow to sort anything out.
 constexpr int kMaxPatternBlocks = 16;
+// Any number of blocks above the tolerance keeps one block equal between two
+// matching patterns, so small tolerances take at least four: a block of 16
+// bits or fewer keeps each cell's buckets at 2^16 per block (one block of 64
+// bits would need 2^64 and an undefined shift).
+constexpr int kMinPatternBlocks = 4;
 // Cells a dense table may hold (16 MB of cell numbers); beyond that the
 // cells are hashed.
 constexpr std::uint64_t kDenseCells = std::uint64_t(1) << 22;
@@ -414,7 +419,7 @@ void FastScan::buildPatternIndex()
 {
     if (m_method != int(NarrationMethod::BitmapPattern) || m_patternLimit + 1 > kMaxPatternBlocks)
         return;
-    m_blocks = m_patternLimit + 1;
+    m_blocks = std::max(m_patternLimit + 1, kMinPatternBlocks);
     int shift = 0;
     int offset = 0;
     for (int b = 0; b < m_blocks; ++b) {
@@ -422,7 +427,7 @@ void FastScan::buildPatternIndex()
         m_blockShift[b] = shift;
         m_blockOffset[b] = offset;
         shift += m_blockBits[b];
-        offset += 1 << m_blockBits[b];
+        offset += 1 << m_blockBits[b];  // m_blockBits is 16 at most
     }
     for (CellRange &range : m_cells) {
         const std::int32_t start = range.start;

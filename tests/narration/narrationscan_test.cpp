@@ -127,6 +127,36 @@ TEST(NarrationScanEquivalence, LargeFamilyOfEqualImages)
     }
 }
 
+// Tolerance 0 asks for equal patterns: the pattern index of a crowded cell
+// must still be built with blocks narrow enough to count (a single 64-bit
+// block was an undefined shift), and one differing bit must keep a record out.
+TEST(NarrationScanEquivalence, CrowdedCellAtToleranceZero)
+{
+    std::mt19937 random(99);
+    const std::uint64_t base = std::uint64_t(random()) << 32 | random();
+    std::vector<NarrationRecord> records;
+    for (int i = 0; i < 600; ++i) {
+        std::uint64_t pattern = std::uint64_t(random()) << 32 | random();
+        if (i % 3 == 0)
+            pattern = base;
+        else if (i % 3 == 1)
+            pattern = base ^ (std::uint64_t(1) << (i % 64));
+        NarrationRecord r = test::MakeRecord(120, 120, 120, pattern);
+        r.id = i + 1;
+        records.push_back(r);
+    }
+    const int method = int(NarrationMethod::BitmapPattern);
+    auto fast = MakeFastScan(records, method, 0);
+    const Outcome outcome = run(*fast);
+    ASSERT_FALSE(outcome.groups.empty());
+    std::vector<std::int32_t> equal;
+    for (std::int32_t i = 3; equal.size() < std::size_t(kMaxSignatureMatches); i += 3)
+        equal.push_back(i);
+    EXPECT_EQ(outcome.groups[0].first, 0);
+    EXPECT_EQ(outcome.groups[0].second, equal);
+    expectSame(records, method, 0, -1, "tolerance 0");
+}
+
 // Families alike in colour fill cells of the grid by the hundred, which the
 // fast scan searches by their pattern bits instead of one by one: patterns
 // at random, patterns exactly at and one past the bit tolerance from a few
