@@ -1,18 +1,27 @@
 #pragma once
 
+#include "base/run.h"
+
 #include <QString>
 #include <QStringList>
 
-#include <cstdio>
+class QCommandLineParser;
 
 namespace vexa::cli {
 
-// Exit statuses of every command.
-enum ExitStatus { ExitOk = 0, ExitFailure = 1, ExitUsage = 2 };
+// Exit statuses of every command, listed by vexa-cli --help.
+enum ExitStatus {
+    ExitOk = 0,
+    ExitFailure = 1,
+    ExitUsage = 2,
+    ExitDuplicates = 3,  // check: duplicates were found
+    ExitCancelled = 130,  // Ctrl-C, as a shell reports a run ended by SIGINT
+};
 
 // What every command gets: its own arguments (after the command word) and the
 // global options.
 struct Invocation {
+    QString command;  // the command word
     QStringList args;
     QString dataDir;  // from --data; empty: the same data directory as vexa
 };
@@ -21,10 +30,35 @@ struct Invocation {
 void Out(const QString &line);
 void Err(const QString &line);
 
+// Each command defines its parser (options, positional arguments with their
+// syntax) and parses its arguments through this, so --help and errors look
+// the same for every command. Returns -1 when the command goes on, otherwise
+// the exit status: 0 after --help, ExitUsage after an error (printed with
+// the command's usage).
+int ParseCommandLine(QCommandLineParser &parser, const Invocation &invocation);
+// A usage error the command finds after parsing (a missing argument, a value
+// out of range): prints it the same way and returns ExitUsage.
+int UsageError(const QCommandLineParser &parser, const Invocation &invocation, const QString &text);
+// Reads an integer option in low..high; false when it is not one.
+bool IntOption(
+    const QCommandLineParser &parser, const QString &name, int low, int high, int &value);
+
 // Points the program directory at --data (or vexa's own data directory),
 // takes the single-copy lock and opens the database. Prints the reason and
 // returns false when that is not possible (vexa is running, no database).
 // The lock and database are released at exit.
 bool OpenDataDirectory(const Invocation &invocation);
+
+// Ctrl-C: outside a run it ends the program with ExitCancelled; during a run
+// it is the Cancel button (a second Ctrl-C ends the program at once).
+void InstallInterruptHandler();
+
+// Runs an engine the way every command does: Ctrl-C cancels it, a progress
+// line of items ("files", "records") goes to standard error when that is a
+// terminal, notices go to standard error, and a failure is printed as
+// "vexa-cli: <what> failed: ...". The command prints its own summary.
+RunResult RunInTerminal(LongRun &run, const QString &what, const QString &items);
+// The exit status of a run's outcome: 0, 1 or ExitCancelled.
+int ExitStatusOf(const RunResult &result);
 
 }  // namespace vexa::cli

@@ -5,28 +5,30 @@
 #include "db/appdatabase.h"
 #include "db/records.h"
 
+#include <QCommandLineParser>
+
 namespace vexa::cli {
-
-namespace {
-
-const char kUsage[] = "usage: vexa-cli [--data DIR] collection add|delete|list [NAME]";
-
-}  // namespace
 
 int RunCollection(const Invocation &invocation)
 {
-    const QStringList &args = invocation.args;
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Adds, deletes or lists the image collections."));
+    parser.addPositionalArgument(QStringLiteral("verb"), QStringLiteral("add, delete or list."),
+        QStringLiteral("add|delete|list"));
+    parser.addPositionalArgument(QStringLiteral("name"),
+        QStringLiteral("The collection (add, delete)."), QStringLiteral("[NAME]"));
+    if (const int status = ParseCommandLine(parser, invocation); status >= 0)
+        return status;
+    const QStringList args = parser.positionalArguments();
     const QString verb = args.value(0);
     const bool named = verb == QStringLiteral("add") || verb == QStringLiteral("delete");
-    if (!(named && args.size() == 2) && !(verb == QStringLiteral("list") && args.size() == 1)) {
-        Err(QString::fromLatin1(kUsage));
-        return ExitUsage;
-    }
+    if (!(named && args.size() == 2) && !(verb == QStringLiteral("list") && args.size() == 1))
+        return UsageError(
+            parser, invocation, QStringLiteral("add and delete take one name, list none"));
     const QString name = args.value(1);
-    if (named && name.trimmed().isEmpty()) {
-        Err(QStringLiteral("vexa-cli: a collection needs a name"));
-        return ExitUsage;
-    }
+    if (named && name.trimmed().isEmpty())
+        return UsageError(parser, invocation, QStringLiteral("a collection needs a name"));
     if (!OpenDataDirectory(invocation))
         return ExitFailure;
 

@@ -7,6 +7,7 @@
 #include "signature/imageloader.h"
 #include "signature/signaturelib.h"
 
+#include <QCommandLineParser>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -17,42 +18,35 @@ namespace {
 const int kPresets[3] = { 4, 8, 12 };
 const char *const kMethodNames[3] = { "Average RGB", "Quadruple RGB", "Bitmap pattern" };
 
-bool parseInt(const QString &text, int low, int high, int &value)
-{
-    bool ok = false;
-    value = text.toInt(&ok);
-    return ok && value >= low && value <= high;
-}
-
 }  // namespace
 
 int RunCompare(const Invocation &invocation)
 {
-    QStringList files;
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Whether two files match by each signature method, with the measured distances."));
+    parser.addPositionalArgument(
+        QStringLiteral("files"), QStringLiteral("The two image files."), QStringLiteral("A B"));
+    parser.addOptions({ { QStringLiteral("method"),
+                            QStringLiteral("Only this method: 0 Average RGB, 1 Quadruple RGB, 2 "
+                                           "Bitmap pattern."),
+                            QStringLiteral("0-2") },
+        { QStringLiteral("slider"),
+            QStringLiteral("Tolerance slider, 0..24 (default: the preset)."),
+            QStringLiteral("0-24") } });
+    if (const int status = ParseCommandLine(parser, invocation); status >= 0)
+        return status;
     int method = -1;
     int slider = -1;
-    const QStringList &args = invocation.args;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString &arg = args[i];
-        if (arg == QLatin1String("--method") && i + 1 < args.size()) {
-            if (!parseInt(args[++i], 0, 2, method)) {
-                Err(QStringLiteral("vexa-cli compare: --method takes 0 (Average RGB), 1 (Quadruple "
-                                   "RGB) or 2 (Bitmap pattern)"));
-                return ExitUsage;
-            }
-        } else if (arg == QLatin1String("--slider") && i + 1 < args.size()) {
-            if (!parseInt(args[++i], 0, 24, slider)) {
-                Err(QStringLiteral("vexa-cli compare: --slider takes 0..24"));
-                return ExitUsage;
-            }
-        } else {
-            files.append(arg);
-        }
-    }
-    if (files.size() != 2) {
-        Err(QStringLiteral("usage: vexa-cli compare A B [--method 0-2] [--slider 0-24]"));
-        return ExitUsage;
-    }
+    if (!IntOption(parser, QStringLiteral("method"), 0, 2, method))
+        return UsageError(parser, invocation,
+            QStringLiteral(
+                "--method takes 0 (Average RGB), 1 (Quadruple RGB) or 2 (Bitmap pattern)"));
+    if (!IntOption(parser, QStringLiteral("slider"), 0, 24, slider))
+        return UsageError(parser, invocation, QStringLiteral("--slider takes 0..24"));
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 2)
+        return UsageError(parser, invocation, QStringLiteral("two files are needed"));
     InitialiseImageLoader();
     PackedSignature s[2];
     for (int f = 0; f < 2; ++f) {

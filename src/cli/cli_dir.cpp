@@ -8,6 +8,7 @@
 #include "db/records.h"
 #include "db/selectionsql.h"
 
+#include <QCommandLineParser>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -15,9 +16,6 @@
 namespace vexa::cli {
 
 namespace {
-
-const char kUsage[]
-    = "usage: vexa-cli [--data DIR] dir add [--tree]|delete|list COLLECTION [PATH...]";
 
 // An absolute path without trailing "/", as the directory list shows it.
 QString normalised(const QString &path)
@@ -122,16 +120,28 @@ int listDirectories(std::int32_t collectionId)
 
 int RunDir(const Invocation &invocation)
 {
-    QStringList args = invocation.args;
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Adds, deletes or lists a collection's directories."));
+    parser.addPositionalArgument(QStringLiteral("verb"), QStringLiteral("add, delete or list."),
+        QStringLiteral("add|delete|list"));
+    parser.addPositionalArgument(QStringLiteral("collection"), QStringLiteral("The collection."),
+        QStringLiteral("COLLECTION"));
+    parser.addPositionalArgument(QStringLiteral("paths"),
+        QStringLiteral("Directories (add, delete)."), QStringLiteral("[PATH...]"));
+    parser.addOption({ QStringLiteral("tree"),
+        QStringLiteral("add: each path and every directory below it, as Add Tree does.") });
+    if (const int status = ParseCommandLine(parser, invocation); status >= 0)
+        return status;
+    const QStringList args = parser.positionalArguments();
     const QString verb = args.value(0);
-    const bool tree = verb == QStringLiteral("add") && args.value(1) == QStringLiteral("--tree");
-    if (tree)
-        args.removeAt(1);
+    const bool tree = parser.isSet(QStringLiteral("tree"));
     const bool withPaths = verb == QStringLiteral("add") || verb == QStringLiteral("delete");
-    if (!(withPaths && args.size() >= 3) && !(verb == QStringLiteral("list") && args.size() == 2)) {
-        Err(QString::fromLatin1(kUsage));
-        return ExitUsage;
-    }
+    if (!(withPaths && args.size() >= 3) && !(verb == QStringLiteral("list") && args.size() == 2))
+        return UsageError(parser, invocation,
+            QStringLiteral("add and delete take a collection and paths, list a collection"));
+    if (tree && verb != QStringLiteral("add"))
+        return UsageError(parser, invocation, QStringLiteral("--tree goes with add only"));
     if (!OpenDataDirectory(invocation))
         return ExitFailure;
     const QString name = args.value(1);

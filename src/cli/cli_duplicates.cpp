@@ -8,17 +8,13 @@
 #include "narration/duplicateset.h"
 #include "review/duplicatepersistence.h"
 
+#include <QCommandLineParser>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 namespace vexa::cli {
 namespace {
-
-void usage()
-{
-    Err(QStringLiteral("usage: vexa-cli [--data DIR] duplicates list [--json] | clear"));
-}
 
 // The file of a record, or nothing when the record is gone.
 QJsonValue recordPath(std::int32_t id)
@@ -64,19 +60,24 @@ int list(bool json)
 
 int RunDuplicates(const Invocation &invocation)
 {
-    const QStringList &args = invocation.args;
-    const bool listing = !args.isEmpty() && args.first() == QStringLiteral("list")
-        && (args.size() == 1 || (args.size() == 2 && args[1] == QStringLiteral("--json")));
-    const bool clearing = args.size() == 1 && args.first() == QStringLiteral("clear");
-    if (!listing && !clearing) {
-        usage();
-        return ExitUsage;
-    }
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Lists or clears the saved duplicate set."));
+    parser.addPositionalArgument(
+        QStringLiteral("verb"), QStringLiteral("list or clear."), QStringLiteral("list|clear"));
+    parser.addOption({ QStringLiteral("json"), QStringLiteral("list: one JSON line per group.") });
+    if (const int status = ParseCommandLine(parser, invocation); status >= 0)
+        return status;
+    const QStringList args = parser.positionalArguments();
+    const bool json = parser.isSet(QStringLiteral("json"));
+    const bool listing = args == QStringList { QStringLiteral("list") };
+    const bool clearing = args == QStringList { QStringLiteral("clear") } && !json;
+    if (!listing && !clearing)
+        return UsageError(parser, invocation, QStringLiteral("list [--json] or clear"));
     if (!OpenDataDirectory(invocation))
         return ExitFailure;
     try {
         if (listing)
-            return list(args.size() == 2);
+            return list(json);
         const int groups = AppDb().duplicates->recordCount();
         CDuplicates none;
         if (!DuplicateClear(none))

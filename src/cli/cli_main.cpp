@@ -2,7 +2,10 @@
 #include "cli/cli.h"
 #include "cli/commands.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
+
+#include <cstdio>
 
 namespace {
 
@@ -14,55 +17,93 @@ struct Command {
 
 // One line per command; each command lives in its own cli_<name>.cpp.
 const Command kCommands[] = {
-    { "help", nullptr, "help" },
     { "signature", vexa::cli::RunSignature, "signature FILE..." },
     { "compare", vexa::cli::RunCompare, "compare A B [--method 0-2] [--slider 0-24]" },
     { "collection", vexa::cli::RunCollection, "collection add|delete|list [NAME]" },
-    { "dir", vexa::cli::RunDir, "dir add|delete|list COLLECTION [PATH...]" },
+    { "dir", vexa::cli::RunDir, "dir add [--tree]|delete|list COLLECTION [PATH...]" },
     { "stats", vexa::cli::RunStats, "stats" },
     { "narrate", vexa::cli::RunNarrate,
         "narrate COLLECTION [--method 0-5] [--slider 0-24] [--dir PATH]... [--json] "
-        "[--reference]" },
+        "[--reference] [--save]" },
     { "duplicates", vexa::cli::RunDuplicates, "duplicates list [--json] | clear" },
     { "gather", vexa::cli::RunGather, "gather COLLECTION [--threads N] [--dir PATH]..." },
 };
 
-void printUsage()
+QString helpText(const QCommandLineParser &parser)
 {
-    vexa::cli::Err(QStringLiteral("usage: vexa-cli [--data DIR] COMMAND [ARGS...]"));
+    QString text = parser.helpText();
+    const QString program = QCoreApplication::arguments().value(0);
+    const qsizetype at = text.indexOf(program);
+    if (at >= 0)
+        text.replace(at, program.size(), QStringLiteral("vexa-cli"));
+    text += QStringLiteral("\nCommands (each takes --help):\n");
     for (const Command &command : kCommands)
-        vexa::cli::Err(QStringLiteral("  vexa-cli ") + QString::fromLatin1(command.usage));
+        text += QStringLiteral("  vexa-cli [--data DIR] ") + QString::fromLatin1(command.usage)
+            + QLatin1Char('\n');
+    text += QStringLiteral("\nExit status, the same for every command:\n"
+                           "  0    done\n"
+                           "  1    failed\n"
+                           "  2    bad usage\n"
+                           "  3    duplicates found (check)\n"
+                           "  130  cancelled (Ctrl-C)\n");
+    return text;
 }
 
 }  // namespace
 
 int main(int argc, char **argv)
 {
+    using namespace vexa::cli;
     QCoreApplication app(argc, argv);
     // The same names as vexa, so both find the same per-user data directory.
     QCoreApplication::setApplicationName(QStringLiteral("vexa"));
     QCoreApplication::setOrganizationName(QStringLiteral("vexa"));
-    QStringList args = app.arguments().mid(1);
-    vexa::cli::Invocation invocation;
-    while (!args.isEmpty() && args.first().startsWith(QStringLiteral("--"))) {
-        const QString option = args.takeFirst();
-        if (option == QStringLiteral("--data") && !args.isEmpty()) {
-            invocation.dataDir = args.takeFirst();
-        } else {
-            printUsage();
-            return vexa::cli::ExitUsage;
+    InstallInterruptHandler();
+
+    // The global options come before the command word; everything after it
+    // belongs to the command and its own parser.
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("The engines of VEXA II without a window."));
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption data(QStringLiteral("data"),
+        QStringLiteral("The data directory (VEXA.MDB); without it, vexa's own."),
+        QStringLiteral("DIR"));
+    parser.addOption(data);
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("The command to run."),
+        QStringLiteral("COMMAND"));
+    parser.addPositionalArgument(
+        QStringLiteral("args"), QStringLiteral("Its arguments."), QStringLiteral("[ARGS...]"));
+
+    if (!parser.parse(app.arguments())) {
+        Err(QStringLiteral("vexa-cli: ") + parser.errorText());
+        std::fputs(helpText(parser).toUtf8().constData(), stderr);
+        return ExitUsage;
+    }
+    QStringList args = parser.positionalArguments();
+    const QString name = args.isEmpty() ? QString() : args.takeFirst();
+    if (parser.isSet(help) || name == QStringLiteral("help")) {
+        std::fputs(helpText(parser).toUtf8().constData(), stdout);
+        return ExitOk;
+    }
+    Invocation invocation;
+    invocation.command = name;
+    invocation.args = args;
+    if (parser.isSet(data)) {
+        // An empty value (an unset variable in a script) must not fall back
+        // to vexa's own data directory.
+        invocation.dataDir = parser.value(data);
+        if (invocation.dataDir.isEmpty()) {
+            Err(QStringLiteral("vexa-cli: --data needs a directory"));
+            return ExitUsage;
         }
     }
-    if (args.isEmpty()) {
-        printUsage();
-        return vexa::cli::ExitUsage;
-    }
-    const QString name = args.takeFirst();
-    invocation.args = args;
     for (const Command &command : kCommands) {
-        if (name == QLatin1String(command.name) && command.run)
+        if (name == QLatin1String(command.name))
             return command.run(invocation);
     }
-    printUsage();
-    return name == QStringLiteral("help") ? vexa::cli::ExitOk : vexa::cli::ExitUsage;
+    Err(name.isEmpty() ? QStringLiteral("vexa-cli: no command given")
+                       : QStringLiteral("vexa-cli: unknown command \"%1\"").arg(name));
+    std::fputs(helpText(parser).toUtf8().constData(), stderr);
+    return ExitUsage;
 }

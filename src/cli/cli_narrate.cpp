@@ -15,34 +15,16 @@
 #include "narration/narrationsettings.h"
 #include "review/duplicatepersistence.h"
 
+#include <QCommandLineParser>
 #include <QDir>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <atomic>
-#include <csignal>
-
 namespace vexa::cli {
 
 namespace {
-
-const char kUsage[] = "usage: vexa-cli [--data DIR] narrate COLLECTION [--method 0-5] "
-                      "[--slider 0-24] [--dir PATH]... [--json] [--reference] [--save]";
-
-std::atomic<bool> g_interrupted { false };
-
-extern "C" void onInterrupt(int)
-{
-    g_interrupted = true;
-}
-
-// Ctrl-C is the Cancel button: the run ends in its normal way.
-class CliObserver : public NarrationObserver {
-public:
-    bool isCancelled() const override { return g_interrupted.load(); }
-};
 
 struct FileInfo {
     QString path;
@@ -56,13 +38,6 @@ QString normalised(const QString &path)
     return clean;
 }
 
-bool parseNumber(const QString &text, int low, int high, int &value)
-{
-    bool ok = false;
-    value = text.toInt(&ok);
-    return ok && value >= low && value <= high;
-}
-
 QJsonObject fileJson(std::int32_t id, const FileInfo &file)
 {
     return { { QStringLiteral("id"), id }, { QStringLiteral("path"), file.path },
@@ -73,48 +48,45 @@ QJsonObject fileJson(std::int32_t id, const FileInfo &file)
 
 int RunNarrate(const Invocation &invocation)
 {
-    QStringList args = invocation.args;
-    if (args.isEmpty() || args.first().startsWith(QStringLiteral("--"))) {
-        Err(QString::fromLatin1(kUsage));
-        return ExitUsage;
-    }
-    const QString name = args.takeFirst();
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Narrates a collection's images, as the window does, and prints the groups."));
+    parser.addPositionalArgument(QStringLiteral("collection"), QStringLiteral("The collection."),
+        QStringLiteral("COLLECTION"));
+    parser.addOptions({
+        { QStringLiteral("method"), QStringLiteral("Comparison method, 0..5."),
+            QStringLiteral("0-5") },
+        { QStringLiteral("slider"),
+            QStringLiteral("Tolerance slider, 0..24 (default: the method's preset)."),
+            QStringLiteral("0-24") },
+        { QStringLiteral("dir"),
+            QStringLiteral("Only this directory of the collection (repeatable)."),
+            QStringLiteral("PATH") },
+        { QStringLiteral("json"), QStringLiteral("One JSON line per group and a summary line.") },
+        { QStringLiteral("reference"),
+            QStringLiteral("The all-pairs reference scan instead of the fast one.") },
+        // Into the Duplicate table, as the window saves.
+        { QStringLiteral("save"), QStringLiteral("Save the groups as the window's Save does.") },
+    });
+    if (const int status = ParseCommandLine(parser, invocation); status >= 0)
+        return status;
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 1)
+        return UsageError(parser, invocation, QStringLiteral("one collection is needed"));
+    const QString name = positional.first();
     int method = kDefaultMethod;
-    int slider = PresetOf(kDefaultMethod).slider;
-    bool sliderGiven = false;
-    bool json = false;
-    bool reference = false;
-    bool save = false;  // --save: into the Duplicate table, as the window saves
-    QStringList dirs;
-    while (!args.isEmpty()) {
-        const QString option = args.takeFirst();
-        if (option == QStringLiteral("--method") && !args.isEmpty()) {
-            if (!parseNumber(args.takeFirst(), 0, kMethodCount - 1, method)) {
-                Err(QString::fromLatin1(kUsage));
-                return ExitUsage;
-            }
-        } else if (option == QStringLiteral("--slider") && !args.isEmpty()) {
-            if (!parseNumber(args.takeFirst(), kSliderMinimum, kSliderMaximum, slider)) {
-                Err(QString::fromLatin1(kUsage));
-                return ExitUsage;
-            }
-            sliderGiven = true;
-        } else if (option == QStringLiteral("--dir") && !args.isEmpty()) {
-            dirs.append(normalised(args.takeFirst()));
-        } else if (option == QStringLiteral("--json")) {
-            json = true;
-        } else if (option == QStringLiteral("--reference")) {
-            reference = true;
-        } else if (option == QStringLiteral("--save")) {
-            save = true;
-        } else {
-            Err(QString::fromLatin1(kUsage));
-            return ExitUsage;
-        }
-    }
+    if (!IntOption(parser, QStringLiteral("method"), 0, kMethodCount - 1, method))
+        return UsageError(parser, invocation, QStringLiteral("--method takes 0..5"));
     // As on the tab: choosing a method presets its slider.
-    if (!sliderGiven)
-        slider = PresetOf(method).slider;
+    int slider = PresetOf(method).slider;
+    if (!IntOption(parser, QStringLiteral("slider"), kSliderMinimum, kSliderMaximum, slider))
+        return UsageError(parser, invocation, QStringLiteral("--slider takes 0..24"));
+    const bool json = parser.isSet(QStringLiteral("json"));
+    const bool reference = parser.isSet(QStringLiteral("reference"));
+    const bool save = parser.isSet(QStringLiteral("save"));
+    QStringList dirs;
+    for (const QString &dir : parser.values(QStringLiteral("dir")))
+        dirs.append(normalised(dir));
     if (!OpenDataDirectory(invocation))
         return ExitFailure;
 
@@ -152,13 +124,13 @@ int RunNarrate(const Invocation &invocation)
         options.toleranceLevel = ToleranceLevel(slider);
         options.selection = BuildSelectionSql(items, collectionId);
         options.scan = reference ? NarrationScanKind::Reference : NarrationScanKind::Fast;
-        std::signal(SIGINT, onInterrupt);
-        CliObserver observer;
         CDuplicates set;
-        const NarrationResult result = NarrateDatabaseRun(set, options, &observer);
-        std::signal(SIGINT, SIG_DFL);
+        NarrationEngine engine(set, options);
+        const RunResult result
+            = RunInTerminal(engine, QStringLiteral("narration"), QStringLiteral("records"));
         if (result.outcome == RunOutcome::Failed)
-            return ExitFailure;  // reported through the message seam
+            return ExitFailure;
+        const NarrationCounters &counters = engine.counters();
 
         QHash<std::int32_t, FileInfo> files;
         Statement query(db.connection().handle(),
@@ -205,24 +177,24 @@ int RunNarrate(const Invocation &invocation)
         if (json) {
             Out(QString::fromUtf8(QJsonDocument(
                 QJsonObject { { QStringLiteral("summary"),
-                    QJsonObject { { QStringLiteral("records"), result.total },
-                        { QStringLiteral("passed"), result.done },
-                        { QStringLiteral("groups"), result.groups },
+                    QJsonObject { { QStringLiteral("records"), counters.total },
+                        { QStringLiteral("passed"), counters.done },
+                        { QStringLiteral("groups"), counters.groups },
                         { QStringLiteral("duplicates"), duplicates },
                         { QStringLiteral("method"), method }, { QStringLiteral("slider"), slider },
                         { QStringLiteral("scan"), scan }, { QStringLiteral("outcome"), outcome },
-                        { QStringLiteral("elapsedMs"), result.elapsedMs } } } })
+                        { QStringLiteral("elapsedMs"), counters.elapsedMs } } } })
                                       .toJson(QJsonDocument::Compact)));
         } else {
             Out(QStringLiteral("%1 records, %2 groups, %3 duplicates, method %4, slider %5, %6 "
                                "scan %7 in %8 ms")
-                    .arg(result.total)
-                    .arg(result.groups)
+                    .arg(counters.total)
+                    .arg(counters.groups)
                     .arg(duplicates)
                     .arg(method)
                     .arg(slider)
                     .arg(scan, outcome)
-                    .arg(result.elapsedMs));
+                    .arg(counters.elapsedMs));
         }
         // The groups found so far are saved also after Ctrl-C, as the window
         // keeps and can save what a cancelled run found.
@@ -231,7 +203,7 @@ int RunNarrate(const Invocation &invocation)
                 return ExitFailure;  // reported; the earlier saved set is kept
             Err(QStringLiteral("saved %1 groups into the Duplicate table").arg(set.Count()));
         }
-        return result.outcome == RunOutcome::Completed ? ExitOk : ExitFailure;
+        return ExitStatusOf(result);
     } catch (const std::exception &e) {
         Err(QStringLiteral("vexa-cli: %1").arg(QString::fromUtf8(e.what())));
         return ExitFailure;

@@ -4,6 +4,7 @@
 #include "signature/imagefunc.h"
 #include "signature/imageloader.h"
 
+#include <QCommandLineParser>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -27,13 +28,19 @@ QString line(const QJsonObject &object)
 
 int RunSignature(const Invocation &invocation)
 {
-    if (invocation.args.isEmpty()) {
-        Err(QStringLiteral("usage: vexa-cli signature FILE..."));
-        return ExitUsage;
-    }
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("The signature of each file as one JSON line; status 1 when one failed."));
+    parser.addPositionalArgument(
+        QStringLiteral("files"), QStringLiteral("Image files."), QStringLiteral("FILE..."));
+    if (const int status = ParseCommandLine(parser, invocation); status >= 0)
+        return status;
+    const QStringList files = parser.positionalArguments();
+    if (files.isEmpty())
+        return UsageError(parser, invocation, QStringLiteral("no file given"));
     InitialiseImageLoader();
     int status = ExitOk;
-    for (const QString &path : invocation.args) {
+    for (const QString &path : files) {
         QString reason;
         const auto computed = ComputeSignature(path, &reason);
         if (!computed) {

@@ -3,14 +3,18 @@
 #include "cli/commands.h"
 #include "db/statistics.h"
 
+#include <QCommandLineParser>
+
 namespace vexa::cli {
 
 int RunStats(const Invocation &invocation)
 {
-    if (!invocation.args.isEmpty()) {
-        Err(QStringLiteral("usage: vexa-cli [--data DIR] stats"));
-        return ExitUsage;
-    }
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("The five lines of the statistics view."));
+    if (const int status = ParseCommandLine(parser, invocation); status >= 0)
+        return status;
+    if (!parser.positionalArguments().isEmpty())
+        return UsageError(parser, invocation, QStringLiteral("stats takes no arguments"));
     if (!OpenDataDirectory(invocation))
         return ExitFailure;
     QString text = StatisticsText(CurrentStatistics());

@@ -4,6 +4,7 @@
 #include "base/filelisting.h"
 #include "base/log.h"
 #include "base/paths.h"
+#include "base/progresstexts.h"
 #include "base/texts.h"
 #include "db/appdatabase.h"
 #include "db/currentimage.h"
@@ -128,9 +129,8 @@ DecodedImage DecodeForGathering(const QString &path)
     return out;
 }
 
-GatherEngine::GatherEngine(GatherObserver &observer, GatherOptions options)
-    : m_observer(observer)
-    , m_options(std::move(options))
+GatherEngine::GatherEngine(GatherOptions options)
+    : m_options(std::move(options))
 {
     if (!m_options.decode)
         m_options.decode = DecodeForGathering;
@@ -151,198 +151,226 @@ qint64 GatherEngine::elapsedMs() const
     return nowMs() - m_startMs;
 }
 
-RunOutcome GatherEngine::run(const QList<GatherDirectory> &directories)
+RunResult GatherEngine::run(RunObserver &observer)
 {
     m_counters = {};
-    m_errorNumber = 0;
-    m_errorDescription.clear();
+    RunReporter reporter(observer, m_options.reportIntervalMs);
+    RunProgress &p = reporter.progress();
+    p.status = Text(711);
+    p.current = Text(736);
+    reporter.start();
+    RunResult result;
+    try {
+        result = walk(reporter);
+    } catch (const std::exception &e) {
+        result = RunResult::failed(e);
+    }
+    p.status.clear();
+    return reporter.finish(result);
+}
+
+RunResult GatherEngine::walk(RunReporter &reporter)
+{
     InitialiseImageLoader();
     const QStringList pieces = SplitFilePattern(
         m_options.pattern.isEmpty() ? QString::fromLatin1(kImageFilePattern) : m_options.pattern);
-    const std::int32_t total = m_options.totalImages;
+    const QList<GatherDirectory> &directories = m_options.directories;
     GatherCounters &c = m_counters;
+    RunProgress &p = reporter.progress();
 
-    try {
-        Database &db = OpenDb();
-        m_startMs = nowMs();
-        WriteToLogFile(kLogName, QStringLiteral("VEXA - ImageGather Report"), false);
-        WriteToLogFile(kLogName, QString(40, QLatin1Char('-')), true);
-        WriteToLogFile(kLogName, QString(), true);
+    // The image count of the ticked directories that exist: the bar's total.
+    for (const GatherDirectory &d : directories) {
+        if (!d.ticked || !QFileInfo(d.path).isDir())
+            continue;
+        p.status = Text(734) + d.path;
+        reporter.reportNow();
+        c.totalImages += std::int32_t(ListMatchingFiles(d.path, pieces).size());
+        if (reporter.cancelled())
+            return { RunOutcome::Cancelled };
+    }
+    const std::int32_t total = c.totalImages;
+    p.total = total;
+    p.status.clear();
+    reporter.reportNow();
 
-        const int threads = ResolveThreads(m_options.threads);
-        std::unique_ptr<DecodePool> pool;
-        if (threads > 1)
-            pool = std::make_unique<DecodePool>(threads, m_options.decode);
-        // Enough decodes queued to keep every worker busy while this thread
-        // stores, without holding many pictures' results at once.
-        const int lookahead = threads * 4;
+    Database &db = OpenDb();
+    m_startMs = nowMs();
+    WriteToLogFile(kLogName, QStringLiteral("VEXA - ImageGather Report"), false);
+    WriteToLogFile(kLogName, QString(40, QLatin1Char('-')), true);
+    WriteToLogFile(kLogName, QString(), true);
 
-        Batch batch(db, m_options.rowsPerTransaction);
-        bool cancelled = false;
-        bool skipping = false;
+    const int threads = ResolveThreads(m_options.threads);
+    std::unique_ptr<DecodePool> pool;
+    if (threads > 1)
+        pool = std::make_unique<DecodePool>(threads, m_options.decode);
+    // Enough decodes queued to keep every worker busy while this thread
+    // stores, without holding many pictures' results at once.
+    const int lookahead = threads * 4;
 
-        for (int index = 0; index < directories.size() && !cancelled; ++index) {
-            const GatherDirectory &entry = directories[index];
-            if (entry.ticked && QFileInfo(entry.path).isDir()) {
-                m_observer.directoryStarted(index);
-                const QString directory = entry.path;
-                const std::int64_t itemId = entry.key.mid(1).toLongLong();
-                const QString query = QStringLiteral("Select * from FileData where CollectionID=")
-                    + QString::number(m_options.collectionId) + QStringLiteral(" AND ItemId=")
-                    + QString::number(itemId);
+    Batch batch(db, m_options.rowsPerTransaction);
+    bool cancelled = false;
+    bool skipping = false;
+    const auto estimate = [&](std::int32_t done) {
+        p.remainingMs = RemainingMs(elapsedMs(), done, total - c.skipped, 1.0);
+    };
 
-                // Verification: records of files that are gone go first. Its
-                // time is left out of the elapsed time the estimate uses. A
-                // directory that exists but cannot be read keeps its records:
-                // its files are not gone, only out of reach.
-                const qint64 verifyStart = nowMs();
-                batch.commit();
-                bool listed = true;
-                const QStringList files = ListMatchingFiles(directory, pieces, &listed);
-                if (listed) {
-                    m_observer.fileInfo(QStringLiteral("Verifying Database Integrety"));
-                    Transaction deletions(db);
-                    RecordSet records(db, query);
-                    VerifyDatabaseIntegrity(records, directory);
-                    deletions.commit();
+    for (int index = 0; index < directories.size() && !cancelled; ++index) {
+        const GatherDirectory &entry = directories[index];
+        if (entry.ticked && QFileInfo(entry.path).isDir()) {
+            p.part = index;
+            p.partEnded = false;
+            p.partDone = 0;
+            p.partTotal = 0;
+            reporter.reportNow();
+            const QString directory = entry.path;
+            const std::int64_t itemId = entry.key.mid(1).toLongLong();
+            const QString query = QStringLiteral("Select * from FileData where CollectionID=")
+                + QString::number(m_options.collectionId) + QStringLiteral(" AND ItemId=")
+                + QString::number(itemId);
+
+            // Verification: records of files that are gone go first. Its
+            // time is left out of the elapsed time the estimate uses. A
+            // directory that exists but cannot be read keeps its records:
+            // its files are not gone, only out of reach.
+            const qint64 verifyStart = nowMs();
+            batch.commit();
+            bool listed = true;
+            const QStringList files = ListMatchingFiles(directory, pieces, &listed);
+            if (listed) {
+                p.current = QStringLiteral("Verifying Database Integrety");
+                reporter.reportNow();
+                Transaction deletions(db);
+                RecordSet records(db, query);
+                VerifyDatabaseIntegrity(records, directory);
+                deletions.commit();
+            }
+            // The stored names, read once: one lookup per file instead of
+            // a walk of the snapshot, so a directory of 100,000 files
+            // does not take quadratic time.
+            QSet<QString> stored;
+            {
+                RecordSet snapshot(db, query, RecordSetType::Snapshot);
+                for (; !snapshot.eof(); snapshot.moveNext())
+                    stored.insert(snapshot.value(QStringLiteral("FileName")).toString());
+            }
+            m_startMs += nowMs() - verifyStart;
+
+            const std::int32_t fileCount = std::int32_t(files.size());
+            p.partTotal = fileCount;
+            // Positions to decode, in order; the pool works ahead of the
+            // loop, results are taken in loop order.
+            std::deque<std::pair<int, DecodePool::Ticket>> pending;
+            int nextToSubmit = 0;
+            auto refill = [&] {
+                if (!pool)
+                    return;
+                while (int(pending.size()) < lookahead && nextToSubmit < fileCount) {
+                    const int at = nextToSubmit++;
+                    if (stored.contains(files[at]))
+                        continue;
+                    pending.emplace_back(at, pool->submit(JoinPath(directory, files[at])));
                 }
-                // The stored names, read once: one lookup per file instead of
-                // a walk of the snapshot, so a directory of 100,000 files
-                // does not take quadratic time.
-                QSet<QString> stored;
-                {
-                    RecordSet snapshot(db, query, RecordSetType::Snapshot);
-                    for (; !snapshot.eof(); snapshot.moveNext())
-                        stored.insert(snapshot.value(QStringLiteral("FileName")).toString());
-                }
-                m_startMs += nowMs() - verifyStart;
+            };
 
-                const std::int32_t fileCount = std::int32_t(files.size());
-                // Positions to decode, in order; the pool works ahead of the
-                // loop, results are taken in loop order.
-                std::deque<std::pair<int, DecodePool::Ticket>> pending;
-                int nextToSubmit = 0;
-                auto refill = [&] {
-                    if (!pool)
-                        return;
-                    while (int(pending.size()) < lookahead && nextToSubmit < fileCount) {
-                        const int at = nextToSubmit++;
-                        if (stored.contains(files[at]))
-                            continue;
-                        pending.emplace_back(at, pool->submit(JoinPath(directory, files[at])));
+            std::int32_t i = 0;
+            for (; i < fileCount; ++i) {
+                refill();
+                const QString &name = files[i];
+                if (stored.contains(name)) {
+                    ++c.skipped;
+                    if (!skipping) {
+                        p.current = Text(737);
+                        skipping = true;
                     }
-                };
-
-                std::int32_t i = 0;
-                for (; i < fileCount; ++i) {
-                    refill();
-                    const QString &name = files[i];
-                    if (stored.contains(name)) {
-                        ++c.skipped;
-                        if (!skipping) {
-                            m_observer.fileInfo(Text(737));
-                            skipping = true;
+                } else {
+                    skipping = false;
+                    const QString fullPath = JoinPath(directory, name);
+                    p.current = fullPath;
+                    estimate(c.processed - c.skipped);
+                    DecodedImage image;
+                    if (pool) {
+                        image = pool->take(pending.front().second);
+                        pending.pop_front();
+                    } else {
+                        try {
+                            image = m_options.decode(fullPath);
+                        } catch (...) {
+                            image = DecodedImage {};
+                        }
+                    }
+                    if (image.loaded) {
+                        if (image.sampled) {
+                            CurrentImageInfo &current = CurrentImage();
+                            current.Directory = directory;
+                            current.FileName = name;
+                            current.FileSize = image.fileSize;
+                            current.DimX = image.width;
+                            current.DimY = image.height;
+                            RGBTriple avg { image.average[0], image.average[1], image.average[2] };
+                            QuadTriples quads;
+                            for (int q = 0; q < 4; ++q) {
+                                const auto &v = image.quadrants[size_t(q)];
+                                quads[size_t(q)] = RGBTriple { v[0], v[1], v[2] };
+                            }
+                            batch.begin();
+                            if (!StoreImageData(
+                                    m_options.collectionId, itemId, avg, quads, image.pattern)) {
+                                // Reported by the store (a full disk, a
+                                // damaged file): stop here; the rows
+                                // committed so far stay.
+                                try {
+                                    batch.commit();
+                                } catch (...) {
+                                }
+                                return RunResult::failed(0,
+                                    QStringLiteral("The record of %1 could not be stored.")
+                                        .arg(fullPath));
+                            }
+                            stored.insert(name);
+                            ++c.stored;
+                            p.found = c.stored;
+                            batch.stored();
+                        } else {
+                            reporter.notice(QStringLiteral("could not sample %1: %2")
+                                                .arg(fullPath, image.sampleError));
                         }
                     } else {
-                        skipping = false;
-                        const QString fullPath = JoinPath(directory, name);
-                        m_observer.fileInfo(fullPath);
-                        m_observer.estimate(
-                            elapsedMs(), c.processed - c.skipped, total - c.skipped);
-                        DecodedImage image;
-                        if (pool) {
-                            image = pool->take(pending.front().second);
-                            pending.pop_front();
-                        } else {
-                            try {
-                                image = m_options.decode(fullPath);
-                            } catch (...) {
-                                image = DecodedImage {};
-                            }
-                        }
-                        if (image.loaded) {
-                            if (image.sampled) {
-                                CurrentImageInfo &current = CurrentImage();
-                                current.Directory = directory;
-                                current.FileName = name;
-                                current.FileSize = image.fileSize;
-                                current.DimX = image.width;
-                                current.DimY = image.height;
-                                RGBTriple avg { image.average[0], image.average[1],
-                                    image.average[2] };
-                                QuadTriples quads;
-                                for (int q = 0; q < 4; ++q) {
-                                    const auto &v = image.quadrants[size_t(q)];
-                                    quads[size_t(q)] = RGBTriple { v[0], v[1], v[2] };
-                                }
-                                batch.begin();
-                                if (!StoreImageData(m_options.collectionId, itemId, avg, quads,
-                                        image.pattern)) {
-                                    // Reported by the store (a full disk, a
-                                    // damaged file): stop here; the rows
-                                    // committed so far stay.
-                                    try {
-                                        batch.commit();
-                                    } catch (...) {
-                                    }
-                                    m_errorNumber = 0;
-                                    m_errorDescription
-                                        = QStringLiteral("The record of %1 could not be stored.")
-                                              .arg(fullPath);
-                                    m_observer.progressEnded();
-                                    return RunOutcome::Failed;
-                                }
-                                stored.insert(name);
-                                ++c.stored;
-                                batch.stored();
-                            } else {
-                                m_observer.sampleFailed(fullPath, image.sampleError);
-                            }
-                        } else {
-                            WriteToLogFile(
-                                kLogName, QStringLiteral("Error loading: ") + fullPath, true);
-                            ++c.errors;
-                            m_observer.errorCount(c.errors);
-                        }
+                        WriteToLogFile(
+                            kLogName, QStringLiteral("Error loading: ") + fullPath, true);
+                        ++c.errors;
+                        p.errors = c.errors;
                     }
-                    if (!skipping || i % 25 == 0) {
-                        m_observer.progress(c.processed);
-                        m_observer.counters(i, fileCount, c.processed, total);
-                    }
-                    ++c.processed;
-                    if (m_observer.isCancelled()) {
-                        cancelled = true;
-                        break;
-                    }
-                    m_observer.yield();
                 }
-                // What a cancel leaves queued is no longer wanted.
-                if (pool) {
-                    for (const auto &p : pending)
-                        pool->drop(p.second);
+                ++c.processed;
+                p.done = c.processed;
+                p.skipped = c.skipped;
+                p.partDone = i + 1;
+                reporter.report();
+                if (reporter.cancelled()) {
+                    cancelled = true;
+                    break;
                 }
-                batch.commit();
-                m_observer.counters(i, fileCount, c.processed, total);
-                m_observer.directoryEnded(index, i);
             }
-            ++c.directoriesDone;
-            m_observer.estimate(
-                elapsedMs(), c.processed - c.skipped + c.directoriesDone, total - c.skipped);
-            if (m_observer.isCancelled())
-                cancelled = true;
+            // What a cancel leaves queued is no longer wanted.
+            if (pool) {
+                for (const auto &queued : pending)
+                    pool->drop(queued.second);
+            }
+            batch.commit();
+            p.partDone = i;
+            p.partEnded = true;
+            reporter.reportNow();
         }
-        batch.commit();
-        WriteToLogFile(kLogName, QString(), true);
-        WriteToLogFile(kLogName, QStringLiteral("***** END LOG ******"), true);
-        return cancelled ? RunOutcome::Cancelled : RunOutcome::Completed;
-    } catch (const VexaError &e) {
-        m_errorNumber = e.number();
-        m_errorDescription = e.description();
-    } catch (const std::exception &e) {
-        m_errorNumber = ErrInvalidProcedureCall;
-        m_errorDescription = QString::fromLocal8Bit(e.what());
+        ++c.directoriesDone;
+        estimate(c.processed - c.skipped + c.directoriesDone);
+        if (reporter.cancelled())
+            cancelled = true;
     }
-    return RunOutcome::Failed;
+    batch.commit();
+    WriteToLogFile(kLogName, QString(), true);
+    WriteToLogFile(kLogName, QStringLiteral("***** END LOG ******"), true);
+    p.done = c.processed;
+    return { cancelled ? RunOutcome::Cancelled : RunOutcome::Completed };
 }
 
 }  // namespace vexa

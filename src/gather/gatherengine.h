@@ -1,6 +1,6 @@
 #pragma once
 
-#include "gather/runobserver.h"
+#include "base/run.h"
 
 #include <QByteArray>
 #include <QList>
@@ -46,75 +46,51 @@ struct GatherCounters {
     std::int32_t skipped = 0;  // files that already had a record
     std::int32_t directoriesDone = 0;
     std::int32_t stored = 0;  // records written by this run
-};
-
-// What the gathering run reports beyond the common observer. Called on the
-// thread that runs the engine only.
-class GatherObserver : public RunObserver {
-public:
-    // The directory at this list index is being walked / is done; finalPosition
-    // is the loop's last position (the file count after a full pass).
-    virtual void directoryStarted(int index) { }
-    virtual void directoryEnded(int index, std::int32_t finalPosition) { }
-    // lblGatherFileInfo
-    virtual void fileInfo(const QString &text) { label(QStringLiteral("file"), text); }
-    // lblGatherProces and lblGatherInfo
-    virtual void counters(
-        std::int32_t position, std::int32_t fileCount, std::int32_t processed, std::int32_t total)
-    {
-    }
-    // lblGatherEstimate, from elapsed milliseconds and done out of total.
-    virtual void estimate(qint64 elapsedMs, std::int32_t done, std::int32_t total) { }
-    // lblGatherError shows the new count.
-    virtual void errorCount(std::int32_t errors) { }
-    // GatherImageData failed for a file; the window reports it.
-    virtual void sampleFailed(const QString &path, const QString &reason) { }
+    std::int32_t totalImages = 0;  // image files in the ticked, existing directories
 };
 
 struct GatherOptions {
     std::int32_t collectionId = 0;
-    std::int32_t totalImages = 0;  // image files in the ticked, existing directories
+    QList<GatherDirectory> directories;  // the directory list, in list order
     int threads = 0;  // 0: one per core; 1: decode on the calling thread
     QString pattern;  // empty: the image file pattern
     DecodeFunction decode;  // empty: DecodeForGathering
     int rowsPerTransaction = 256;
+    int reportIntervalMs = kReportIntervalMs;
 };
 
-// The gathering run's walk over the directory list: the log header, for each
-// ticked directory the verification of its records and the walk of its
-// files, and the log's end lines. Decoding runs on a pool of workers; records
-// are stored, and every observer call made, on the calling thread in the
-// order one thread would use, so the database gets the same rows in the same
-// order whatever the thread count. Records are committed a few hundred at a
-// time; a killed run loses at most the uncommitted ones, which a rerun
-// stores. Uses the application database; calling thread only.
-class GatherEngine {
+// The gathering run: counts the images of the ticked directories, writes the
+// log header, for each ticked directory verifies its records and walks its
+// files, and writes the log's end lines. Decoding runs on a pool of workers;
+// records are stored, and every observer call made, on the calling thread in
+// the order one thread would use, so the database gets the same rows in the
+// same order whatever the thread count. Records are committed a few hundred
+// at a time; a killed run loses at most the uncommitted ones, which a rerun
+// stores. Reports: total and done are files, found the records stored,
+// errors the files that did not load, part the directory's list index.
+// Uses the application database; calling thread only.
+class GatherEngine final : public LongRun {
 public:
-    GatherEngine(GatherObserver &observer, GatherOptions options);
-    ~GatherEngine();
+    explicit GatherEngine(GatherOptions options);
+    ~GatherEngine() override;
 
     // Completed, Cancelled (the end lines are still written and everything
-    // stored stays) or Failed (error() tells why; the log has no end lines).
-    RunOutcome run(const QList<GatherDirectory> &directories);
+    // stored stays) or Failed (the log has no end lines).
+    RunResult run(RunObserver &observer) override;
 
     const GatherCounters &counters() const { return m_counters; }
-    // Run time in milliseconds with the verification time left out.
+    // Run time in milliseconds with the counting and verification left out.
     qint64 elapsedMs() const;
-    long errorNumber() const { return m_errorNumber; }
-    const QString &errorDescription() const { return m_errorDescription; }
 
     // The worker count for a threads option (0: one per core).
     static int ResolveThreads(int threads);
 
 private:
-    class Walk;
+    RunResult walk(RunReporter &reporter);
 
-    GatherObserver &m_observer;
     GatherOptions m_options;
     GatherCounters m_counters;
     qint64 m_startMs = 0;  // moved forward by the verification time
-    long m_errorNumber = 0;
-    QString m_errorDescription;
 };
 
 }  // namespace vexa

@@ -6,9 +6,10 @@
 #include "base/log.h"
 #include "base/messages.h"
 #include "base/paths.h"
+#include "base/progresstexts.h"
 #include "base/texts.h"
-#include "gather/progresstexts.h"
 #include "ui/mainwindow.h"
+#include "ui/windowrunobserver.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -22,46 +23,24 @@ namespace {
 const QString kModule = QStringLiteral("frmVEXA");
 const QString kProcedure = QStringLiteral("mnuGather");
 
-// Paints what the engine reports on the gathering panel and the progress
-// bar; lets the event loop run so Cancel can be clicked.
-class WindowGatherObserver : public GatherObserver {
-public:
-    WindowGatherObserver(MainWindow &window, const GatherHost &host)
-        : m_window(window)
-        , m_host(host)
-    {
-    }
-
-    void directoryStarted(int index) override
-    {
-        if (m_host.markDirectory)
-            m_host.markDirectory(index, true, QStringLiteral("..."));
-    }
-    void directoryEnded(int index, std::int32_t finalPosition) override
-    {
-        if (m_host.markDirectory)
-            m_host.markDirectory(index, false, QString::number(finalPosition));
-    }
-    void fileInfo(const QString &text) override { m_window.SetGatherFileInfo(text); }
-    void counters(std::int32_t position, std::int32_t fileCount, std::int32_t processed,
-        std::int32_t total) override
-    {
-        m_window.SetGatherCounters(position, fileCount, processed, total);
-    }
-    void estimate(qint64 elapsedMs, std::int32_t done, std::int32_t total) override
-    {
-        m_window.SetGatherEstimate(EstimateText(elapsedMs, done, total, 1.0));
-    }
-    void errorCount(std::int32_t errors) override { m_window.SetGatherError(errors); }
-    void progress(qint64 done) override { m_window.SetProgressBarValue(done); }
-    void status(const QString &text) override { m_window.SetStatusbarInfoText(text); }
-    void yield() override { QCoreApplication::processEvents(); }
-    bool isCancelled() const override { return m_window.isCancelled(); }
-
-private:
-    MainWindow &m_window;
-    const GatherHost &m_host;
-};
+// The gathering panel: the file in hand, the counters, the estimate, the
+// error count, and the directory in the list.
+WindowRunObserver::Paint gatherPanel(MainWindow &window, const GatherHost &host)
+{
+    return [&window, &host](const RunProgress &p) {
+        window.SetGatherFileInfo(p.current);
+        if (p.part >= 0) {
+            window.SetGatherCounters(p.partDone, p.partTotal, p.done, p.total);
+            if (host.markDirectory)
+                host.markDirectory(p.part, !p.partEnded,
+                    p.partEnded ? QString::number(p.partDone) : QStringLiteral("..."));
+        }
+        if (p.remainingMs >= 0)
+            window.SetGatherEstimate(EstimateText(p.remainingMs));
+        if (p.errors > 0)
+            window.SetGatherError(p.errors);
+    };
+}
 
 // The run's failure: reported, then the window back to its idle state on
 // the first tab. The log keeps no end lines.
@@ -94,40 +73,20 @@ void GatherCollection(MainWindow &window, const GatherHost &host, int threads)
     try {
         window.ClearGatherInfo();
         window.ShowInfoPanel(MainWindow::InfoGather);
-        window.SetStatusbarInfoText(Text(711));
-        window.SetGatherFileInfo(Text(736));
 
-        // The ticked directories that still exist, and their image count.
-        const QList<GatherDirectory> directories
-            = host.directories ? host.directories() : QList<GatherDirectory>();
-        const QStringList pieces = SplitFilePattern(QString::fromLatin1(kImageFilePattern));
         GatherOptions options;
         options.threads = threads;
-        for (const GatherDirectory &d : directories) {
-            if (!d.ticked || !QFileInfo(d.path).isDir())
-                continue;
-            window.SetStatusbarInfoText(Text(734) + d.path);
-            QCoreApplication::processEvents();
-            options.totalImages += std::int32_t(ListMatchingFiles(d.path, pieces).size());
-        }
+        options.directories = host.directories ? host.directories() : QList<GatherDirectory>();
         options.collectionId = host.collectionId ? host.collectionId() : 0;
-        window.InitialiseProgressBar(0, options.totalImages);
-        window.SetStatusbarInfoText(QString());
-
-        WindowGatherObserver observer(window, host);
-        GatherEngine engine(observer, options);
-        const RunOutcome outcome = engine.run(directories);
-        if (outcome == RunOutcome::Failed) {
-            // A failed store has been reported by the store itself.
-            if (engine.errorNumber() != 0)
-                ReportError(engine.errorNumber(), engine.errorDescription(), kModule, kProcedure);
+        GatherEngine engine(options);
+        const RunResult result = RunInWindow(window, engine, gatherPanel(window, host), kProcedure);
+        if (result.outcome == RunOutcome::Failed) {
             endAfterError(window, host);
             return;
         }
 
         if (host.fillDirectoryList)
             host.fillDirectoryList(true);
-        window.HideProgressBar();
         window.ShowInfoPanel(MainWindow::InfoNone);
         if (window.isMinimized()) {
             window.showNormal();

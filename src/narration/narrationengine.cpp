@@ -1,7 +1,7 @@
 #include "narration/narrationengine.h"
 
-#include "base/environment.h"
 #include "base/errors.h"
+#include "base/progresstexts.h"
 #include "base/texts.h"
 #include "db/appdatabase.h"
 #include "db/records.h"
@@ -13,33 +13,20 @@
 #include "narration/narrationsettings.h"
 #include "signature/signaturelib.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 
 #include <algorithm>
 #include <vector>
 
+#include <sqlite3.h>
+
 namespace vexa {
 
 namespace {
 
-const QString kModule = QStringLiteral("frmVEXA");
-const QString kProcedure = QStringLiteral("mnuNarration");
-
-QString num(qint64 value)
-{
-    return QString::number(value);
-}
-
 std::int32_t int32Of(const QVariant &value)
 {
     return std::int32_t(value.toLongLong());
-}
-
-// A Null Processed counts as processed.
-bool processedOf(const QVariant &value)
-{
-    return !value.isValid() || value.isNull() || value.toBool();
 }
 
 // MarkFileDataProcessed in pieces: one statement of thousands of "OR ID ="
@@ -65,137 +52,14 @@ float speedFactorOf(const NarrationOptions &options)
     return IsSignatureMethod(options.method) ? SpeedFactor(options.toleranceLevel) : 1.0f;
 }
 
-QuickCheck quickCheckOf(int method)
-{
-    switch (NarrationMethod(method)) {
-    case NarrationMethod::Dimensions: return QuickCheck::Dimensions;
-    case NarrationMethod::FilesizeAndDimensions: return QuickCheck::SizeAndDimensions;
-    default: return QuickCheck::Size;
-    }
-}
-
-struct RunContext {
-    CDuplicates &set;
-    const NarrationOptions &options;
-    NarrationObserver &observer;
-    NarrationResult &result;
-    QElapsedTimer &clock;
-};
-
-// The run's own record set walked exactly as the narration has always done:
-// a bookmark on the source, a forward walk over the later records for the
-// signature methods, a query per source for the quick checks.
-void runReference(RunContext &run, Database &db)
-{
-    const NarrationOptions &options = run.options;
-    NarrationObserver &observer = run.observer;
-    RecordSet records(db, NarrationSql(options.selection), RecordSetType::Dynaset, kReadOnlyOption);
-    const std::int32_t total = run.result.total;
-    if (total == 0)
-        return;
-    const float factor = speedFactorOf(options);
-    observer.label(QStringLiteral("total"), num(total));
-    observer.status(QString());
-    observer.progressStarted(total);
-    records.moveFirst();
-    std::int32_t done = 0;
-    std::vector<std::int32_t> found;
-    while (!records.eof()) {
-        observer.yield();
-        const RecordSet::Bookmark bookmark = records.bookmark();
-        NarrationRecord a;
-        a.id = int32Of(records.value(QStringLiteral("ID")));
-        a.fileSize = records.value(QStringLiteral("FileSize")).toLongLong();
-        a.dimX = int32Of(records.value(QStringLiteral("FileDimX")));
-        a.dimY = int32Of(records.value(QStringLiteral("FileDimY")));
-        a.avg = int32Of(records.value(QStringLiteral("AvgRGB")));
-        for (int q = 0; q < 4; ++q)
-            a.quad[q] = int32Of(records.value(QStringLiteral("QuadRGB") + num(q)));
-        a.pattern1 = int32Of(records.value(QStringLiteral("Pattern1")));
-        a.pattern2 = int32Of(records.value(QStringLiteral("Pattern2")));
-        found.clear();
-        observer.label(QStringLiteral("done"), num(done));
-
-        if (IsSignatureMethod(options.method)) {
-            const std::int32_t avgTolerance = AverageTolerance(options.toleranceLevel);
-            for (;;) {
-                records.moveNext();
-                if (records.eof())
-                    break;
-                if (!processedOf(records.value(QStringLiteral("Processed")))) {
-                    const std::int32_t avg = int32Of(records.value(QStringLiteral("AvgRGB")));
-                    std::int32_t quad[4];
-                    for (int q = 0; q < 4; ++q)
-                        quad[q] = int32Of(records.value(QStringLiteral("QuadRGB") + num(q)));
-                    bool match = false;
-                    switch (NarrationMethod(options.method)) {
-                    case NarrationMethod::AverageRGB:
-                        match = CompareAvgRGB(a.avg, avg, avgTolerance) != 0;
-                        break;
-                    case NarrationMethod::QuadrupleRGB:
-                        match = CompareQuadRGB(a.quad[0], a.quad[1], a.quad[2], a.quad[3], quad[0],
-                                    quad[1], quad[2], quad[3], options.toleranceLevel)
-                            != 0;
-                        break;
-                    default:
-                        match = CompareBitLong(a.pattern1,
-                                    int32Of(records.value(QStringLiteral("Pattern1"))), a.pattern2,
-                                    int32Of(records.value(QStringLiteral("Pattern2"))),
-                                    options.toleranceLevel)
-                                != 0
-                            && CompareQuadRGB(a.quad[0], a.quad[1], a.quad[2], a.quad[3], quad[0],
-                                   quad[1], quad[2], quad[3], options.toleranceLevel)
-                                != 0;
-                        break;
-                    }
-                    if (match)
-                        found.push_back(int32Of(records.value(QStringLiteral("ID"))));
-                }
-                if (observer.isCancelled() || int(found.size()) >= kMaxSignatureMatches)
-                    break;
-            }
-            observer.estimate(run.clock.elapsed(), done, total, factor);
-        } else {
-            RecordSet matches(db,
-                NarrationQuickCheckSql(options.selection, quickCheckOf(options.method), a.fileSize,
-                    a.dimX, a.dimY, a.id),
-                RecordSetType::Dynaset, kReadOnlyOption);
-            if (matches.recordCount() != 0) {
-                // Every match, not only 65: a capped list would leave the rest
-                // of an equal-size family to form groups of records already
-                // grouped.
-                for (matches.moveFirst(); !matches.eof(); matches.moveNext())
-                    found.push_back(int32Of(matches.value(QStringLiteral("ID"))));
-            }
-            observer.estimate(run.clock.elapsed(), done, total, 1.0f);
-        }
-
-        if (!found.empty()) {
-            run.set.Add(QList<std::int32_t>(found.begin(), found.end()), a.id, 0, QString());
-            observer.label(QStringLiteral("dups"), num(run.set.Count()));
-            markProcessed(found);
-        }
-        records.setBookmark(bookmark);
-        do {
-            ++done;
-            records.moveNext();
-            if (records.eof())
-                break;
-        } while (processedOf(records.value(QStringLiteral("Processed"))));
-        run.result.done = done;
-        observer.progress(done);
-        if (observer.isCancelled()) {
-            run.result.outcome = RunOutcome::Cancelled;
-            break;
-        }
-    }
-}
-
 // The selection's signatures in ID order, read with one query. The Null
 // tests come as columns of their own, so every value is read as an integer.
 // The table is read in key order rather than through the directory index:
 // one sequential pass, and no sort when several directories are ticked.
-std::vector<NarrationRecord> loadSelection(Database &db, const QString &selection, int expected)
+// Reads Cancel every few thousand rows: a large selection takes seconds to
+// load. Returns false when cancelled.
+bool loadSelection(Database &db, const QString &selection, int expected, RunReporter &reporter,
+    std::vector<NarrationRecord> &records)
 {
     Statement query(db.connection().handle(),
         QStringLiteral(
@@ -203,9 +67,14 @@ std::vector<NarrationRecord> loadSelection(Database &db, const QString &selectio
             "QuadRGB2, QuadRGB3, Pattern1, Pattern2, Processed, FileSize IS NULL, "
             "FileDimX IS NULL, FileDimY IS NULL, Processed IS NULL FROM FILEDATA NOT INDEXED ")
             + selection + QStringLiteral(" ORDER BY ID"));
-    std::vector<NarrationRecord> records;
+    records.clear();
     records.reserve(std::size_t(std::max(expected, 0)));
     while (query.step()) {
+        if (records.size() % 4096 == 0) {
+            reporter.report();
+            if (reporter.cancelled())
+                return false;
+        }
         NarrationRecord r;
         r.id = std::int32_t(query.columnInt64(0));
         r.fileSize = query.columnInt64(1);
@@ -222,13 +91,13 @@ std::vector<NarrationRecord> loadSelection(Database &db, const QString &selectio
         r.processed = query.columnInt64(15) != 0 || query.columnInt64(11) != 0;
         records.push_back(r);
     }
-    return records;
+    return true;
 }
 
 // Every FileData row not processed, as ClearDBProcessingFlags leaves them,
 // but rows already clear are not rewritten: on a large table that had only
 // its groups flagged by the last run, this is a read instead of a rewrite.
-void clearProcessedFlags()
+void clearProcessedFlags(const RunReporter &reporter)
 {
     try {
         OpenDb().Execute(
@@ -238,9 +107,34 @@ void clearProcessedFlags()
         if (AppDb().fileData)
             AppDb().fileData->requery();
     } catch (const std::exception &e) {
-        ReportException(e, QStringLiteral("modDataFunc"), QStringLiteral("ClearDBProcessingFlags"));
+        if (!reporter.cancelled())
+            ReportException(
+                e, QStringLiteral("modDataFunc"), QStringLiteral("ClearDBProcessingFlags"));
     }
 }
+
+// Lets Cancel stop a long statement (clearing the flags of a large table,
+// the count): SQLite asks every few thousand steps and the statement fails
+// with SQLITE_INTERRUPT. Only the observer's flag is read there; the
+// connection must not be used from the handler.
+class InterruptWhenCancelled {
+public:
+    InterruptWhenCancelled(sqlite3 *handle, const RunReporter &reporter)
+        : m_handle(handle)
+    {
+        sqlite3_progress_handler(m_handle, 10000, &check, const_cast<RunReporter *>(&reporter));
+    }
+    ~InterruptWhenCancelled() { sqlite3_progress_handler(m_handle, 0, nullptr, nullptr); }
+    InterruptWhenCancelled(const InterruptWhenCancelled &) = delete;
+    InterruptWhenCancelled &operator=(const InterruptWhenCancelled &) = delete;
+
+private:
+    static int check(void *reporter)
+    {
+        return static_cast<const RunReporter *>(reporter)->cancelled() ? 1 : 0;
+    }
+    sqlite3 *m_handle;
+};
 
 // Writes the flags gathered since the last write in one transaction.
 void flushFlags(Database &db, std::vector<std::int32_t> &pending)
@@ -255,66 +149,116 @@ void flushFlags(Database &db, std::vector<std::int32_t> &pending)
     pending.clear();
 }
 
-void runFast(RunContext &run, Database &db)
-{
-    const NarrationOptions &options = run.options;
-    NarrationObserver &observer = run.observer;
-    std::vector<NarrationRecord> records = loadSelection(db, options.selection, run.result.total);
-    const std::int32_t total = run.result.total;
-    if (total == 0 || records.empty())
-        return;
-    const float factor = speedFactorOf(options);
-    observer.label(QStringLiteral("total"), num(total));
-    observer.status(QString());
-    observer.progressStarted(total);
+}  // namespace
 
-    std::unique_ptr<NarrationScan> scan
-        = MakeFastScan(std::move(records), options.method, options.toleranceLevel);
+NarrationEngine::NarrationEngine(CDuplicates &set, NarrationOptions options)
+    : m_set(set)
+    , m_options(std::move(options))
+{
+}
+
+RunResult NarrationEngine::run(RunObserver &observer)
+{
+    m_counters = {};
+    m_clock.invalidate();
+    RunReporter reporter(observer, m_options.reportIntervalMs);
+    reporter.progress().status = Text(747);
+    reporter.start();
+    RunResult result;
+    try {
+        m_set.Clear();
+        std::vector<NarrationRecord> records;
+        result.outcome = prepare(reporter, records) ? scan(reporter, std::move(records))
+                                                    : RunOutcome::Cancelled;
+    } catch (const std::exception &e) {
+        // A statement stopped by Cancel fails; the run was cancelled.
+        result = reporter.cancelled() ? RunResult { RunOutcome::Cancelled } : RunResult::failed(e);
+    }
+    m_counters.groups = m_set.Count();
+    m_counters.elapsedMs = m_clock.isValid() ? m_clock.elapsed() : 0;
+    reporter.progress().found = m_counters.groups;
+    reporter.progress().status.clear();
+    return reporter.finish(result);
+}
+
+// Clears the flags, counts and loads the selection; false when cancelled.
+bool NarrationEngine::prepare(RunReporter &reporter, std::vector<NarrationRecord> &records)
+{
+    RunProgress &p = reporter.progress();
+    InterruptWhenCancelled interrupt(OpenDb().connection().handle(), reporter);
+    clearProcessedFlags(reporter);
+    if (reporter.cancelled())
+        return false;
+    Database &db = OpenDb();
+    // An empty clause would select every record of every collection.
+    if (m_options.selection.trimmed().isEmpty())
+        throw VexaError(ErrInvalidProcedureCall, QStringLiteral("No directories selected."));
+    {
+        RecordSet count(
+            db, NarrationCountSql(m_options.selection), RecordSetType::Snapshot, kReadOnlyOption);
+        m_counters.total = count.eof() ? 0 : int32Of(count.value(0));
+    }
+    m_clock.start();
+    p.total = m_counters.total;
+    reporter.reportNow();
+    if (reporter.cancelled())
+        return false;
+    if (!loadSelection(db, m_options.selection, m_counters.total, reporter, records))
+        return false;
+    p.status.clear();
+    return true;
+}
+
+RunOutcome NarrationEngine::scan(RunReporter &reporter, std::vector<NarrationRecord> records)
+{
+    const std::int32_t total = m_counters.total;
+    if (total == 0 || records.empty())
+        return RunOutcome::Completed;
+    Database &db = OpenDb();
+    RunProgress &p = reporter.progress();
+    const float factor = speedFactorOf(m_options);
+    std::unique_ptr<NarrationScan> scan = m_options.scan == NarrationScanKind::Reference
+        ? MakeReferenceScan(std::move(records), m_options.method, m_options.toleranceLevel)
+        : MakeFastScan(std::move(records), m_options.method, m_options.toleranceLevel);
     const std::vector<NarrationRecord> &rows = scan->records();
     std::vector<std::int32_t> found;
     std::vector<std::int32_t> ids;
     std::vector<std::int32_t> pending;
-    QElapsedTimer sinceYield;
     QElapsedTimer sinceWrite;
-    sinceYield.start();
     sinceWrite.start();
-    bool cancelled = false;
-    const auto report = [&] {
-        observer.label(QStringLiteral("done"), num(scan->done()));
-        observer.label(QStringLiteral("dups"), num(run.set.Count()));
-        observer.estimate(run.clock.elapsed(), scan->done(), total, factor);
-        observer.progress(scan->done());
+    const auto update = [&] {
+        p.done = scan->done();
+        p.found = m_set.Count();
+        p.remainingMs = RemainingMs(m_clock.elapsed(), scan->done(), total, double(factor));
     };
+    RunOutcome outcome = RunOutcome::Completed;
     try {
-        bool first = true;
+        update();
+        reporter.reportNow();
         while (!scan->finished()) {
-            // The event loop runs between sources, as in the reference, but
-            // at most every yieldIntervalMs; Cancel is read at the same point.
-            if (first || sinceYield.elapsed() >= options.yieldIntervalMs) {
-                first = false;
-                report();
-                observer.yield();
-                cancelled = observer.isCancelled();
-                sinceYield.restart();
-            }
+            // Cancel is read before each source; a source searched with
+            // Cancel set stops after its first candidate.
+            const bool cancelled = reporter.cancelled();
             const std::int32_t source = scan->position();
             scan->step(cancelled, found);
             if (!found.empty()) {
                 ids.clear();
                 for (const std::int32_t index : found)
                     ids.push_back(rows[std::size_t(index)].id);
-                run.set.Add(QList<std::int32_t>(ids.begin(), ids.end()),
-                    rows[std::size_t(source)].id, 0, QString());
+                m_set.Add(QList<std::int32_t>(ids.begin(), ids.end()), rows[std::size_t(source)].id,
+                    0, QString());
                 pending.insert(pending.end(), ids.begin(), ids.end());
             }
             if (cancelled) {
-                run.result.outcome = RunOutcome::Cancelled;
+                outcome = RunOutcome::Cancelled;
                 break;
             }
-            if (sinceWrite.elapsed() >= options.flagWriteIntervalMs) {
+            if (sinceWrite.elapsed() >= m_options.flagWriteIntervalMs) {
                 flushFlags(db, pending);
                 sinceWrite.restart();
             }
+            update();
+            reporter.report();
         }
         flushFlags(db, pending);
     } catch (...) {
@@ -323,54 +267,12 @@ void runFast(RunContext &run, Database &db)
             flushFlags(db, pending);
         } catch (...) {
         }
-        run.result.done = scan->done();
+        m_counters.done = scan->done();
         throw;
     }
-    run.result.done = scan->done();
-    report();
-}
-
-}  // namespace
-
-NarrationResult NarrateDatabaseRun(
-    CDuplicates &set, const NarrationOptions &options, NarrationObserver *observerArgument)
-{
-    NarrationObserver quiet;
-    NarrationObserver &observer = observerArgument ? *observerArgument : quiet;
-    NarrationResult result;
-    QElapsedTimer clock;
-    try {
-        observer.label(QStringLiteral("done"), QStringLiteral("0"));
-        observer.label(QStringLiteral("dups"), QStringLiteral("0"));
-        observer.label(QStringLiteral("total"), QStringLiteral("0"));
-        observer.status(Text(747));
-        observer.yield();
-        set.Clear();
-        clearProcessedFlags();
-        Database &db = OpenDb();
-        // An empty clause would select every record of every collection.
-        if (options.selection.trimmed().isEmpty())
-            throw VexaError(ErrInvalidProcedureCall, QStringLiteral("No directories selected."));
-        {
-            RecordSet count(
-                db, NarrationCountSql(options.selection), RecordSetType::Snapshot, kReadOnlyOption);
-            result.total = count.eof() ? 0 : int32Of(count.value(0));
-        }
-        clock.start();
-        QDir::setCurrent(ProgramDirectory());
-        RunContext run { set, options, observer, result, clock };
-        if (options.scan == NarrationScanKind::Reference)
-            runReference(run, db);
-        else
-            runFast(run, db);
-        observer.progressEnded();
-    } catch (const std::exception &e) {
-        ReportException(e, kModule, kProcedure);
-        result.outcome = RunOutcome::Failed;
-    }
-    result.groups = set.Count();
-    result.elapsedMs = clock.isValid() ? clock.elapsed() : 0;
-    return result;
+    m_counters.done = scan->done();
+    update();
+    return outcome;
 }
 
 }  // namespace vexa

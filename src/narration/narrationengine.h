@@ -1,28 +1,21 @@
 #pragma once
 
-#include "gather/runobserver.h"
+#include "base/run.h"
+#include "narration/narrationscan.h"
 
+#include <QElapsedTimer>
 #include <QString>
 
 #include <cstdint>
+#include <vector>
 
 namespace vexa {
 
 class CDuplicates;
 
-// What the database narration reports beyond the common observer. The
-// labels it sets: "total" (lblNarTotal), "done" (lblNarDone) and "dups"
-// (lblNarDups), each a number in plain decimal. Called on the thread that
-// runs the engine only.
-class NarrationObserver : public RunObserver {
-public:
-    // lblNarrEstimate: EstimateText of these values.
-    virtual void estimate(qint64 elapsedMs, std::int32_t done, std::int32_t total, float factor) { }
-};
-
 enum class NarrationScanKind {
-    Fast,  // one query, an index in memory, flags written per batch
-    Reference,  // the all-pairs walk over the live record set
+    Fast,  // an index in memory over the packed colours
+    Reference,  // the all-pairs walk the fast scan is tested against
 };
 
 struct NarrationOptions {
@@ -30,15 +23,13 @@ struct NarrationOptions {
     std::int16_t toleranceLevel = 6;  // 0..12, ToleranceLevel(slider)
     QString selection;  // BuildSelectionSql of the ticked directories
     NarrationScanKind scan = NarrationScanKind::Fast;
-    // Fast scan: the event loop runs and the progress is shown at most this
-    // often, and the Processed flags of the sources since the last write go
-    // to the database in one transaction at least this often.
-    int yieldIntervalMs = 50;
+    int reportIntervalMs = kReportIntervalMs;
+    // The Processed flags of the sources since the last write go to the
+    // database in one transaction at least this often.
     int flagWriteIntervalMs = 2000;
 };
 
-struct NarrationResult {
-    RunOutcome outcome = RunOutcome::Completed;
+struct NarrationCounters {
     std::int32_t total = 0;  // records in the selection
     std::int32_t done = 0;  // records passed
     std::int32_t groups = 0;  // groups in the set at the end
@@ -46,13 +37,31 @@ struct NarrationResult {
 };
 
 // The database narration: empties the set, clears every Processed flag,
-// and fills the set with one group per source that has duplicates among the
-// selection's FileData rows (greedy, in ID order; see NarrationScan). Both
-// scans give the same groups, order and Processed flags. A cancelled run
-// keeps the groups and flags written so far. Any error is reported as
-// "frmVEXA" / "mnuNarration" and ends the run with Failed; groups already
-// added stay.
-NarrationResult NarrateDatabaseRun(
-    CDuplicates &set, const NarrationOptions &options, NarrationObserver *observer = nullptr);
+// loads the selection's signatures once, in ID order, and fills the set
+// with one group per source that has duplicates among them (greedy, in ID
+// order; see NarrationScan). Both scans give the same groups, order and
+// Processed flags. A cancelled run keeps the groups and flags written so
+// far; Cancel is read between sources and while the selection is prepared
+// and loaded. A failed run keeps the groups already added; the window
+// reports its error as "frmVEXA" / "mnuNarration". Reports: total and done
+// are records, found the groups. Uses the application database; calling
+// thread only.
+class NarrationEngine final : public LongRun {
+public:
+    NarrationEngine(CDuplicates &set, NarrationOptions options);
+
+    RunResult run(RunObserver &observer) override;
+
+    const NarrationCounters &counters() const { return m_counters; }
+
+private:
+    bool prepare(RunReporter &reporter, std::vector<NarrationRecord> &records);
+    RunOutcome scan(RunReporter &reporter, std::vector<NarrationRecord> records);
+
+    CDuplicates &m_set;
+    NarrationOptions m_options;
+    NarrationCounters m_counters;
+    QElapsedTimer m_clock;
+};
 
 }  // namespace vexa

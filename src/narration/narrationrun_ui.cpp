@@ -1,12 +1,13 @@
 #include "narration/narrationrun_ui.h"
 
 #include "base/messages.h"
+#include "base/progresstexts.h"
 #include "base/texts.h"
-#include "gather/progresstexts.h"
 #include "narration/duplicateset.h"
 #include "narration/narrationengine.h"
 #include "narration/narrationsettingstab.h"
 #include "ui/mainwindow.h"
+#include "ui/windowrunobserver.h"
 
 #include <QApplication>
 #include <QVBoxLayout>
@@ -15,43 +16,13 @@ namespace vexa {
 
 namespace {
 
-// Paints what the engine reports on the narration panel, the status bar and
-// the progress bar; lets the event loop run so Cancel can be clicked.
-class WindowNarrationObserver : public NarrationObserver {
-public:
-    explicit WindowNarrationObserver(MainWindow &window)
-        : m_window(window)
-    {
-    }
-
-    void label(const QString &what, const QString &text) override
-    {
-        const qint64 value = text.toLongLong();
-        if (what == QLatin1String("total"))
-            m_total = value;
-        else if (what == QLatin1String("done"))
-            m_done = value;
-        else if (what == QLatin1String("dups"))
-            m_groups = value;
-        m_window.SetNarrationCounters(m_total, m_done, m_groups);
-    }
-    void estimate(qint64 elapsedMs, std::int32_t done, std::int32_t total, float factor) override
-    {
-        m_window.SetNarrationEstimate(EstimateText(elapsedMs, done, total, double(factor)));
-    }
-    void progressStarted(qint64 total) override { m_window.InitialiseProgressBar(0, total); }
-    void progress(qint64 done) override { m_window.SetProgressBarValue(done); }
-    void progressEnded() override { m_window.HideProgressBar(); }
-    void status(const QString &text) override { m_window.SetStatusbarInfoText(text); }
-    void yield() override { QCoreApplication::processEvents(); }
-    bool isCancelled() const override { return m_window.isCancelled(); }
-
-private:
-    MainWindow &m_window;
-    qint64 m_total = 0;
-    qint64 m_done = 0;
-    qint64 m_groups = 0;
-};
+// The narration panel: records to compare, compared, groups found, estimate.
+void paintNarrationPanel(MainWindow &window, const RunProgress &p)
+{
+    window.SetNarrationCounters(p.total, p.done, p.found);
+    if (p.remainingMs >= 0)
+        window.SetNarrationEstimate(EstimateText(p.remainingMs));
+}
 
 }  // namespace
 
@@ -86,11 +57,11 @@ void NarrateDatabase(MainWindow &window, NarrationSettingsTab &settings, const N
     options.selection = BuildSelectionSql(
         host.directoryItems ? host.directoryItems() : QList<DirectoryListItem>(), collectionId);
 
-    WindowNarrationObserver observer(window);
-    const NarrationResult result = NarrateDatabaseRun(*set, options, &observer);
-
+    NarrationEngine engine(*set, options);
+    const RunResult result = RunInWindow(
+        window, engine, [&window](const RunProgress &p) { paintNarrationPanel(window, p); },
+        QStringLiteral("mnuNarration"));
     if (result.outcome == RunOutcome::Failed) {
-        // Reported by the engine; the progress display stays as it was.
         window.EndRun();
         QApplication::restoreOverrideCursor();
         if (host.countSelection)
@@ -105,7 +76,7 @@ void NarrateDatabase(MainWindow &window, NarrationSettingsTab &settings, const N
         window.Relayout();
     }
     Messages().show(Text(748) + QLatin1Char('\r') + QLatin1Char('\r') + Text(739)
-            + ElapsedText(result.elapsedMs),
+            + ElapsedText(engine.counters().elapsedMs),
         Text(741), MsgIcon::Information, MsgButtons::Ok);
     window.SelectTab(MainWindow::TabDuplicates);
     window.EndRun();

@@ -1,10 +1,10 @@
 #include "review/duplicatepersistence.h"
 
 #include "base/errors.h"
+#include "base/run.h"
 #include "db/appdatabase.h"
 #include "db/records.h"
 #include "db/recordset.h"
-#include "gather/runobserver.h"
 #include "narration/duplicateset.h"
 
 #include <QHash>
@@ -69,9 +69,10 @@ QList<std::int32_t> ParseIdList(const QString &text)
 bool DuplicateSave(const CDuplicates &set, RunObserver *observer)
 {
     RunObserver quiet;
-    RunObserver &report = observer ? *observer : quiet;
+    RunReporter report(observer ? *observer : quiet);
     const int count = set.Count();
-    report.progressStarted(count);
+    report.progress().total = count;
+    report.start();
     bool saved = false;
     try {
         Database &db = OpenDb();
@@ -86,7 +87,8 @@ bool DuplicateSave(const CDuplicates &set, RunObserver *observer)
             rows.setValue(QStringLiteral("MasterId"), group.lSource());
             rows.setValue(QStringLiteral("Duplicates"), FormatIdList(group.lFileID()));
             rows.update();
-            report.progress(i);
+            report.progress().done = i;
+            report.report();
         }
         transaction.commit();
         saved = true;
@@ -99,14 +101,15 @@ bool DuplicateSave(const CDuplicates &set, RunObserver *observer)
             AppDb().duplicates->requery();
     } catch (const std::exception &) {
     }
-    report.progressEnded();
+    // A failure has been reported above.
+    report.finish(saved ? RunResult {} : RunResult::failed(0, QString()));
     return saved;
 }
 
 int DuplicateLoad(CDuplicates &set, RunObserver *observer)
 {
     RunObserver quiet;
-    RunObserver &report = observer ? *observer : quiet;
+    RunReporter report(observer ? *observer : quiet);
     int loaded = 0;
     bool started = false;
     try {
@@ -116,7 +119,8 @@ int DuplicateLoad(CDuplicates &set, RunObserver *observer)
         if (rows.recordCount() == 0)
             return 0;
         rows.moveLast();
-        report.progressStarted(rows.recordCount());
+        report.progress().total = rows.recordCount();
+        report.start();
         started = true;
         set.Clear();
         lostSources().clear();
@@ -138,7 +142,8 @@ int DuplicateLoad(CDuplicates &set, RunObserver *observer)
                     lostSources().insert(group.Key(), ids);
                 ++loaded;
             }
-            report.progress(position);
+            report.progress().done = position;
+            report.report();
             rows.moveNext();
         }
     } catch (const std::exception &e) {
@@ -146,7 +151,7 @@ int DuplicateLoad(CDuplicates &set, RunObserver *observer)
         loaded = -1;
     }
     if (started)
-        report.progressEnded();
+        report.finish(loaded >= 0 ? RunResult {} : RunResult::failed(0, QString()));
     return loaded;
 }
 

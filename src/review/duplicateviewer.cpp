@@ -3,13 +3,13 @@
 #include "base/environment.h"
 #include "base/errors.h"
 #include "base/messages.h"
+#include "base/run.h"
 #include "base/texts.h"
 #include "db/appdatabase.h"
 #include "db/currentimage.h"
 #include "db/records.h"
 #include "db/recordset.h"
 #include "db/settings.h"
-#include "gather/runobserver.h"
 #include "narration/duplicateset.h"
 #include "review/duplicatepersistence.h"
 #include "review/fullimageview.h"
@@ -352,6 +352,7 @@ void DuplicateViewer::ShowDuplicate(const CDuplicate &group)
 {
     try {
         m_pending.clear();
+        m_loading = {};
         m_groupTotal = int(group.fileIds().size()) + 1;
         m_tiles[0]->hide();
         m_tiles[0]->Reset();
@@ -384,8 +385,7 @@ void DuplicateViewer::ShowDuplicate(const CDuplicate &group)
             }
         }
         if (shown) {
-            if (m_observer)
-                m_observer->status(LoadingText(1, m_groupTotal));
+            m_loading.status = LoadingText(1, m_groupTotal);
             m_tiles[0]->SetNewSize(m_sldThumbSize->value());
             source.path = source.directory + QLatin1Char('/') + source.fileName;
             m_pending.append(source);
@@ -404,8 +404,10 @@ void DuplicateViewer::ShowFoundDuplicates(const CDuplicate &group)
 {
     const QList<std::int32_t> &ids = group.fileIds();
     try {
+        m_loading.total = ids.size() + 1;
+        m_loading.done = 0;
         if (m_observer)
-            m_observer->progressStarted(ids.size() + 1);
+            m_observer->started(m_loading);
         RecordSet &fileData = *AppDb().fileData;
         for (qsizetype i = 0; i < ids.size(); ++i) {
             if (m_tileCount >= kMaxDuplicateTiles) {
@@ -467,10 +469,10 @@ void DuplicateViewer::thumbnailDecoded(int order, int tileIndex, const LoadedIma
     if (order < 0 || order >= m_pending.size() || tileIndex > m_tileCount)
         return;
     const PendingTile &pending = m_pending.at(order);
-    if (m_observer) {
-        m_observer->status(LoadingText(pending.groupPosition, m_groupTotal));
-        m_observer->progress(pending.groupPosition);
-    }
+    m_loading.status = LoadingText(pending.groupPosition, m_groupTotal);
+    m_loading.done = pending.groupPosition;
+    if (m_observer)
+        m_observer->progressed(m_loading);
     // A file that does not decode keeps a tile without picture or details.
     if (image.ok)
         m_tiles[tileIndex]->SetImageInformation(tileIndex, image, pending.directory,
@@ -479,10 +481,9 @@ void DuplicateViewer::thumbnailDecoded(int order, int tileIndex, const LoadedIma
 
 void DuplicateViewer::finishLoading()
 {
-    if (m_observer) {
-        m_observer->progressEnded();
-        m_observer->status(QString());
-    }
+    m_loading.status.clear();
+    if (m_observer)
+        m_observer->finished({}, m_loading);
     emit thumbnailsFinished();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/run.h"
 #include "signature/imageloader.h"
 
 #include <QList>
@@ -24,7 +25,6 @@ namespace vexa {
 class CDuplicate;
 class CDuplicates;
 class FullImageView;
-class RunObserver;
 class ThumbnailLoader;
 class uctrlPreview;
 
@@ -149,6 +149,7 @@ private:
 
     CDuplicates *m_set = nullptr;
     RunObserver *m_observer = nullptr;
+    RunProgress m_loading;  // the loading of the group's thumbnails, as reported
     MemoryImageLookup m_memoryLookup;
 
     QFrame *m_picContainer = nullptr;

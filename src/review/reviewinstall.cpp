@@ -1,14 +1,15 @@
 #include "review/reviewinstall.h"
 
+#include "base/run.h"
 #include "db/appdatabase.h"
 #include "db/settings.h"
-#include "gather/runobserver.h"
 #include "narration/duplicateset.h"
 #include "review/duplicatepersistence.h"
 #include "review/duplicateviewer.h"
 #include "review/previewtile.h"
 #include "review/tilelayout.h"
 #include "ui/mainwindow.h"
+#include "ui/windowrunobserver.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -20,38 +21,21 @@
 namespace vexa {
 namespace {
 
-// The window's progress bar and status text for the viewer's loading and
-// for saving and loading the set.
-class WindowProgress : public RunObserver {
-public:
-    explicit WindowProgress(MainWindow &window)
-        : m_window(window)
-    {
-    }
-
-    void progressStarted(qint64 total) override { m_window.InitialiseProgressBar(0, total); }
-    void progress(qint64 done) override { m_window.SetProgressBarValue(done); }
-    void progressEnded() override { m_window.HideProgressBar(); }
-    void status(const QString &text) override { m_window.SetStatusbarInfoText(text); }
-    void yield() override { QCoreApplication::processEvents(); }
-
-private:
-    MainWindow &m_window;
-};
-
 // Owned by the window, so the observer lives exactly as long as the viewer.
 class ReviewModule : public QObject {
 public:
     ReviewModule(MainWindow &window, DuplicateViewer *viewer)
         : QObject(&window)
         , viewer(viewer)
-        , progress(window)
+        // Loading is driven by the thumbnails' events, and a save or load
+        // holds the window disabled: neither turns the event loop.
+        , progress(window, {}, WindowRunObserver::EventLoop::Leave)
     {
         setObjectName(QStringLiteral("ReviewModule"));
     }
 
     DuplicateViewer *viewer;
-    WindowProgress progress;
+    WindowRunObserver progress;
 };
 
 ReviewModule *ModuleOf(MainWindow &window)

@@ -3,8 +3,8 @@
 #include "ui/mainwindow.h"
 
 #include "base/environment.h"
+#include "base/progresstexts.h"
 #include "base/rounding.h"
-#include "gather/progresstexts.h"
 
 #include <QLabel>
 #include <QProgressBar>

@@ -3,52 +3,33 @@
 // the database it leaves.
 #include "base/singlecopy.h"
 #include "db/sqlite.h"
+#include "support/clirunner.h"
 #include "support/qtprinters.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-struct Result {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-QString cliPath()
-{
-    return qEnvironmentVariable("VEXA_TEST_TOOLS") + QStringLiteral("/bin/vexa-cli");
-}
+using vexa::test::CliPath;
+using Result = vexa::test::CliResult;
 
 class Cli : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!QFile::exists(cliPath()))
-            GTEST_SKIP() << "vexa-cli not built at " << cliPath().toStdString();
+        if (!QFile::exists(CliPath()))
+            GTEST_SKIP() << "vexa-cli not built at " << CliPath().toStdString();
         ASSERT_TRUE(m_root.isValid());
         QDir(m_root.path()).mkpath(QStringLiteral("data"));
     }
 
     QString data() const { return m_root.filePath(QStringLiteral("data")); }
 
-    Result run(const QStringList &args)
-    {
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("en_US.UTF-8"));
-        process.setProcessEnvironment(env);
-        process.start(cliPath(), QStringList { QStringLiteral("--data"), data() } + args);
-        EXPECT_TRUE(process.waitForFinished(30000)) << args.join(' ').toStdString();
-        return { process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError()) };
-    }
+    Result run(const QStringList &args) { return vexa::test::RunCli(args, data(), 30000); }
 
     // A directory under the temporary root holding the named (empty) files;
     // only the names decide whether a directory holds images.
@@ -191,14 +172,53 @@ TEST_F(Cli, RefusesWhileVexaHoldsTheDatabase)
         << "the lock's release frees the database";
 }
 
-TEST_F(Cli, MissingDataDirectoryFails)
+// A data directory that is not there fails; an empty or missing --data
+// value is a usage error and never falls back to vexa's own directory.
+TEST_F(Cli, DataDirectoryMustBeGivenAndExist)
 {
-    QProcess process;
-    process.start(cliPath(), { "--data", m_root.filePath(QStringLiteral("absent")), "stats" });
-    ASSERT_TRUE(process.waitForFinished(30000));
-    EXPECT_EQ(process.exitCode(), 1);
-    EXPECT_TRUE(QString::fromUtf8(process.readAllStandardError())
-                    .contains(QStringLiteral("does not exist")));
+    const Result absent
+        = vexa::test::RunCli({ "--data", m_root.filePath(QStringLiteral("absent")), "stats" });
+    EXPECT_EQ(absent.status, 1);
+    EXPECT_TRUE(absent.err.contains(QStringLiteral("does not exist"))) << absent.err.toStdString();
+    for (const QStringList &args : { QStringList { "--data", "", "collection", "add", "x" },
+             QStringList { "--data=", "stats" }, QStringList { "--data" } }) {
+        const Result r = vexa::test::RunCli(args);
+        EXPECT_EQ(r.status, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    }
+}
+
+// One parser per command: --help prints the command's own usage and the
+// exit statuses are documented; errors look the same for every command.
+TEST_F(Cli, HelpAndUsageErrorsLookTheSameEverywhere)
+{
+    const Result help = run({ "--help" });
+    EXPECT_EQ(help.status, 0);
+    for (const char *line : { "0    done", "1    failed", "2    bad usage",
+             "3    duplicates found (check)", "130  cancelled (Ctrl-C)" })
+        EXPECT_TRUE(help.out.contains(QLatin1String(line))) << line;
+    EXPECT_EQ(run({ "help" }).out, help.out);
+    const char *const commands[] = { "signature", "compare", "collection", "dir", "stats",
+        "narrate", "duplicates", "gather" };
+    for (const char *command : commands) {
+        const Result own = run({ command, "--help" });
+        EXPECT_EQ(own.status, 0) << command;
+        EXPECT_TRUE(
+            own.out.startsWith(QStringLiteral("Usage: vexa-cli [--data DIR] %1").arg(command)))
+            << own.out.toStdString();
+        EXPECT_TRUE(help.out.contains(QStringLiteral("vexa-cli [--data DIR] %1").arg(command)))
+            << command;
+        const Result wrong = run({ command, "--no-such-option" });
+        EXPECT_EQ(wrong.status, 2) << command;
+        EXPECT_TRUE(
+            wrong.err.startsWith(QStringLiteral("vexa-cli %1: Unknown option").arg(command)))
+            << wrong.err.toStdString();
+        EXPECT_TRUE(
+            wrong.err.contains(QStringLiteral("Usage: vexa-cli [--data DIR] %1").arg(command)))
+            << wrong.err.toStdString();
+    }
+    EXPECT_EQ(run({}).status, 2);
+    EXPECT_EQ(run({ "frobnicate" }).status, 2);
 }
 
 TEST_F(Cli, DirectoryTreeAddedLikeTheAddTreeButton)
@@ -210,8 +230,7 @@ TEST_F(Cli, DirectoryTreeAddedLikeTheAddTreeButton)
     makeDir(QStringLiteral("tree/.cache"), { QStringLiteral("z.png") });
     ASSERT_TRUE(QFile::link(root, b + QStringLiteral("/loop")));
 
-    const Result r = run({ "dir", "add", "Tree", "--tree", root + "/" });
-    EXPECT_EQ(r.status, 1) << "--tree comes right after add";
+    EXPECT_EQ(run({ "dir", "list", "--tree", "Tree" }).status, 2) << "--tree goes with add only";
     const Result tree = run({ "dir", "add", "--tree", "Tree", root + "/" });
     EXPECT_EQ(tree.status, 0) << tree.err.toStdString();
     EXPECT_EQ(tree.out,

@@ -46,19 +46,43 @@ TEST_F(GatherEngineTest, FirstRunStoresEachImageOnceSecondRunSkipsAll)
     EXPECT_EQ(m_last.directoriesDone, 2);
     EXPECT_THAT(storedNames(), UnorderedElementsAreArray(expected));
 
+    EXPECT_EQ(first.last.found, 32);
+    EXPECT_EQ(first.last.done, 32);
+    EXPECT_EQ(first.last.total, 32);
+
+    // Reports an hour apart: only the ones that must be seen come, each
+    // directory's start and its end with the final position, whatever the
+    // number of files; the final report has the final figures.
     const QList<QVariantList> before = allRows();
     RecordingObserver second;
-    ASSERT_EQ(gather(second), RunOutcome::Completed);
+    ASSERT_EQ(gather(second, 1, {}, 3600000), RunOutcome::Completed);
     EXPECT_EQ(m_last.stored, 0);
     EXPECT_EQ(m_last.skipped, 32);
     EXPECT_EQ(allRows(), before);
-    // A stretch of skipped files refreshes only on every 25th position, plus
-    // the closing call of each directory: a: 0, 25, end; b: 0, end.
-    QList<int> positions;
-    for (const auto &c : second.counterCalls)
-        positions.append(c.position);
-    EXPECT_THAT(positions, ElementsAreArray({ 0, 25, 30, 0, 2 }));
-    EXPECT_TRUE(second.fileInfos.contains(Text(737)));
+    QList<std::pair<int, qint64>> starts;
+    QList<std::pair<int, qint64>> ends;
+    QStringList currents;
+    for (const RunProgress &report : second.reports) {
+        if (report.part >= 0)
+            (report.partEnded ? ends : starts).append({ report.part, report.partDone });
+        currents.append(report.current);
+    }
+    EXPECT_EQ(ends, (QList<std::pair<int, qint64>> { { 0, 30 }, { 1, 2 } }));
+    EXPECT_EQ(starts.first(), (std::pair<int, qint64>(0, 0)));
+    EXPECT_LT(second.reports.size(), 12) << "a report per file";
+    EXPECT_TRUE(currents.contains(Text(737)));
+    EXPECT_EQ(second.last.done, 32);
+    EXPECT_EQ(second.last.skipped, 32);
+    EXPECT_EQ(second.last.total, 32);
+    EXPECT_EQ(second.last.found, 0);
+    EXPECT_TRUE(second.last.status.isEmpty());
+
+    // Reports with no interval: one per file at least, in order.
+    RecordingObserver every;
+    ASSERT_EQ(gather(every, 1, {}, 0), RunOutcome::Completed);
+    EXPECT_GE(every.reports.size(), 32);
+    for (qsizetype i = 1; i < every.reports.size(); ++i)
+        EXPECT_LE(every.reports[i - 1].done, every.reports[i].done);
 }
 
 TEST_F(GatherEngineTest, DeletedFileLosesItsRecordAndOthersStay)
@@ -146,7 +170,7 @@ TEST_F(GatherEngineTest, BadFilesAreLoggedInTheLogLayoutAndTheRunGoesOn)
     RecordingObserver observer;
     ASSERT_EQ(gather(observer, 2), RunOutcome::Completed);
     EXPECT_EQ(m_last.errors, 4);
-    EXPECT_EQ(observer.lastErrorCount, 4);
+    EXPECT_EQ(observer.last.errors, 4);
     EXPECT_THAT(storedNames(), ElementsAreArray({ QStringLiteral("good.jpg") }));
     // Piece order of the pattern (*.jpg first, then *.gif, *.png), by name within.
     const QString expected = QStringLiteral("VEXA - ImageGather Report\r\n")
@@ -230,8 +254,9 @@ TEST_F(GatherEngineTest, CancelKeepsWhatWasStoredAndARerunStoresTheRestOnce)
         writeImage(b + QStringLiteral("/b%1.png").arg(i), i + 20);
     }
     RecordingObserver cancelling;
-    cancelling.cancelAfter = 3;  // the fourth file's check cancels
-    ASSERT_EQ(gather(cancelling, 2), RunOutcome::Cancelled);
+    // Cancel is clicked while the fourth stored file is reported.
+    cancelling.cancelWhen = [](const RunProgress &p) { return p.found >= 4; };
+    ASSERT_EQ(gather(cancelling, 2, {}, 0), RunOutcome::Cancelled);
     EXPECT_EQ(m_last.stored, 4);
     EXPECT_EQ(storedNames().size(), 4);
     EXPECT_TRUE(logText().endsWith(QStringLiteral("***** END LOG ******\r\n")));

@@ -59,27 +59,23 @@ void GatherFixture::writeImage(
         << path.toStdString();
 }
 
-RunOutcome GatherFixture::gather(GatherObserver &observer, int threads, DecodeFunction decode)
+RunOutcome GatherFixture::gather(
+    RecordingObserver &observer, int threads, DecodeFunction decode, int reportIntervalMs)
 {
     GatherOptions options;
     options.collectionId = m_collectionId;
-    options.totalImages = countImages();
+    options.directories = m_directories;
     options.threads = threads;
     options.decode = std::move(decode);
-    GatherEngine engine(observer, options);
-    const RunOutcome outcome = engine.run(m_directories);
+    options.reportIntervalMs = reportIntervalMs;
+    GatherEngine engine(options);
+    const RunResult result = engine.run(observer);
     m_last = engine.counters();
-    return outcome;
-}
-
-std::int32_t GatherFixture::countImages() const
-{
-    const QStringList pieces = SplitFilePattern(QString::fromLatin1(kImageFilePattern));
-    std::int32_t total = 0;
-    for (const GatherDirectory &d : m_directories)
-        if (d.ticked && QFileInfo(d.path).isDir())
-            total += std::int32_t(ListMatchingFiles(d.path, pieces).size());
-    return total;
+    EXPECT_EQ(observer.startedCount, 1);
+    EXPECT_EQ(observer.finishedCount, 1);
+    EXPECT_FALSE(observer.outOfOrder);
+    EXPECT_EQ(observer.result.outcome, result.outcome);
+    return result.outcome;
 }
 
 QList<QVariantList> GatherFixture::allRows()

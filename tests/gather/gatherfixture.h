@@ -2,6 +2,7 @@
 
 #include "gather/gatherengine.h"
 #include "support/qtprinters.h"
+#include "support/recordingobserver.h"
 #include "support/tempdatadir.h"
 
 #include <QImage>
@@ -18,37 +19,6 @@
 
 namespace vexa::test {
 
-// Remembers what the run told its front end.
-class RecordingObserver : public GatherObserver {
-public:
-    void fileInfo(const QString &text) override { fileInfos.append(text); }
-    void counters(std::int32_t position, std::int32_t fileCount, std::int32_t processed,
-        std::int32_t total) override
-    {
-        counterCalls.append({ position, fileCount, processed, total });
-    }
-    void errorCount(std::int32_t errors) override { lastErrorCount = errors; }
-    void sampleFailed(const QString &path, const QString &reason) override
-    {
-        sampleFailures.append(path);
-    }
-    bool isCancelled() const override
-    {
-        ++cancelChecks;
-        return cancelAfter >= 0 && cancelChecks > cancelAfter;
-    }
-
-    struct Counters {
-        std::int32_t position, fileCount, processed, total;
-    };
-    QStringList fileInfos;
-    QList<Counters> counterCalls;
-    QStringList sampleFailures;
-    std::int32_t lastErrorCount = 0;
-    int cancelAfter = -1;  // cancel once this many checks have passed
-    mutable int cancelChecks = 0;
-};
-
 // A fresh program directory with a database, a collection "Photos" and a
 // tree of image directories made by the test.
 class GatherFixture : public ::testing::Test {
@@ -63,8 +33,9 @@ protected:
 
     // A directory under the image root, registered in the collection.
     QString addDirectory(const QString &name, bool ticked = true);
-    RunOutcome gather(GatherObserver &observer, int threads = 1, DecodeFunction decode = {});
-    std::int32_t countImages() const;
+    // Runs the engine over m_directories; m_last gets its counters.
+    RunOutcome gather(RecordingObserver &observer, int threads = 1, DecodeFunction decode = {},
+        int reportIntervalMs = kReportIntervalMs);
 
     // Every FileData row, all columns, in ID order.
     static QList<QVariantList> allRows();

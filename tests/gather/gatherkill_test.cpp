@@ -1,9 +1,10 @@
-// vexa-cli gather as a user runs it: exit statuses, the summary line, and a
-// run killed with SIGKILL at a random moment, then rerun.
+// vexa-cli gather as a user runs it: exit statuses, the summary line, runs
+// killed with SIGKILL at a random moment or cancelled with Ctrl-C, then rerun.
 #include "gatherfixture.h"
 
 #include "db/database.h"
 #include "db/sqlite.h"
+#include "support/clirunner.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -18,23 +19,14 @@
 namespace vexa::test {
 namespace {
 
-QString cliPath()
-{
-    return qEnvironmentVariable("VEXA_TEST_TOOLS") + QStringLiteral("/bin/vexa-cli");
-}
-
-struct Result {
-    int code = -1;
-    QString out;
-    QString err;
-};
+using Result = CliResult;
 
 class GatherCli : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!QFile::exists(cliPath()))
-            GTEST_SKIP() << "vexa-cli not built at " << cliPath().toStdString();
+        if (!QFile::exists(CliPath()))
+            GTEST_SKIP() << "vexa-cli not built at " << CliPath().toStdString();
         ASSERT_TRUE(m_root.isValid());
         QDir(m_root.path()).mkpath(QStringLiteral("data"));
         QDir(m_root.path()).mkpath(QStringLiteral("images"));
@@ -42,23 +34,12 @@ protected:
     QString data() const { return m_root.filePath(QStringLiteral("data")); }
     QString images() const { return m_root.filePath(QStringLiteral("images")); }
 
-    void start(QProcess &process, const QStringList &args)
-    {
-        process.start(cliPath(), QStringList { QStringLiteral("--data"), data() } + args);
-        ASSERT_TRUE(process.waitForStarted());
-    }
-    Result run(const QStringList &args)
-    {
-        QProcess process;
-        start(process, args);
-        EXPECT_TRUE(process.waitForFinished(120000)) << args.join(' ').toStdString();
-        return { process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError()) };
-    }
+    void start(QProcess &process, const QStringList &args) { StartCli(process, args, data()); }
+    Result run(const QStringList &args) { return RunCli(args, data(), 120000); }
     void makeCollection()
     {
-        ASSERT_EQ(run({ "collection", "add", "Photos" }).code, 0);
-        ASSERT_EQ(run({ "dir", "add", "Photos", images() }).code, 0);
+        ASSERT_EQ(run({ "collection", "add", "Photos" }).status, 0);
+        ASSERT_EQ(run({ "dir", "add", "Photos", images() }).status, 0);
     }
     // FileName of every row, read from the database file itself.
     QStringList storedNames()
@@ -95,7 +76,7 @@ TEST_F(GatherCli, ExitStatusesAndSummaryLine)
     struct Row {
         const char *name;
         QStringList args;
-        int code;
+        int status;
         const char *stdoutHas;
     };
     const QList<Row> rows = {
@@ -111,7 +92,7 @@ TEST_F(GatherCli, ExitStatusesAndSummaryLine)
     };
     for (const Row &row : rows) {
         const Result r = run(row.args);
-        EXPECT_EQ(r.code, row.code) << row.name << ": " << r.err.toStdString();
+        EXPECT_EQ(r.status, row.status) << row.name << ": " << r.err.toStdString();
         EXPECT_TRUE(r.out.contains(QString::fromLatin1(row.stdoutHas)))
             << row.name << ": " << r.out.toStdString();
     }
@@ -152,10 +133,34 @@ TEST_F(GatherCli, KilledRunsThenARerunStoreEachFileExactlyOnce)
         if (names.size() < count)
             ++partial;
     }
+    // Ctrl-C is Cancel: the run ends in its normal way, says so, and exits 130.
+    {
+        QFile::remove(data() + QStringLiteral("/VEXA_IG.LOG"));
+        QProcess child;
+        start(child, { "gather", "Photos", "--threads", "1" });
+        QElapsedTimer waited;
+        waited.start();
+        while (!QFile::exists(data() + QStringLiteral("/VEXA_IG.LOG")) && waited.elapsed() < 20000)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        const bool running = child.state() == QProcess::Running;
+        if (running)
+            ::kill(pid_t(child.processId()), SIGINT);
+        ASSERT_TRUE(child.waitForFinished(20000));
+        const QString out = QString::fromUtf8(child.readAllStandardOutput());
+        if (running && !out.contains(QStringLiteral("(cancelled)")))
+            EXPECT_EQ(child.exitCode(), 0) << "not cancelled, so it must have completed";
+        if (out.contains(QStringLiteral("(cancelled)"))) {
+            EXPECT_EQ(child.exitCode(), 130) << out.toStdString();
+            EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
+            QFile log(data() + QStringLiteral("/VEXA_IG.LOG"));
+            ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+            EXPECT_TRUE(log.readAll().endsWith("***** END LOG ******\r\n"));
+        }
+    }
     if (killed == 0 || partial == 0)
         GTEST_SKIP() << "every run finished before it could be killed";
     const Result rerun = run({ "gather", "Photos" });
-    EXPECT_EQ(rerun.code, 0) << rerun.err.toStdString();
+    EXPECT_EQ(rerun.status, 0) << rerun.err.toStdString();
     const QStringList names = storedNames();
     EXPECT_EQ(names.size(), count);
     EXPECT_EQ(QSet<QString>(names.begin(), names.end()).size(), count);

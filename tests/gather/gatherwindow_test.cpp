@@ -3,6 +3,7 @@
 #include "gatherfixture.h"
 
 #include "base/texts.h"
+#include "db/appdatabase.h"
 #include "db/records.h"
 #include "gather/gatherrun_ui.h"
 #include "support/scriptedmessages.h"
@@ -10,6 +11,7 @@
 
 #include <QFile>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -89,17 +91,37 @@ TEST_F(GatherWindow, CancelStopsBetweenFilesKeepsWhatWasStoredAndStillSummarises
     const QString a = addDirectory(QStringLiteral("a"));
     for (int i = 0; i < 12; ++i)
         writeImage(a + QStringLiteral("/c%1.png").arg(i, 2, 10, QLatin1Char('0')), i);
-    ScriptedMessages messages;
-    // Clicked at the first moment the run lets events through.
-    QTimer::singleShot(0, m_window.get(), [this] { m_window->cancelButton(0)->click(); });
-    m_window->runCommand(QStringLiteral("mnuGather"));
-    EXPECT_EQ(messages.count(), 1) << "a cancelled run still ends with its summary";
-    const QStringList stored = storedNames();
-    EXPECT_GE(stored.size(), 1);
-    EXPECT_LT(stored.size(), 12);
-    EXPECT_FALSE(m_window->isRunning());
+    struct Row {
+        const char *name;
+        bool inTheDirectory;  // else at the first turn of the event loop, while counting
+    };
+    for (const Row row : { Row { "in the directory", true }, Row { "while counting", false } }) {
+        OpenDb().Execute(QStringLiteral("DELETE * FROM FileData"));
+        m_window->ClearGatherInfo();
+        ScriptedMessages messages;
+        QTimer clicker;
+        QObject::connect(&clicker, &QTimer::timeout, [&] {
+            // The directory's counters show once the run is in it.
+            if (!row.inTheDirectory
+                || !m_window->gatherLabel("lblGatherProces")->text().isEmpty()) {
+                m_window->cancelButton(0)->click();
+                clicker.stop();
+            }
+        });
+        clicker.start(0);
+        m_window->runCommand(QStringLiteral("mnuGather"));
+        EXPECT_EQ(messages.count(), 1)
+            << row.name << ": a cancelled run still ends with its summary";
+        const QStringList stored = storedNames();
+        if (row.inTheDirectory)
+            EXPECT_EQ(stored.size(), 1) << row.name << ": the file in hand is finished";
+        else
+            EXPECT_TRUE(stored.isEmpty()) << row.name;
+        EXPECT_FALSE(m_window->isRunning()) << row.name;
+        EXPECT_FALSE(m_window->progressBar()->isVisible()) << row.name;
+    }
 
-    messages.clear();
+    ScriptedMessages messages;
     m_window->runCommand(QStringLiteral("mnuGather"));
     EXPECT_EQ(storedNames().size(), 12);
 }

@@ -2,10 +2,10 @@
 #include "reviewfixture.h"
 
 #include "app/appobjects.h"
+#include "base/run.h"
 #include "db/appdatabase.h"
 #include "db/records.h"
 #include "db/sqlite.h"
-#include "gather/runobserver.h"
 #include "narration/duplicateset.h"
 #include "review/duplicatepersistence.h"
 #include "support/qtprinters.h"
@@ -47,11 +47,14 @@ void addRecords(ReviewLibrary &library, int n)
 
 struct Progress : RunObserver {
     qint64 total = -1;
-    QList<qint64> values;
+    qint64 finalDone = -1;
     int ended = 0;
-    void progressStarted(qint64 t) override { total = t; }
-    void progress(qint64 done) override { values.append(done); }
-    void progressEnded() override { ++ended; }
+    void started(const RunProgress &p) override { total = p.total; }
+    void finished(const RunResult &, const RunProgress &p) override
+    {
+        ++ended;
+        finalDone = p.done;
+    }
 };
 
 }  // namespace
@@ -109,7 +112,7 @@ TEST(DuplicatePersistence, SavesSourceSevenWithTwelveAndFortyAndLoadsItBack)
     ASSERT_TRUE(DuplicateSave(set, &progress));
     EXPECT_EQ(storedRows(), (std::vector<StoredRow> { { 7, "12|40|" }, { 2, "3|" } }));
     EXPECT_EQ(progress.total, 2);
-    EXPECT_EQ(progress.values, (QList<qint64> { 1, 2 }));
+    EXPECT_EQ(progress.finalDone, 2);
     EXPECT_EQ(progress.ended, 1);
 
     // Two of the three records of the first group are enough.

@@ -3,9 +3,9 @@
 #include "reviewfixture.h"
 
 #include "app/appobjects.h"
+#include "base/run.h"
 #include "base/texts.h"
 #include "db/settings.h"
-#include "gather/runobserver.h"
 #include "narration/duplicateset.h"
 #include "review/duplicatepersistence.h"
 #include "review/duplicateviewer.h"
@@ -93,12 +93,23 @@ std::int32_t addGroup(ReviewLibrary &library, int n, const QString &prefix = QSt
 struct Recorder : RunObserver {
     QStringList statuses;
     QList<qint64> progressValues;
-    int started = 0;
+    int starts = 0;
     int ended = 0;
-    void progressStarted(qint64) override { ++started; }
-    void progress(qint64 done) override { progressValues.append(done); }
-    void progressEnded() override { ++ended; }
-    void status(const QString &text) override { statuses.append(text); }
+    void started(const RunProgress &p) override
+    {
+        ++starts;
+        statuses.append(p.status);
+    }
+    void progressed(const RunProgress &p) override
+    {
+        progressValues.append(p.done);
+        statuses.append(p.status);
+    }
+    void finished(const RunResult &, const RunProgress &p) override
+    {
+        ++ended;
+        statuses.append(p.status);
+    }
 };
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "review/fullimageview.h"
 #include "review/previewtile.h"
 #include "review/reviewinstall.h"
+#include "support/clirunner.h"
 #include "support/qtprinters.h"
 #include "ui/mainwindow.h"
 
@@ -25,7 +26,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
-#include <QProcess>
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QTest>
@@ -299,20 +299,11 @@ TEST(ReviewWindow, NarrationWithNoDirectoryTickedReportsAndShowsTheFirstTab)
 
 namespace {
 
-QString CliPath()
-{
-    const QString tools = qEnvironmentVariable("VEXA_TEST_TOOLS");
-    return tools.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/vexa-cli")
-                           : tools + QStringLiteral("/bin/vexa-cli");
-}
-
 QString RunCli(const QStringList &args, int &status)
 {
-    QProcess process;
-    process.start(CliPath(), QStringList { QStringLiteral("--data"), ProgramDirectory() } + args);
-    EXPECT_TRUE(process.waitForFinished(60000)) << args.join(' ').toStdString();
-    status = process.exitCode();
-    return QString::fromUtf8(process.readAllStandardOutput());
+    const test::CliResult result = test::RunCli(args, ProgramDirectory());
+    status = result.status;
+    return result.out;
 }
 
 }  // namespace
@@ -320,8 +311,8 @@ QString RunCli(const QStringList &args, int &status)
 // A large collection narrated headless is reviewed in the window with Load.
 TEST(ReviewWindow, HeadlessNarrationSavedByTheCliLoadsInTheWindow)
 {
-    if (!QFile::exists(CliPath()))
-        GTEST_SKIP() << "vexa-cli not built at " << CliPath().toStdString();
+    if (!QFile::exists(test::CliPath()))
+        GTEST_SKIP() << "vexa-cli not built at " << test::CliPath().toStdString();
     ReviewLibrary library;
     const ThreeAlike files(library);
     int status = -1;

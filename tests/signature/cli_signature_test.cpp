@@ -1,4 +1,6 @@
 // vexa-cli signature and compare, run as the user runs them.
+#include "support/clirunner.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -19,27 +21,14 @@ struct Result {
     QList<QJsonObject> lines;
 };
 
-// vexa-cli is built into the same bin/ directory as the tests.
-QString cliPath()
-{
-    const QString tools = qEnvironmentVariable("VEXA_TEST_TOOLS");
-    if (!tools.isEmpty())
-        return QDir(tools).filePath(QStringLiteral("bin/vexa-cli"));
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("vexa-cli"));
-}
-
 Result runCli(const QStringList &args)
 {
+    const vexa::test::CliResult run = vexa::test::RunCli(args);
     Result result;
-    const QString cli = cliPath();
-    QProcess p;
-    p.start(cli, args);
-    if (!p.waitForFinished(60000))
-        return result;
-    result.status = p.exitCode();
-    for (const QByteArray &line : p.readAllStandardOutput().split('\n'))
+    result.status = run.status;
+    for (const QString &line : run.out.split(QLatin1Char('\n')))
         if (!line.isEmpty())
-            result.lines.append(QJsonDocument::fromJson(line).object());
+            result.lines.append(QJsonDocument::fromJson(line.toUtf8()).object());
     return result;
 }
 
@@ -47,7 +36,7 @@ class CliSignatureTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!QFile::exists(cliPath()))
+        if (!QFile::exists(vexa::test::CliPath()))
             GTEST_SKIP() << "vexa-cli is not built beside the tests";
         const QString convert = QStandardPaths::findExecutable(QStringLiteral("convert"));
         if (convert.isEmpty())

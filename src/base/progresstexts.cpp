@@ -1,14 +1,19 @@
-#include "gather/progresstexts.h"
+#include "base/progresstexts.h"
 
 #include "base/rounding.h"
 #include "base/texts.h"
 
 namespace vexa {
 
-QString EstimateText(std::int64_t elapsedMs, std::int64_t done, std::int64_t total, double factor)
+std::int64_t RemainingMs(
+    std::int64_t elapsedMs, std::int64_t done, std::int64_t total, double factor)
 {
     const double projected = double(total) * (double(elapsedMs) / double(done + 1)) * factor;
-    const std::int64_t remaining = std::int64_t(RoundHalfEven(projected)) - elapsedMs;
+    return std::int64_t(RoundHalfEven(projected)) - elapsedMs;
+}
+
+QString EstimateText(std::int64_t remaining)
+{
     const std::int64_t s = std::int64_t(RoundHalfEven(double(remaining) / 1000.0));
     const std::int64_t m = s / 60;  // truncates toward zero, as the texts expect
     const std::int64_t h = m / 60;
