@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QtEndian>
 
 #include <algorithm>
 #include <chrono>
@@ -71,7 +72,7 @@ constexpr FormatRule kFormats[] = {
     { "GIF", "GIF" },
     { "GIF87", "GIF" },
     { "PCX", "PCX" },
-    { "DCX", "PCX" },
+    { "DCX", "DCX" },  // multi-page PCX: its own reader takes the first page
     { "APNG", "PNG" },
     { "PNG", "PNG" },
     { "RLE", "RLE" },
@@ -113,6 +114,19 @@ QString decoderFor(const QByteArray &data, const QString &extension)
             return QString::fromLatin1(rule.decoder);
     }
     return QString();
+}
+
+// ImageMagick's Utah RLE reader returns from a header-only read without
+// freeing the file's colour map (kilobytes lost per file), so the size is
+// read here: 16-bit little-endian width and height at bytes 6 and 8 of the
+// 15-byte header. Leaves both 0 when the header is short.
+void utahRleSize(const QByteArray &data, std::int64_t &width, std::int64_t &height)
+{
+    if (data.size() < 15)
+        return;
+    const auto *header = reinterpret_cast<const uchar *>(data.constData());
+    width = qFromLittleEndian<quint16>(header + 6);
+    height = qFromLittleEndian<quint16>(header + 8);
 }
 
 // Progress callback of one decode: cancels it once its deadline has passed.
@@ -203,11 +217,17 @@ bool decode(const QByteArray &data, const QString &extension, LoadedImage &image
 
         // The header first: refuse absurd dimensions before any pixel memory
         // is taken, and learn the file's own size for a reduced decode.
-        Magick::Image header;
-        prepare(header, decoder, deadline);
-        readChecked(header, blob, true);
-        const std::int64_t width = std::int64_t(header.columns());
-        const std::int64_t height = std::int64_t(header.rows());
+        std::int64_t width = 0;
+        std::int64_t height = 0;
+        if (decoder == QLatin1String("RLE")) {
+            utahRleSize(data, width, height);
+        } else {
+            Magick::Image header;
+            prepare(header, decoder, deadline);
+            readChecked(header, blob, true);
+            width = std::int64_t(header.columns());
+            height = std::int64_t(header.rows());
+        }
         if (width <= 0 || height <= 0)
             return fail(image, QStringLiteral("no image dimensions"));
         if (width > kMaxImageSide || height > kMaxImageSide || width * height > kMaxImagePixels)
