@@ -21,6 +21,12 @@ namespace {
 
 std::once_flag g_initOnce;
 
+// The limits in force: ours, or lower ones from the system's policy.xml (a
+// program cannot raise those). Written once by initialiseOnce.
+std::int64_t g_maxWidth = kMaxImageSide;
+std::int64_t g_maxHeight = kMaxImageSide;
+std::int64_t g_maxPixels = kMaxImagePixels;
+
 void initialiseOnce()
 {
     const QByteArray program = QCoreApplication::applicationFilePath().toLocal8Bit();
@@ -38,6 +44,11 @@ void initialiseOnce()
     // Our callers may decode on several threads; one OpenMP thread per decode
     // keeps them from competing and the results bit-identical.
     Magick::ResourceLimits::thread(1);
+    // A picture beyond these is refused from its header: once a decoder has
+    // started, a refusal by the pixel cache leaks the metafile reader's state.
+    g_maxWidth = std::min<std::int64_t>(g_maxWidth, Magick::ResourceLimits::width());
+    g_maxHeight = std::min<std::int64_t>(g_maxHeight, Magick::ResourceLimits::height());
+    g_maxPixels = std::min<std::int64_t>(g_maxPixels, Magick::ResourceLimits::area());
     // Every decode allocates and frees pixel buffers of a few megabytes.
     // Above glibc's default threshold each one is a fresh mmap, zeroed page
     // by page and unmapped again, and those calls take the process-wide
@@ -230,7 +241,7 @@ bool decode(const QByteArray &data, const QString &extension, LoadedImage &image
         }
         if (width <= 0 || height <= 0)
             return fail(image, QStringLiteral("no image dimensions"));
-        if (width > kMaxImageSide || height > kMaxImageSide || width * height > kMaxImagePixels)
+        if (width > g_maxWidth || height > g_maxHeight || width * height > g_maxPixels)
             return fail(image,
                 QStringLiteral("image of %1 x %2 pixels is too large").arg(width).arg(height));
 
