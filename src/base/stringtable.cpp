@@ -6,8 +6,8 @@ namespace vexa {
 
 namespace {
 
-// Sorted by id: English at 101..108 and 200..1037, the Dutch partner of each
-// at its id + 2000. Blanks at either end are part of a text: those rows are
+// Sorted by id: English at 101..108 and 200..1037 (and texts of our own at
+// 1950..1999), the Dutch partner of each at its id + 2000. Blanks at either end are part of a text: those rows are
 // joined to values where they are used. "&" marks an access key.
 // clang-format off
 constexpr StringTableEntry kTable[] = {
@@ -246,6 +246,12 @@ constexpr StringTableEntry kTable[] = {
     {1035, "Start the monitoring of the selected directory."},
     {1036, "Find binary duplicates."},
     {1037, "Check this setting if you want to use the Recycle Bin on delete operations."},
+    {1950, "These files could not be deleted and were left as they were:"},
+    {1951, "The file could not be renamed: "},
+    {1952, "the file no longer exists"},
+    {1953, "the trash cannot take this file (no trash on its disk, or a read-only medium); the file was kept"},
+    {1954, "a file of that name already exists"},
+    {1955, "the database record could not be changed; the file kept its name"},
 
     {2101, "Deze vergelijkingsmethode gebruikt de gemiddelde kleurwaarde (RGB) van het hele plaatje om het te vergelijken met de kleurwaarde van een ander plaatje. Deze methode is erg snel, maar ook erg onnauwkeurig, vooral bij plaatjes in grijstinten."},
     {2102, "Deze vergelijkingsmethode is in principe gelijk aan de gemiddelde kleurwaarde, alleen gebruikt deze methode 4 kleurwaarden per plaatje in plaats van één."},
@@ -482,6 +488,12 @@ constexpr StringTableEntry kTable[] = {
     {3035, "De bewaking van de geselecteerde map starten."},
     {3036, "Binaire duplicaten zoeken."},
     {3037, "Vink deze instelling aan als u de Prullenbak wilt gebruiken bij het verwijderen."},
+    {3950, "Deze bestanden konden niet worden verwijderd en zijn gebleven zoals ze waren:"},
+    {3951, "De naam van het bestand kon niet worden gewijzigd: "},
+    {3952, "het bestand bestaat niet meer"},
+    {3953, "de prullenbak kan dit bestand niet opnemen (geen prullenbak op die schijf, of een alleen-lezen medium); het bestand is bewaard"},
+    {3954, "er bestaat al een bestand met die naam"},
+    {3955, "het record in de database kon niet worden gewijzigd; het bestand heeft zijn naam gehouden"},
 };
 // clang-format on
 

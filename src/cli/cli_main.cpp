@@ -27,6 +27,7 @@ const Command kCommands[] = {
         "[--reference] [--save]" },
     { "duplicates", vexa::cli::RunDuplicates, "duplicates list [--json] | clear" },
     { "gather", vexa::cli::RunGather, "gather COLLECTION [--threads N] [--dir PATH]..." },
+    { "autodelete", vexa::cli::RunAutodelete, "autodelete [--dry-run] [--json]" },
 };
 
 QString helpText(const QCommandLineParser &parser)
@@ -41,7 +42,7 @@ QString helpText(const QCommandLineParser &parser)
         text += QStringLiteral("  vexa-cli [--data DIR] ") + QString::fromLatin1(command.usage)
             + QLatin1Char('\n');
     text += QStringLiteral("\nExit status, the same for every command:\n"
-                           "  0    done\n"
+                           "  0    done (autodelete: it ran, whether or not it removed anything)\n"
                            "  1    failed\n"
                            "  2    bad usage\n"
                            "  3    duplicates found (check)\n"

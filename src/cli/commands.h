@@ -22,5 +22,7 @@ int RunNarrate(const Invocation &invocation);
 int RunDuplicates(const Invocation &invocation);
 // gather COLLECTION [--threads N] [--dir PATH]...: the gathering run.
 int RunGather(const Invocation &invocation);
+// autodelete [--dry-run] [--json]: the Intelligent Autodelete on the saved set.
+int RunAutodelete(const Invocation &invocation);
 
 }  // namespace vexa::cli

@@ -54,7 +54,7 @@ CREATE TABLE SysInfo (
     TotalBytesNarrated INTEGER
 );
 INSERT INTO SysInfo (DBVersion, AllowUndo, ThumbSize, TotalFilesNarrated, TotalBytesNarrated)
-    VALUES (300, 0, 10, 0, 0);
+    VALUES (300, 1, 10, 0, 0);
 )sql");
 }
 

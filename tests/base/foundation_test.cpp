@@ -23,7 +23,8 @@ TEST(Settings, RoundTripsEveryKindOfValue)
     test::TempDataDir data;
     test::ScriptedMessages messages;
     EXPECT_TRUE(GetSystemSetting(QStringLiteral("LangOffset")).isNull()) << "new database";
-    EXPECT_EQ(GetSystemSetting(QStringLiteral("AllowUndo")).toBool(), false);
+    EXPECT_EQ(GetSystemSetting(QStringLiteral("AllowUndo")).toBool(), true)
+        << "undoable deletions for a new user";
     EXPECT_EQ(GetSystemSetting(QStringLiteral("ThumbSize")).toInt(), 10);
 
     struct Row {

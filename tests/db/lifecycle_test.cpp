@@ -52,7 +52,7 @@ TEST(Template, HoldsTheFiveTablesAndOneSysInfoRow)
             << table;
     EXPECT_EQ(c.scalar(QStringLiteral("SELECT count(*) FROM SysInfo")).toInt(), 1);
     EXPECT_EQ(c.scalar(QStringLiteral("SELECT DBVersion FROM SysInfo")).toInt(), 300);
-    EXPECT_EQ(c.scalar(QStringLiteral("SELECT AllowUndo FROM SysInfo")).toInt(), 0);
+    EXPECT_EQ(c.scalar(QStringLiteral("SELECT AllowUndo FROM SysInfo")).toInt(), 1);
     EXPECT_EQ(c.scalar(QStringLiteral("SELECT ThumbSize FROM SysInfo")).toInt(), 10);
     EXPECT_EQ(c.scalar(QStringLiteral("SELECT TotalFilesNarrated FROM SysInfo")).toInt(), 0);
     EXPECT_EQ(c.scalar(QStringLiteral("SELECT TotalBytesNarrated FROM SysInfo")).toInt(), 0);
