@@ -12,6 +12,7 @@ packages=(
   libmagick++-6.q16-dev libmagickcore-6.q16-6-extra imagemagick
   libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg-turbo-progs fonts-dejavu-core xvfb xauth clang-format
+  qt6-translations-l10n
 )
 
 missing=()

@@ -8,25 +8,16 @@
 
 namespace vexa {
 
-namespace {
-std::unique_ptr<CBinaries> g_binaries;
-}  // namespace
-
-CBinaries *Binaries()
-{
-    return g_binaries.get();
-}
-
 void CreateApplicationObjects()
 {
     SetApplicationDuplicates(std::make_unique<CDuplicates>());
-    g_binaries = std::make_unique<CBinaries>();
+    SetApplicationBinaries(std::make_unique<CBinaries>());
 }
 
 void ReleaseApplicationObjects()
 {
     SetApplicationDuplicates(nullptr);
-    g_binaries.reset();
+    SetApplicationBinaries(nullptr);
 }
 
 void TerminateApplication()

@@ -1,16 +1,15 @@
 #pragma once
 
-// Duplicates(), the application's duplicate set, lives with its class so that
-// the features below the program's assembly can reach it.
+// Duplicates() and Binaries(), the application's duplicate and binary sets,
+// live with their classes so that the features below the program's assembly
+// can reach them.
 #include "narration/duplicateset.h"
+#include "review/binaryset.h"
 
 namespace vexa {
 
-class CBinaries;
-
 // The application-wide objects, created at start-up and released at shutdown.
 // Interface thread only.
-CBinaries *Binaries();
 
 // Creates a new duplicate set and binary set (replacing earlier ones).
 void CreateApplicationObjects();

@@ -9,10 +9,32 @@
 #include "db/lifecycle.h"
 #include "db/settings.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QScreen>
+#include <QTranslator>
 
 namespace vexa {
+
+namespace {
+
+// The buttons of Qt's own dialogs (Yes, No, OK, Cancel) speak the program's
+// language; without the translation package they stay English.
+void InstallQtTranslation()
+{
+    if (LangOffset() != 2000 || !QCoreApplication::instance())
+        return;
+    auto *translator = new QTranslator(QCoreApplication::instance());
+    if (translator->load(QLocale(QLocale::Dutch, QLocale::Netherlands), QStringLiteral("qtbase"),
+            QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    else
+        delete translator;
+}
+
+}  // namespace
 
 namespace {
 
@@ -88,6 +110,7 @@ StartupResult RunStartup(const StartupHooks &hooks, const QString &programDirect
 
     // 7. Language
     InitialiseLanguage();
+    InstallQtTranslation();
 
     // 8, 9. Environment
     info(Text(775));

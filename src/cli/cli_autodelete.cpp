@@ -3,10 +3,9 @@
 // byte-identical copies go (to the trash unless AllowUndo is off), the pruned
 // set is saved back. Each file marked for removal is printed with the file it
 // duplicates that stays; --dry-run prints that plan and touches nothing.
-#include "app/appobjects.h"
-#include "db/settings.h"
 #include "cli/cli.h"
 #include "cli/commands.h"
+#include "db/settings.h"
 #include "narration/duplicateset.h"
 #include "review/autodelete.h"
 #include "review/binaryset.h"
@@ -90,8 +89,8 @@ int RunAutodelete(const Invocation &invocation)
     if (!OpenDataDirectory(invocation))
         return ExitFailure;
     try {
-        CreateApplicationObjects();
-        CDuplicates &set = *Duplicates();
+        CDuplicates set;
+        CBinaries binaries;
         if (DuplicateLoad(set) < 0)
             return ExitFailure;  // reported
         AutodeleteOptions options;
@@ -99,8 +98,7 @@ int RunAutodelete(const Invocation &invocation)
         options.dryRun = dryRun;
         std::signal(SIGINT, onAutodeleteInterrupt);
         CliObserver observer;
-        const AutodeleteResult result
-            = IntelligentAutodeleteRun(set, *Binaries(), options, &observer);
+        const AutodeleteResult result = IntelligentAutodeleteRun(set, binaries, options, &observer);
         std::signal(SIGINT, SIG_DFL);
         for (const BinaryRemoval &removal : result.removals)
             printRemoval(removal, dryRun, json);

@@ -13,6 +13,8 @@ namespace vexa {
 
 namespace {
 
+std::unique_ptr<CBinaries> g_binaries;
+
 // The name a keeper is judged by: the long form's last part, upper case.
 QString KeeperName(const CBinary &file)
 {
@@ -20,6 +22,16 @@ QString KeeperName(const CBinary &file)
 }
 
 }  // namespace
+
+CBinaries *Binaries()
+{
+    return g_binaries.get();
+}
+
+void SetApplicationBinaries(std::unique_ptr<CBinaries> set)
+{
+    g_binaries = std::move(set);
+}
 
 QString CBinary::FullPath() const
 {

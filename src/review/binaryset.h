@@ -129,4 +129,10 @@ private:
     int m_subgroups = 0;  // found by the last FindIdenticalFiles
 };
 
+// The application's binary set, beside its class so the features can reach
+// it; the program's assembly makes and releases it (CreateApplicationObjects).
+// Interface thread only.
+CBinaries *Binaries();
+void SetApplicationBinaries(std::unique_ptr<CBinaries> set);
+
 }  // namespace vexa

@@ -2,6 +2,7 @@
 
 #include "base/environment.h"
 #include "base/errors.h"
+#include "base/fileops.h"
 #include "base/messages.h"
 #include "base/run.h"
 #include "base/texts.h"
@@ -10,6 +11,7 @@
 #include "db/records.h"
 #include "db/recordset.h"
 #include "db/settings.h"
+#include "db/statistics.h"
 #include "narration/duplicateset.h"
 #include "review/duplicatepersistence.h"
 #include "review/fullimageview.h"
@@ -27,6 +29,7 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QStackedLayout>
+#include <QStringList>
 #include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -186,6 +189,14 @@ DuplicateViewer::DuplicateViewer(QWidget *parent)
     controls->addSpacing(12);
     controls->addWidget(sizeCaption);
     controls->addWidget(m_sldThumbSize);
+    controls->addSpacing(12);
+    m_cmdBinaryCompare = new QPushButton(Text(511), this);
+    m_cmdBinaryCompare->setObjectName(QStringLiteral("cmdBinaryCompare"));
+    m_cmdBinaryCompare->setToolTip(Text(1033));
+    m_cmdBinaryCompare->setFocusPolicy(Qt::NoFocus);
+    controls->addWidget(m_cmdBinaryCompare);
+    connect(
+        m_cmdBinaryCompare, &QPushButton::clicked, this, &DuplicateViewer::binaryCompareClicked);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
@@ -695,15 +706,77 @@ bool DuplicateViewer::NavigateKeyEvent(const QKeyEvent &event)
     return code > 10 && code != VkF1 && NavigateKeys(code, mask);
 }
 
+QList<uctrlPreview *> DuplicateViewer::selectedTiles() const
+{
+    // Only what the user can see selected: a hidden tile 0 (source gone) or
+    // a tile already showing DELETED is never acted on.
+    QList<uctrlPreview *> selected;
+    for (int i = 0; i <= m_tileCount && i < m_tiles.size(); ++i) {
+        uctrlPreview *tile = m_tiles.at(i);
+        if (tile->IsActive() && !tile->isHidden() && tile->Exists())
+            selected.append(tile);
+    }
+    return selected;
+}
+
 void DuplicateViewer::DeleteSelectedThumbs()
 {
-    // Deleting the selected files comes with the delete command; until then
-    // no file or record is touched.
+    const QList<uctrlPreview *> selected = selectedTiles();
+    if (selected.isEmpty())
+        return;
+    setBusy(true);
+    if (m_observer)
+        m_observer->status(Text(735));
+    // Each file first: only a file that is gone loses its record, its tile
+    // and its count, so a failure leaves everything as it was.
+    std::int64_t files = 0;
+    std::int64_t bytes = 0;
+    QStringList failures;
+    for (uctrlPreview *tile : selected) {
+        const FileOpResult result = DeleteFile(tile->FullPath(), AllowUndoFlag());
+        if (!result) {
+            failures.append(tile->FileName() + QStringLiteral(": ") + ReasonText(result));
+            continue;
+        }
+        tile->Delete();
+        ++files;
+        bytes += tile->FileSize();
+    }
+    if (files > 0) {
+        try {
+            AddDeletionStatistics(files, bytes);
+        } catch (const std::exception &) {
+            // The counters never hold up a deletion.
+        }
+    }
+    if (m_observer)
+        m_observer->status(QString());
+    setBusy(false);
+    if (!failures.isEmpty()) {
+        Messages().show(Text(1950) + QChar(13) + failures.join(QChar(13)), Text(767),
+            MsgIcon::Exclamation, MsgButtons::Ok);
+    }
 }
 
 void DuplicateViewer::RenameSelectedThumbs()
 {
-    // Renaming comes with the rename command; until then nothing is touched.
+    const QList<uctrlPreview *> selected = selectedTiles();
+    if (selected.isEmpty())
+        return;
+    setBusy(true);
+    if (m_observer)
+        m_observer->progressStarted(selected.size());
+    int renamed = 0;
+    for (uctrlPreview *tile : selected) {
+        if (m_observer)
+            m_observer->progress(renamed);
+        // Each tile its own question; a cancelled one leaves that file alone.
+        tile->Rename();
+        ++renamed;
+    }
+    if (m_observer)
+        m_observer->progressEnded();
+    setBusy(false);
 }
 
 bool DuplicateViewer::ShowPreviewImage(const QString &fullName)

@@ -53,6 +53,7 @@ public:
     // Where progress and status text go (the main window's bar); not owned.
     void setRunObserver(RunObserver *observer) { m_observer = observer; }
     void setMemoryLookup(MemoryImageLookup lookup) { m_memoryLookup = std::move(lookup); }
+    const MemoryImageLookup &memoryLookup() const { return m_memoryLookup; }
     // The set shown; the application's set (Duplicates()) when none is given.
     void setDuplicateSet(CDuplicates *set) { m_set = set; }
 
@@ -77,9 +78,15 @@ public:
     // A key press of the window, translated to its key code and shift mask;
     // true when NavigateKeys swallowed it.
     bool NavigateKeyEvent(const QKeyEvent &event);
-    // Filled by the delete and rename commands; until then they do nothing.
+    // The selected tiles' files go (to the trash when AllowUndo was on at
+    // start-up); each deleted file loses its record and its tile reads
+    // DELETED, and the statistics count them. Files that cannot be deleted
+    // keep everything and are named in one message.
     void DeleteSelectedThumbs();
+    // One rename question per selected tile.
     void RenameSelectedThumbs();
+    // The visible, existing, selected tiles in index order.
+    QList<uctrlPreview *> selectedTiles() const;
     // The full-size view of one file; false when it cannot be read.
     bool ShowPreviewImage(const QString &fullName);
     void LeaveViewMode();
@@ -99,6 +106,7 @@ public:
     QSlider *sizeSlider() const { return m_sldThumbSize; }
     QPushButton *previousButton() const { return m_cmdDupPrev; }
     QPushButton *nextButton() const { return m_cmdDupNext; }
+    QPushButton *binaryCompareButton() const { return m_cmdBinaryCompare; }
     QLabel *currentLabel() const { return m_lblDupCurrent; }
     QLabel *countLabel() const { return m_lblDupCount; }
     QScrollBar *verticalScrollBar() const { return m_vScrDupViewer; }
@@ -112,6 +120,8 @@ signals:
     void viewModeChanged(bool on);
     // Busy: the window is disabled with the hourglass while tiles are built.
     void busyChanged(bool busy);
+    // cmdBinaryCompare: the Intelligent Autodelete command.
+    void binaryCompareClicked();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -159,6 +169,7 @@ private:
     QScrollBar *m_HScrDup = nullptr;
     QPushButton *m_cmdDupPrev = nullptr;
     QPushButton *m_cmdDupNext = nullptr;
+    QPushButton *m_cmdBinaryCompare = nullptr;
     QLabel *m_lblDupCurrent = nullptr;
     QLabel *m_lblDupCount = nullptr;
     QSlider *m_sldThumbSize = nullptr;

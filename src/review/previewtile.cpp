@@ -1,8 +1,14 @@
 #include "review/previewtile.h"
 
 #include "base/environment.h"
+#include "base/errors.h"
+#include "base/fileops.h"
+#include "base/messages.h"
+#include "base/paths.h"
 #include "base/textids.h"
 #include "base/texts.h"
+#include "db/records.h"
+#include "review/renamequestion.h"
 #include "review/tilelayout.h"
 
 #include <QAction>
@@ -125,15 +131,45 @@ void uctrlPreview::Activate(bool active)
     m_isActive = active;
 }
 
-void uctrlPreview::Delete()
+bool uctrlPreview::Delete()
 {
-    // Deleting a tile's record and file comes with the delete command; until
-    // then nothing is touched.
+    const bool recordGone = m_id == -1 || DeleteFileDataRecord(m_id);
+    CleanUp();
+    m_exists = false;
+    setLabel(m_lblFileName, Text(810));
+    setLabel(m_lblFileInfo, QString());
+    return recordGone;
 }
 
-void uctrlPreview::Rename()
+bool uctrlPreview::Rename()
 {
-    // Renaming comes with the rename command; until then nothing is touched.
+    try {
+        QString newName;
+        if (!AskNewFileName(m_fileName, newName))
+            return false;
+        const QString from = FullPath();
+        const QString to = JoinPath(m_filePath, newName);
+        const FileOpResult renamed = RenameFile(from, to);
+        if (!renamed) {
+            Messages().show(
+                Text(1951) + ReasonText(renamed), Text(767), MsgIcon::Exclamation, MsgButtons::Ok);
+            return false;
+        }
+        if (m_id != -1 && !RenameFileDataRecord(m_id, newName)) {
+            // The record keeps the old name, so the file does too.
+            RenameFile(to, from);
+            Messages().show(
+                Text(1951) + Text(1955), Text(767), MsgIcon::Exclamation, MsgButtons::Ok);
+            return false;
+        }
+        m_fileName = newName;
+        m_imgThumb->setToolTip(QDir::toNativeSeparators(FullPath()));
+        setLabel(m_lblFileName, newName);
+        return true;
+    } catch (const std::exception &e) {
+        ReportException(e, QStringLiteral("USERCONTROL"), QStringLiteral("Rename"));
+        return false;
+    }
 }
 
 void uctrlPreview::SetImageInformation(int index, const LoadedImage &image, const QString &path,

@@ -40,9 +40,14 @@ public:
     QString FullPath() const;
 
     void Activate(bool active);
-    // Filled by the delete and rename work; until then they change nothing.
-    void Delete();
-    void Rename();
+    // The file is gone: the tile's record is deleted (none for ID -1) and
+    // the tile shows DELETED, without picture or menu. false when the record
+    // could not be deleted (the tile is marked all the same: its file is gone).
+    bool Delete();
+    // Asks for a new name (frmQuestion) and renames the file and its record.
+    // A failure leaves file, record and tile as they were and says why.
+    // true when renamed.
+    bool Rename();
     // Fills the tile from a decoded picture (thumbnail or full).
     void SetImageInformation(int index, const LoadedImage &image, const QString &path,
         const QString &fileName, std::int64_t size, int width, int height, std::int32_t id);

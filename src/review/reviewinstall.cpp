@@ -1,9 +1,14 @@
 #include "review/reviewinstall.h"
 
+#include "base/fileops.h"
+#include "base/messages.h"
 #include "base/run.h"
+#include "base/texts.h"
 #include "db/appdatabase.h"
 #include "db/settings.h"
 #include "narration/duplicateset.h"
+#include "review/autodelete.h"
+#include "review/binaryset.h"
 #include "review/duplicatepersistence.h"
 #include "review/duplicateviewer.h"
 #include "review/previewtile.h"
@@ -14,6 +19,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLayout>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include <exception>
@@ -122,6 +128,51 @@ void ClearDuplicatesCommand(MainWindow &window)
     window.SetCommandStates(false);
 }
 
+void IntelligentAutodeleteCommand(MainWindow &window)
+{
+    CDuplicates *set = Duplicates();
+    CBinaries *binaries = Binaries();
+    ReviewModule *module = ModuleOf(window);
+    if (!set || !binaries || !module || window.isRunning())
+        return;
+    DuplicateViewer *viewer = module->viewer;
+    QPushButton *button = viewer->binaryCompareButton();
+    button->setEnabled(false);
+    // No thumbnail decode may read the files while they are being removed.
+    viewer->LeaveTab();
+    window.BeginRun();
+    AutodeleteOptions options;
+    options.allowUndo = AllowUndoFlag();
+    if (const MemoryImageLookup &lookup = viewer->memoryLookup()) {
+        options.memory = [lookup](int position) -> std::optional<MemorySourceFile> {
+            const std::optional<MemoryImageEntry> entry = lookup(position);
+            if (!entry)
+                return std::nullopt;
+            return MemorySourceFile { entry->path, entry->fileName, entry->fileSize, entry->width,
+                entry->height };
+        };
+    }
+    const AutodeleteResult result
+        = IntelligentAutodeleteRun(*set, *binaries, options, &module->progress);
+    window.HideProgressBar();
+    window.EndRun();
+    if (result.outcome != RunOutcome::Failed)
+        Messages().show(
+            AutodeleteReportText(result), Text(650), MsgIcon::Information, MsgButtons::Ok);
+    QStringList refused;
+    for (const BinaryRemoval &removal : result.removals) {
+        if (!removal.done && !removal.reason.isEmpty())
+            refused.append(removal.removed + QStringLiteral(": ") + removal.reason);
+    }
+    if (!refused.isEmpty()) {
+        Messages().show(Text(1950) + QChar(13) + refused.join(QChar(13)), Text(767),
+            MsgIcon::Exclamation, MsgButtons::Ok);
+    }
+    // The pruned set, shown again (or message 724 when nothing is left).
+    window.SelectTab(MainWindow::TabDuplicates);
+    button->setEnabled(true);
+}
+
 DuplicateViewer *InstallReview(MainWindow &window)
 {
     QWidget *panel = window.tabPanel(MainWindow::TabDuplicates);
@@ -166,10 +217,16 @@ DuplicateViewer *InstallReview(MainWindow &window)
         QStringLiteral("DuplicateLoad"), [&window]() { LoadDuplicatesCommand(window); });
     window.setCommandHandler(
         QStringLiteral("DuplicateClear"), [&window]() { ClearDuplicatesCommand(window); });
+    window.setCommandHandler(QStringLiteral("IntelligentAutodelete"),
+        [&window]() { IntelligentAutodeleteCommand(window); });
+    QObject::connect(viewer, &DuplicateViewer::binaryCompareClicked, &window,
+        [&window]() { window.runCommand(QStringLiteral("IntelligentAutodelete")); });
 
     // First tile in place with the stored size before the window is first
     // shown, so the first rebuild does not start from the default size.
     window.addLoadHook([viewer]() {
+        // Read once: a change in the options reaches deletions at the next start.
+        SetAllowUndoFlag(GetSystemSetting(QStringLiteral("AllowUndo")).toBool());
         const int size = ClampThumbSize(GetSystemSetting(QStringLiteral("ThumbSize")));
         if (uctrlPreview *first = viewer->tile(0)) {
             first->moveTwips(QPoint(0, 0));

@@ -18,5 +18,9 @@ DuplicateViewer *InstallReview(MainWindow &window);
 void SaveDuplicatesCommand(MainWindow &window);
 void LoadDuplicatesCommand(MainWindow &window);
 void ClearDuplicatesCommand(MainWindow &window);
+// cmdBinaryCompare ("IntelligentAutodelete"): the autodelete run over the
+// current set with the window's progress bar, its report (780-783), a
+// message naming files it refused to remove, and the pruned set shown again.
+void IntelligentAutodeleteCommand(MainWindow &window);
 
 }  // namespace vexa
