@@ -7,8 +7,8 @@ namespace vexa {
 namespace {
 
 // Sorted by id: English at 101..108 and 200..1037 (and texts of our own at
-// 1950..1999), the Dutch partner of each at its id + 2000. Blanks at either end are part of a text: those rows are
-// joined to values where they are used. "&" marks an access key.
+// 1950..1999), the Dutch partner of each at its id + 2000. Blanks at either end are part of a text:
+// those rows are joined to values where they are used. "&" marks an access key.
 // clang-format off
 constexpr StringTableEntry kTable[] = {
     {101, "This narration setting uses the average RGB value of the entire image to match it up with the RGB value of another image. This method is very fast, but also very inaccurate especialy with grayscaled images."},

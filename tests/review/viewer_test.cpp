@@ -448,22 +448,6 @@ TEST(DuplicateViewer, EnterViewsFullSizeAndEnterAgainReturns)
     EXPECT_FALSE(view.viewer->ViewMode());
 }
 
-TEST(DuplicateViewer, DeleteKeyAndMenuEntriesTouchNoFile)
-{
-    ReviewLibrary library;
-    addGroup(library, 2);
-    Viewer view;
-    ASSERT_TRUE(view.enter());
-    view.click(1);
-    view.key(Qt::Key_Delete);
-    const QList<QAction *> actions = view.viewer->tile(1)->popupMenu()->actions();
-    actions[2]->trigger();
-    actions[3]->trigger();
-    EXPECT_TRUE(QFile::exists(view.viewer->tile(1)->FullPath()));
-    EXPECT_EQ(view.viewer->tile(1)->fileNameText(), QStringLiteral("Filename: d0.png"));
-    EXPECT_EQ(library.messages().count(), 0);
-}
-
 TEST(DuplicateViewer, LoadedMemorySourceIsNeverLookedUp)
 {
     ReviewLibrary library;
