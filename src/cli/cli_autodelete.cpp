@@ -11,31 +11,13 @@
 #include "review/binaryset.h"
 #include "review/duplicatepersistence.h"
 
+#include <QCommandLineParser>
 #include <QJsonDocument>
 #include <QJsonObject>
-
-#include <atomic>
-#include <csignal>
 
 namespace vexa::cli {
 
 namespace {
-
-const char kUsage[] = "usage: vexa-cli [--data DIR] autodelete [--dry-run] [--json]";
-
-std::atomic<bool> g_interrupted { false };
-
-extern "C" void onAutodeleteInterrupt(int)
-{
-    g_interrupted = true;
-}
-
-// Ctrl-C is the Cancel button: the run stops between groups, keeps what it
-// removed and saves the pruned set.
-class CliObserver : public RunObserver {
-public:
-    bool isCancelled() const override { return g_interrupted.load(); }
-};
 
 QString outcomeName(RunOutcome outcome)
 {
@@ -74,18 +56,21 @@ void printRemoval(const BinaryRemoval &removal, bool dryRun, bool json)
 
 int RunAutodelete(const Invocation &invocation)
 {
-    bool dryRun = false;
-    bool json = false;
-    for (const QString &option : invocation.args) {
-        if (option == QStringLiteral("--dry-run")) {
-            dryRun = true;
-        } else if (option == QStringLiteral("--json")) {
-            json = true;
-        } else {
-            Err(QString::fromLatin1(kUsage));
-            return ExitUsage;
-        }
-    }
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Removes the byte-identical copies in the saved duplicate set, as the window's "
+        "Intelligent Autodelete does (into the trash unless AllowUndo is off), and saves the "
+        "pruned set. Exit status 0 when it ran, whether or not it removed anything."));
+    parser.addOptions({
+        { QStringLiteral("dry-run"), QStringLiteral("Print the plan; touch nothing.") },
+        { QStringLiteral("json"), QStringLiteral("One JSON line per file and a summary line.") },
+    });
+    if (const int status = ParseCommandLine(parser, invocation); status >= 0)
+        return status;
+    if (!parser.positionalArguments().isEmpty())
+        return UsageError(parser, invocation, QStringLiteral("autodelete takes no arguments"));
+    const bool dryRun = parser.isSet(QStringLiteral("dry-run"));
+    const bool json = parser.isSet(QStringLiteral("json"));
     if (!OpenDataDirectory(invocation))
         return ExitFailure;
     try {
@@ -96,34 +81,36 @@ int RunAutodelete(const Invocation &invocation)
         AutodeleteOptions options;
         options.allowUndo = GetSystemSetting(QStringLiteral("AllowUndo")).toBool();
         options.dryRun = dryRun;
-        std::signal(SIGINT, onAutodeleteInterrupt);
-        CliObserver observer;
-        const AutodeleteResult result = IntelligentAutodeleteRun(set, binaries, options, &observer);
-        std::signal(SIGINT, SIG_DFL);
-        for (const BinaryRemoval &removal : result.removals)
+        AutodeleteEngine engine(set, binaries, options);
+        const RunResult result
+            = RunInTerminal(engine, QStringLiteral("autodelete"), QStringLiteral("groups"));
+        const AutodeleteCounters &counters = engine.counters();
+        for (const BinaryRemoval &removal : counters.removals)
             printRemoval(removal, dryRun, json);
         if (result.outcome == RunOutcome::Failed)
             return ExitFailure;
+        // After Ctrl-C too: the files removed are gone, so the saved set
+        // must not name them as duplicates any longer.
         if (!dryRun && !DuplicateSave(set))
             return ExitFailure;  // reported; the files removed stay removed
         if (json) {
             Out(QString::fromUtf8(QJsonDocument(
                 QJsonObject { { QStringLiteral("summary"),
-                    QJsonObject { { QStringLiteral("deleted"), result.deleted },
-                        { QStringLiteral("groupsRemoved"), result.groupsRemoved },
-                        { QStringLiteral("groupsLeft"), result.groupsLeft },
+                    QJsonObject { { QStringLiteral("deleted"), counters.deleted },
+                        { QStringLiteral("groupsRemoved"), counters.groupsRemoved },
+                        { QStringLiteral("groupsLeft"), counters.groupsLeft },
                         { QStringLiteral("dryRun"), dryRun },
                         { QStringLiteral("trash"), options.allowUndo },
                         { QStringLiteral("outcome"), outcomeName(result.outcome) } } } })
                                       .toJson(QJsonDocument::Compact)));
         } else {
             Out(QStringLiteral("%1 files deleted, %2 groups removed, %3 groups remaining%4")
-                    .arg(result.deleted)
-                    .arg(result.groupsRemoved)
-                    .arg(result.groupsLeft)
+                    .arg(counters.deleted)
+                    .arg(counters.groupsRemoved)
+                    .arg(counters.groupsLeft)
                     .arg(dryRun ? QStringLiteral(" (dry run: nothing touched)") : QString()));
         }
-        return result.outcome == RunOutcome::Cancelled ? ExitCancelled : ExitOk;
+        return ExitStatusOf(result);
     } catch (const std::exception &e) {
         Err(QStringLiteral("vexa-cli: %1").arg(QString::fromUtf8(e.what())));
         return ExitFailure;

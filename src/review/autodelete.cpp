@@ -8,15 +8,11 @@
 #include "narration/duplicateset.h"
 #include "review/duplicatepersistence.h"
 
-#include <QElapsedTimer>
-
 #include <exception>
 
 namespace vexa {
 
 namespace {
-
-constexpr int kYieldIntervalMs = 200;  // progress and events at most this often
 
 // Adds the record with this id to the binary set; false when it is gone.
 bool AddRecord(CBinaries &binaries, std::int32_t id)
@@ -62,54 +58,74 @@ bool FillGroup(CBinaries &binaries, const CDuplicate &group, const AutodeleteOpt
 
 }  // namespace
 
+AutodeleteEngine::AutodeleteEngine(CDuplicates &set, CBinaries &binaries, AutodeleteOptions options)
+    : m_set(set)
+    , m_binaries(binaries)
+    , m_options(std::move(options))
+{
+}
+
+RunResult AutodeleteEngine::run(RunObserver &observer)
+{
+    RunReporter reporter(observer);
+    RunProgress &progress = reporter.progress();
+    m_counters = {};
+    const std::int32_t groups = m_set.Count();
+    progress.total = groups;
+    reporter.start();
+    RunResult result;
+    try {
+        for (std::int32_t g = 1; g <= groups; ++g) {
+            if (reporter.cancelled()) {
+                result = RunOutcome::Cancelled;
+                break;
+            }
+            if (FillGroup(m_binaries, m_set.Item(g), m_options)) {
+                const qsizetype before = m_counters.removals.size();
+                m_counters.deleted += m_binaries.DeleteBinaryDuplicates(
+                    m_options.allowUndo, m_options.dryRun, &m_counters.removals);
+                for (qsizetype i = before; i < m_counters.removals.size(); ++i) {
+                    const BinaryRemoval &removal = m_counters.removals.at(i);
+                    if (!removal.done && !removal.reason.isEmpty())
+                        reporter.notice(removal.removed + QStringLiteral(": ") + removal.reason);
+                }
+            }
+            m_counters.groupsExamined = g;
+            progress.done = g;
+            progress.found = m_counters.deleted;
+            reporter.report();
+        }
+        m_binaries.Clear();
+        if (!m_options.dryRun)
+            m_counters.groupsRemoved = m_set.DeleteNonRelevantDuplicates();
+    } catch (const std::exception &e) {
+        result = RunResult::failed(e);
+    }
+    m_binaries.Clear();
+    m_counters.groupsLeft = m_set.Count();
+    return reporter.finish(result);
+}
+
 AutodeleteResult IntelligentAutodeleteRun(
     CDuplicates &set, CBinaries &binaries, const AutodeleteOptions &options, RunObserver *observer)
 {
     RunObserver quiet;
-    RunObserver &report = observer ? *observer : quiet;
-    AutodeleteResult result;
-    const std::int32_t groups = set.Count();
-    report.progressStarted(groups);
-    QElapsedTimer sinceYield;
-    sinceYield.start();
-    try {
-        for (std::int32_t g = 1; g <= groups; ++g) {
-            if (report.isCancelled()) {
-                result.outcome = RunOutcome::Cancelled;
-                break;
-            }
-            if (FillGroup(binaries, set.Item(g), options)) {
-                result.deleted += binaries.DeleteBinaryDuplicates(
-                    options.allowUndo, options.dryRun, &result.removals);
-            }
-            result.groupsExamined = g;
-            if (sinceYield.elapsed() >= kYieldIntervalMs || g == groups) {
-                report.progress(g);
-                report.yield();
-                sinceYield.restart();
-            }
-        }
-        binaries.Clear();
-        if (!options.dryRun)
-            result.groupsRemoved = set.DeleteNonRelevantDuplicates();
-    } catch (const std::exception &e) {
-        ReportException(e, QStringLiteral("frmVEXA"), QStringLiteral("IntelligentAutodelete"));
-        result.outcome = RunOutcome::Failed;
-    }
-    binaries.Clear();
-    result.groupsLeft = set.Count();
-    report.progressEnded();
-    return result;
+    AutodeleteEngine engine(set, binaries, options);
+    const RunResult result = engine.run(observer ? *observer : quiet);
+    AutodeleteResult counters;
+    static_cast<AutodeleteCounters &>(counters) = engine.counters();
+    counters.outcome = result.outcome;
+    return counters;
 }
 
-QString AutodeleteReportText(const AutodeleteResult &result)
+QString AutodeleteReportText(const AutodeleteCounters &counters)
 {
-    if (result.deleted <= 0)
+    if (counters.deleted <= 0)
         return Text(780);
     const QChar cr(13);
-    return Text(781) + QString::number(result.deleted) + cr + cr + Text(782)
-        + QString::number(result.groupsRemoved) + cr + Text(783)
-        + QString::number(result.groupsLeft);
+    return Text(781) + QString::number(counters.deleted) + cr + cr + Text(782)
+        + QString::number(counters.groupsRemoved) + cr + Text(783)
+        + QString::number(counters.groupsLeft);
 }
 
 }  // namespace vexa

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "gather/runobserver.h"
+#include "base/run.h"
 #include "review/binaryset.h"
 
 #include <QList>
@@ -32,8 +32,7 @@ struct AutodeleteOptions {
     MemorySourceLookup memory;  // without one, groups with a memory source are skipped
 };
 
-struct AutodeleteResult {
-    RunOutcome outcome = RunOutcome::Completed;
+struct AutodeleteCounters {
     int deleted = 0;  // files removed
     int groupsRemoved = 0;  // by the pruning afterwards
     int groupsLeft = 0;
@@ -46,17 +45,37 @@ struct AutodeleteResult {
 // IntelligentAutodelete: for each group of the set, the source and its
 // duplicates that still have records go into the binary set, whose
 // DeleteBinaryDuplicates removes the byte-identical copies; then the groups
-// with fewer than two images left are pruned. Progress is one step per
-// group; a cancel is honoured between groups, and what was removed stays
-// removed (the set is pruned all the same). A group whose source record is
-// gone is skipped. Errors are reported as "frmVEXA" / "IntelligentAutodelete"
-// and end the run as Failed. Called on the interface thread (or the CLI's
-// main thread) only.
+// with fewer than two images left are pruned (not on a dry run). Reports:
+// total and done are groups, found the files removed; a refused removal is a
+// notice naming the file and the reason. Cancel is read between groups; what
+// was removed stays removed and the set is pruned all the same. A group whose
+// source record is gone is skipped. Uses the application database; calling
+// thread only.
+class AutodeleteEngine final : public LongRun {
+public:
+    AutodeleteEngine(CDuplicates &set, CBinaries &binaries, AutodeleteOptions options);
+
+    RunResult run(RunObserver &observer) override;
+
+    const AutodeleteCounters &counters() const { return m_counters; }
+
+private:
+    CDuplicates &m_set;
+    CBinaries &m_binaries;
+    AutodeleteOptions m_options;
+    AutodeleteCounters m_counters;
+};
+
+// The counters of a run with its outcome, for callers that need no observer
+// of their own.
+struct AutodeleteResult : AutodeleteCounters {
+    RunOutcome outcome = RunOutcome::Completed;
+};
 AutodeleteResult IntelligentAutodeleteRun(CDuplicates &set, CBinaries &binaries,
     const AutodeleteOptions &options, RunObserver *observer = nullptr);
 
 // The report: 781/782/783 with the three numbers when a file was deleted,
 // otherwise 780. Lines are separated by CR.
-QString AutodeleteReportText(const AutodeleteResult &result);
+QString AutodeleteReportText(const AutodeleteCounters &counters);
 
 }  // namespace vexa

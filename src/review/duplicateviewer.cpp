@@ -725,8 +725,10 @@ void DuplicateViewer::DeleteSelectedThumbs()
     if (selected.isEmpty())
         return;
     setBusy(true);
+    RunProgress deleting;
+    deleting.status = Text(735);
     if (m_observer)
-        m_observer->status(Text(735));
+        m_observer->started(deleting);
     // Each file first: only a file that is gone loses its record, its tile
     // and its count, so a failure leaves everything as it was.
     std::int64_t files = 0;
@@ -750,7 +752,7 @@ void DuplicateViewer::DeleteSelectedThumbs()
         }
     }
     if (m_observer)
-        m_observer->status(QString());
+        m_observer->finished({}, RunProgress());
     setBusy(false);
     if (!failures.isEmpty()) {
         Messages().show(Text(1950) + QChar(13) + failures.join(QChar(13)), Text(767),
@@ -764,18 +766,19 @@ void DuplicateViewer::RenameSelectedThumbs()
     if (selected.isEmpty())
         return;
     setBusy(true);
+    RunProgress renaming;
+    renaming.total = selected.size();
     if (m_observer)
-        m_observer->progressStarted(selected.size());
-    int renamed = 0;
+        m_observer->started(renaming);
     for (uctrlPreview *tile : selected) {
         if (m_observer)
-            m_observer->progress(renamed);
+            m_observer->progressed(renaming);
         // Each tile its own question; a cancelled one leaves that file alone.
         tile->Rename();
-        ++renamed;
+        ++renaming.done;
     }
     if (m_observer)
-        m_observer->progressEnded();
+        m_observer->finished({}, renaming);
     setBusy(false);
 }
 

@@ -152,15 +152,16 @@ void IntelligentAutodeleteCommand(MainWindow &window)
                 entry->height };
         };
     }
-    const AutodeleteResult result
-        = IntelligentAutodeleteRun(*set, *binaries, options, &module->progress);
+    AutodeleteEngine engine(*set, *binaries, options);
+    const RunResult result
+        = RunInWindow(window, engine, {}, QStringLiteral("IntelligentAutodelete"));
     window.HideProgressBar();
     window.EndRun();
     if (result.outcome != RunOutcome::Failed)
-        Messages().show(
-            AutodeleteReportText(result), Text(650), MsgIcon::Information, MsgButtons::Ok);
+        Messages().show(AutodeleteReportText(engine.counters()), Text(650), MsgIcon::Information,
+            MsgButtons::Ok);
     QStringList refused;
-    for (const BinaryRemoval &removal : result.removals) {
+    for (const BinaryRemoval &removal : engine.counters().removals) {
         if (!removal.done && !removal.reason.isEmpty())
             refused.append(removal.removed + QStringLiteral(": ") + removal.reason);
     }

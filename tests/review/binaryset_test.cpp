@@ -460,7 +460,7 @@ TEST(Autodelete, AllowUndoOffRemovesOutrightAndCancelStopsBetweenGroups)
     struct CancelAfter : RunObserver {
         mutable int asked = 0;
         bool isCancelled() const override { return ++asked > 2; }
-        void progressEnded() override { ++ended; }
+        void finished(const RunResult &, const RunProgress &) override { ++ended; }
         int ended = 0;
     } observer;
     AutodeleteOptions options;
