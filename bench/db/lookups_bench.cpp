@@ -184,46 +184,6 @@ void BM_WalkOneDirectory(benchmark::State &state)
     state.SetLabel("10 rows per directory");
 }
 
-// Quick checks: the first equal-size candidate in the checked directories.
-void BM_NarrationQuickCheckSize(benchmark::State &state)
-{
-    const std::int64_t directories = use(state.range(0));
-    std::mt19937 random(6);
-    Database &db = *AppDb().db;
-    for (auto _ : state) {
-        const std::int64_t item = 1 + random() % directories;
-        const QString selection
-            = BuildSelectionSql({ { DirectoryKey(item), true } }, collectionOf(item));
-        RecordSet candidates(db,
-            NarrationQuickCheckSql(
-                selection, QuickCheck::Size, 10'000 + random() % 5'000'000, 0, 0, 1));
-        benchmark::DoNotOptimize(candidates.eof());
-    }
-}
-
-// Narration: walking the rows of N checked directories of one collection
-// (ten rows each) on the 1,000,000-row database. The cost per row shows
-// whether a step depends on the size of the selection.
-void BM_WalkNarrationSelection(benchmark::State &state)
-{
-    use(1'000'000);
-    const std::int64_t checked = state.range(0);
-    Database &db = *AppDb().db;
-    QList<DirectoryListItem> items;
-    for (std::int64_t i = 0; i < checked; ++i)
-        items.append({ DirectoryKey(kCollections * (i + 1)), true });
-    const QString sql = NarrationSql(BuildSelectionSql(items, collectionOf(kCollections)));
-    std::int64_t rows = 0;
-    for (auto _ : state) {
-        RecordSet selection(db, sql);
-        for (; !selection.eof(); selection.moveNext())
-            ++rows;
-    }
-    state.counters["rows"] = double(checked * kFilesPerDirectory);
-    state.counters["per_row"] = benchmark::Counter(
-        double(rows), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-}
-
 // Statistics view: whole-table counts (once per view, not per file).
 void BM_CountFileData(benchmark::State &state)
 {
@@ -240,8 +200,6 @@ BENCHMARK(BM_FindFirstById)->Arg(100'000)->Arg(1'000'000);
 BENCHMARK(BM_DirectoryImageCount)->Arg(100'000)->Arg(1'000'000);
 BENCHMARK(BM_NarrationCount)->Arg(100'000)->Arg(1'000'000);
 BENCHMARK(BM_WalkOneDirectory)->Arg(100'000)->Arg(1'000'000);
-BENCHMARK(BM_NarrationQuickCheckSize)->Arg(100'000)->Arg(1'000'000);
-BENCHMARK(BM_WalkNarrationSelection)->Arg(10)->Arg(100)->Arg(400)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CountFileData)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)

@@ -195,19 +195,6 @@ QString NarrationCountSql(const QString &selection)
     return QStringLiteral("SELECT Count(ID) FROM FILEDATA ") + selection;
 }
 
-QString NarrationSql(const QString &selection)
-{
-    return QStringLiteral("SELECT * FROM FILEDATA ") + selection;
-}
-
-QString NarrationQuickCheckSql(const QString &selection, QuickCheck check, std::int64_t fileSize,
-    std::int64_t width, std::int64_t height, std::int64_t id)
-{
-    return QStringLiteral("SELECT * FROM FILEDATA ") + selection + QStringLiteral(" AND ")
-        + quickCondition(check, fileSize, width, height) + QStringLiteral(" AND NOT ID= ")
-        + number(id);
-}
-
 QString MemoryNarrationSql()
 {
     return QStringLiteral("SELECT * FROM FILEDATA");

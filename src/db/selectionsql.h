@@ -53,12 +53,8 @@ QString DirectoryListSql(std::int32_t collectionId);
 QString DirectoryImageCountSql(std::int32_t collectionId, std::int64_t itemId);  // field Aantal
 QString DirectoryFileDataSql(std::int32_t collectionId, std::int64_t itemId);
 QString NarrationCountSql(const QString &selection);
-QString NarrationSql(const QString &selection);
 
 enum class QuickCheck { Size, Dimensions, SizeAndDimensions };
-// "SELECT * FROM FILEDATA " + selection + condition + " AND NOT ID= " + id.
-QString NarrationQuickCheckSql(const QString &selection, QuickCheck check, std::int64_t fileSize,
-    std::int64_t width, std::int64_t height, std::int64_t id);
 QString MemoryNarrationSql();
 QString MemoryQuickCheckSql(
     QuickCheck check, std::int64_t fileSize, std::int64_t width, std::int64_t height);

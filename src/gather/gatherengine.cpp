@@ -11,6 +11,7 @@
 #include "db/lifecycle.h"
 #include "db/records.h"
 #include "db/recordset.h"
+#include "db/selectionsql.h"
 #include "gather/decodepool.h"
 #include "signature/imagefunc.h"
 #include "signature/imageloader.h"
@@ -224,9 +225,7 @@ RunResult GatherEngine::walk(RunReporter &reporter)
             reporter.reportNow();
             const QString directory = entry.path;
             const std::int64_t itemId = entry.key.mid(1).toLongLong();
-            const QString query = QStringLiteral("Select * from FileData where CollectionID=")
-                + QString::number(m_options.collectionId) + QStringLiteral(" AND ItemId=")
-                + QString::number(itemId);
+            const QString query = DirectoryFileDataSql(m_options.collectionId, itemId);
 
             // Verification: records of files that are gone go first. Its
             // time is left out of the elapsed time the estimate uses. A

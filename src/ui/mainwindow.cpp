@@ -92,12 +92,10 @@ MainWindow::MainWindow()
     layout->addWidget(m_picInfo);
     setCentralWidget(central);
 
-    for (size_t i = 0; i < m_responseTimer.size(); ++i) {
-        m_responseTimer[i] = new QTimer(this);
-        m_responseTimer[i]->setObjectName(QStringLiteral("ResponseTimer%1").arg(i));
-        m_responseTimer[i]->setSingleShot(true);
-    }
-    connect(m_responseTimer[0], &QTimer::timeout, this, &MainWindow::responseTimerTick);
+    m_responseTimer = new QTimer(this);
+    m_responseTimer->setObjectName(QStringLiteral("ResponseTimer0"));
+    m_responseTimer->setSingleShot(true);
+    connect(m_responseTimer, &QTimer::timeout, this, &MainWindow::responseTimerTick);
 
     // Keys reach the window before the control with the focus, as the
     // thumbnail navigation expects.

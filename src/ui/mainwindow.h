@@ -95,7 +95,6 @@ public:
     void ShowInfoPanel(int index);
     int infoPanelShown() const { return m_infoShown; }
     void Relayout();
-    QTimer *responseTimer(int index) const { return m_responseTimer[size_t(index)]; }
 
     // Progress and status
     void SetStatusbarInfoText(const QString &text);
@@ -191,7 +190,9 @@ private:
     QWidget *m_statusPanel = nullptr;  // panel 4: the status text, the bar over it
     QLabel *m_statusText = nullptr;
     QProgressBar *m_progressBar = nullptr;
-    std::array<QTimer *, 4> m_responseTimer {};
+    // ResponseTimer(0): one relayout 300 ms after the last resize. The
+    // viewer and the monitor keep timers of their own.
+    QTimer *m_responseTimer = nullptr;
 
     // Gathering panel labels
     QLabel *m_lblGatherFileInfo = nullptr;

@@ -87,9 +87,9 @@ void MainWindow::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
     // A burst of resize events gives one relayout, 300 ms after the last.
-    m_responseTimer[0]->stop();
-    m_responseTimer[0]->setInterval(300);
-    m_responseTimer[0]->start();
+    m_responseTimer->stop();
+    m_responseTimer->setInterval(300);
+    m_responseTimer->start();
 }
 
 void MainWindow::changeEvent(QEvent *event)
@@ -98,15 +98,15 @@ void MainWindow::changeEvent(QEvent *event)
     if (event->type() == QEvent::WindowStateChange && !isMinimized()) {
         // Restored from the task bar: the caption may still show a run's
         // percentage.
-        m_responseTimer[0]->stop();
-        m_responseTimer[0]->setInterval(300);
-        m_responseTimer[0]->start();
+        m_responseTimer->stop();
+        m_responseTimer->setInterval(300);
+        m_responseTimer->start();
     }
 }
 
 void MainWindow::responseTimerTick()
 {
-    m_responseTimer[0]->stop();
+    m_responseTimer->stop();
     if (isMaximized())
         Relayout();
     if (!isMinimized()) {

@@ -112,22 +112,6 @@ TEST(SqlText, BuiltExactlyBlanksIncluded)
         { "narration count", NarrationCountSql(sel),
             "SELECT Count(ID) FROM FILEDATA  WHERE COLLECTIONID=3 AND ( ITEMID=00000005 OR  "
             "ITEMID=00000012)" },
-        { "narration", NarrationSql(sel),
-            "SELECT * FROM FILEDATA  WHERE COLLECTIONID=3 AND ( ITEMID=00000005 OR  "
-            "ITEMID=00000012)" },
-        { "quick size", NarrationQuickCheckSql(sel, QuickCheck::Size, 1000, 0, 0, 8),
-            "SELECT * FROM FILEDATA  WHERE COLLECTIONID=3 AND ( ITEMID=00000005 OR  "
-            "ITEMID=00000012) AND FileSize = "
-            "1000 AND NOT ID= 8" },
-        { "quick dimensions", NarrationQuickCheckSql(sel, QuickCheck::Dimensions, 0, 640, 480, 8),
-            "SELECT * FROM FILEDATA  WHERE COLLECTIONID=3 AND ( ITEMID=00000005 OR  "
-            "ITEMID=00000012) AND FileDimX = 640 "
-            "AND FileDimY = 480 AND NOT ID= 8" },
-        { "quick both",
-            NarrationQuickCheckSql(sel, QuickCheck::SizeAndDimensions, 1000, 640, 480, 8),
-            "SELECT * FROM FILEDATA  WHERE COLLECTIONID=3 AND ( ITEMID=00000005 OR  "
-            "ITEMID=00000012) AND FileSize = "
-            "1000 AND FileDimX = 640 AND FileDimY = 480 AND NOT ID= 8" },
         { "memory", MemoryNarrationSql(), "SELECT * FROM FILEDATA" },
         { "memory size", MemoryQuickCheckSql(QuickCheck::Size, 1000, 0, 0),
             "SELECT * FROM FILEDATA  WHERE FileSize = 1000" },
@@ -164,8 +148,6 @@ TEST(SqlText, EveryTextRunsOnTheDatabase)
         DirectoryImageCountSql(1, item),
         DirectoryFileDataSql(1, item),
         NarrationCountSql(sel),
-        NarrationSql(sel),
-        NarrationQuickCheckSql(sel, QuickCheck::SizeAndDimensions, 1000, 10, 20, 0),
         MemoryNarrationSql(),
         MemoryQuickCheckSql(QuickCheck::SizeAndDimensions, 1000, 10, 20),
         BinaryCompareSql(id),
@@ -178,8 +160,6 @@ TEST(SqlText, EveryTextRunsOnTheDatabase)
     RecordSet count(
         db(), DirectoryImageCountSql(1, item), RecordSetType::Snapshot, kReadOnlyOption);
     EXPECT_EQ(count.value(QStringLiteral("Aantal")).toInt(), 1);
-    RecordSet narration(db(), NarrationSql(sel));
-    EXPECT_TRUE(narration.isUpdatable()) << "narration walks and changes its rows";
     const QString statements[] = { MarkFileDataProcessedSql({ id }), ClearProcessingFlagsSql(),
         RenameFileDataSql(id, "b"), ClearDuplicateTableSql(), DeleteFileDataSql(id),
         DeleteItemFromCollectionSql(1, path) };
