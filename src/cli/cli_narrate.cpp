@@ -132,14 +132,25 @@ int RunNarrate(const Invocation &invocation)
             return ExitFailure;
         const NarrationCounters &counters = engine.counters();
 
+        // The files of the groups only, looked up by key: reading the whole
+        // selection would keep a cancelled run of a large one waiting.
         QHash<std::int32_t, FileInfo> files;
         Statement query(db.connection().handle(),
-            QStringLiteral("SELECT ID, ItemID, FileName, FileSize FROM FILEDATA ")
-                + options.selection);
-        while (query.step()) {
-            const QString directory = itemPaths.value(query.columnInt64(1));
-            files.insert(std::int32_t(query.columnInt64(0)),
-                { JoinPath(directory, query.column(2).toString()), query.columnInt64(3) });
+            QStringLiteral("SELECT ItemID, FileName, FileSize FROM FILEDATA WHERE ID = ?1"));
+        const auto lookUp = [&](std::int32_t id) {
+            if (files.contains(id))
+                return;
+            query.reset();
+            query.bind(1, id);
+            if (query.step())
+                files.insert(id,
+                    { JoinPath(itemPaths.value(query.columnInt64(0)), query.column(1).toString()),
+                        query.columnInt64(2) });
+        };
+        for (const CDuplicate &group : set) {
+            lookUp(group.lSource());
+            for (const std::int32_t id : group.fileIds())
+                lookUp(id);
         }
         qint64 duplicates = 0;
         int number = 0;
