@@ -2,6 +2,7 @@
 
 #include "base/fileops.h"
 #include "base/paths.h"
+#include "base/texts.h"
 #include "db/records.h"
 #include "db/statistics.h"
 
@@ -188,37 +189,37 @@ BinaryRemoval CBinaries::removeOne(const CBinary &file, bool allowUndo, bool dry
     removal.removed = file.FullPath();
     removal.removedId = file.m_recordNr;
     removal.size = file.m_size;
-    const CBinary *keeper = keeperOf(file);
-    if (!keeper) {
-        removal.reason = QStringLiteral("no identical file of its group stays");
+    auto refuse = [&removal](const QString &reason, int textId) {
+        removal.reason = reason;
+        removal.reasonText = Text(textId);
         return removal;
-    }
+    };
+    const CBinary *keeper = keeperOf(file);
+    if (!keeper)
+        return refuse(QStringLiteral("no identical file of its group stays"), 1956);
     removal.kept = keeper->FullPath();
     removal.keptId = keeper->m_recordNr;
     // The disk may have changed since the comparison: the keeper must still
     // be there, be another file, and hold the same bytes.
-    if (!QFileInfo(removal.kept).isFile()) {
-        removal.reason = QStringLiteral("the file it duplicates no longer exists");
-        return removal;
-    }
-    if (SameFile(removal.kept, removal.removed)) {
-        removal.reason = QStringLiteral("it is the same file as the one kept");
-        return removal;
-    }
-    if (!FilesIdentical(removal.kept, removal.removed)) {
-        removal.reason = QStringLiteral("it is no longer identical to the file kept");
-        return removal;
-    }
+    if (!QFileInfo(removal.kept).isFile())
+        return refuse(QStringLiteral("the file it duplicates no longer exists"), 1957);
+    if (SameFile(removal.kept, removal.removed))
+        return refuse(QStringLiteral("it is the same file as the one kept"), 1958);
+    if (!FilesIdentical(removal.kept, removal.removed))
+        return refuse(QStringLiteral("it is no longer identical to the file kept"), 1959);
     if (dryRun)
         return removal;
     const FileOpResult result = DeleteFile(removal.removed, allowUndo);
     if (!result) {
         removal.reason = result.reason;
+        removal.reasonText = ReasonText(result);
         return removal;
     }
     removal.done = true;
-    if (file.m_recordNr != -1 && !DeleteFileDataRecord(file.m_recordNr))
+    if (file.m_recordNr != -1 && !DeleteFileDataRecord(file.m_recordNr)) {
         removal.reason = QStringLiteral("the file is gone but its record could not be deleted");
+        removal.reasonText = Text(1960);
+    }
     try {
         AddDeletionStatistics(1, file.m_size);
     } catch (const std::exception &) {

@@ -63,7 +63,8 @@ struct BinaryRemoval {
     std::int32_t keptId = -1;
     std::int64_t size = 0;
     bool done = false;  // removed from disk (and its record deleted)
-    QString reason;  // why not, when not done
+    QString reason;  // why not, when not done (English, for the command line)
+    QString reasonText;  // the same in the user's language
 };
 
 // The binary set: the files of one duplicate group, in insertion order, keyed

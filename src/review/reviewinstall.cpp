@@ -163,7 +163,7 @@ void IntelligentAutodeleteCommand(MainWindow &window)
     QStringList refused;
     for (const BinaryRemoval &removal : engine.counters().removals) {
         if (!removal.done && !removal.reason.isEmpty())
-            refused.append(removal.removed + QStringLiteral(": ") + removal.reason);
+            refused.append(removal.removed + QStringLiteral(": ") + removal.reasonText);
     }
     if (!refused.isEmpty()) {
         Messages().show(Text(1950) + QChar(13) + refused.join(QChar(13)), Text(767),

@@ -364,6 +364,7 @@ TEST(Autodelete, RechecksJustBeforeRemovingAndKeepsFilesItCannotTrash)
         const char *name;
         std::function<void()> between;  // runs between the comparison and the removal
         const char *reason;  // part of the reason given
+        int textId;  // the reason shown to the user
     } rows[] = {
         { "keeper changed",
             [&] {
@@ -372,9 +373,9 @@ TEST(Autodelete, RechecksJustBeforeRemovingAndKeepsFilesItCannotTrash)
                 file.seek(100);
                 file.write("changed");
             },
-            "no longer identical" },
-        { "keeper gone", [&] { QFile::remove(keeperPath); }, "no longer exists" },
-        { "no trash", [&] { trash.breakTrash(); }, "trash" },
+            "no longer identical", 1959 },
+        { "keeper gone", [&] { QFile::remove(keeperPath); }, "no longer exists", 1957 },
+        { "no trash", [&] { trash.breakTrash(); }, "trash", 1953 },
     };
     for (const Row &row : rows) {
         QFile::remove(keeperPath);
@@ -396,6 +397,7 @@ TEST(Autodelete, RechecksJustBeforeRemovingAndKeepsFilesItCannotTrash)
         ASSERT_EQ(removals.size(), 1) << row.name;
         EXPECT_TRUE(removals[0].reason.contains(QLatin1String(row.reason)))
             << row.name << ": " << removals[0].reason.toStdString();
+        EXPECT_EQ(removals[0].reasonText, Text(row.textId)) << row.name;
         EXPECT_TRUE(QFileInfo::exists(copyPath)) << row.name;
         EXPECT_TRUE(RecordExists(copy)) << row.name;
         EXPECT_EQ(FilesDeletedCounter(), counted) << row.name;
