@@ -252,11 +252,11 @@ constexpr StringTableEntry kTable[] = {
     {1953, "the trash cannot take this file (no trash on its disk, or a read-only medium); the file was kept"},
     {1954, "a file of that name already exists"},
     {1955, "the database record could not be changed; the file kept its name"},
-    {1956, "no identical file of its group stays"},
-    {1957, "the file it duplicates no longer exists"},
-    {1958, "it is the same file as the one kept"},
-    {1959, "it is no longer identical to the file kept"},
-    {1960, "the file is gone but its record could not be deleted"},
+    {1990, "no identical file of its group stays"},
+    {1991, "the file it duplicates no longer exists"},
+    {1992, "it is the same file as the one kept"},
+    {1993, "it is no longer identical to the file kept"},
+    {1994, "the file is gone but its record could not be deleted"},
 
     {2101, "Deze vergelijkingsmethode gebruikt de gemiddelde kleurwaarde (RGB) van het hele plaatje om het te vergelijken met de kleurwaarde van een ander plaatje. Deze methode is erg snel, maar ook erg onnauwkeurig, vooral bij plaatjes in grijstinten."},
     {2102, "Deze vergelijkingsmethode is in principe gelijk aan de gemiddelde kleurwaarde, alleen gebruikt deze methode 4 kleurwaarden per plaatje in plaats van één."},
@@ -499,11 +499,11 @@ constexpr StringTableEntry kTable[] = {
     {3953, "de prullenbak kan dit bestand niet opnemen (geen prullenbak op die schijf, of een alleen-lezen medium); het bestand is bewaard"},
     {3954, "er bestaat al een bestand met die naam"},
     {3955, "het record in de database kon niet worden gewijzigd; het bestand heeft zijn naam gehouden"},
-    {3956, "er blijft geen identiek bestand van deze groep over"},
-    {3957, "het bestand waarvan het een duplicaat is bestaat niet meer"},
-    {3958, "het is hetzelfde bestand als het bestand dat blijft"},
-    {3959, "het is niet meer identiek aan het bestand dat blijft"},
-    {3960, "het bestand is weg, maar het record kon niet worden verwijderd"},
+    {3990, "er blijft geen identiek bestand van deze groep over"},
+    {3991, "het bestand waarvan het een duplicaat is bestaat niet meer"},
+    {3992, "het is hetzelfde bestand als het bestand dat blijft"},
+    {3993, "het is niet meer identiek aan het bestand dat blijft"},
+    {3994, "het bestand is weg, maar het record kon niet worden verwijderd"},
 };
 // clang-format on
 

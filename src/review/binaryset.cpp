@@ -196,17 +196,17 @@ BinaryRemoval CBinaries::removeOne(const CBinary &file, bool allowUndo, bool dry
     };
     const CBinary *keeper = keeperOf(file);
     if (!keeper)
-        return refuse(QStringLiteral("no identical file of its group stays"), 1956);
+        return refuse(QStringLiteral("no identical file of its group stays"), 1990);
     removal.kept = keeper->FullPath();
     removal.keptId = keeper->m_recordNr;
     // The disk may have changed since the comparison: the keeper must still
     // be there, be another file, and hold the same bytes.
     if (!QFileInfo(removal.kept).isFile())
-        return refuse(QStringLiteral("the file it duplicates no longer exists"), 1957);
+        return refuse(QStringLiteral("the file it duplicates no longer exists"), 1991);
     if (SameFile(removal.kept, removal.removed))
-        return refuse(QStringLiteral("it is the same file as the one kept"), 1958);
+        return refuse(QStringLiteral("it is the same file as the one kept"), 1992);
     if (!FilesIdentical(removal.kept, removal.removed))
-        return refuse(QStringLiteral("it is no longer identical to the file kept"), 1959);
+        return refuse(QStringLiteral("it is no longer identical to the file kept"), 1993);
     if (dryRun)
         return removal;
     const FileOpResult result = DeleteFile(removal.removed, allowUndo);
@@ -218,7 +218,7 @@ BinaryRemoval CBinaries::removeOne(const CBinary &file, bool allowUndo, bool dry
     removal.done = true;
     if (file.m_recordNr != -1 && !DeleteFileDataRecord(file.m_recordNr)) {
         removal.reason = QStringLiteral("the file is gone but its record could not be deleted");
-        removal.reasonText = Text(1960);
+        removal.reasonText = Text(1994);
     }
     try {
         AddDeletionStatistics(1, file.m_size);

@@ -373,8 +373,8 @@ TEST(Autodelete, RechecksJustBeforeRemovingAndKeepsFilesItCannotTrash)
                 file.seek(100);
                 file.write("changed");
             },
-            "no longer identical", 1959 },
-        { "keeper gone", [&] { QFile::remove(keeperPath); }, "no longer exists", 1957 },
+            "no longer identical", 1993 },
+        { "keeper gone", [&] { QFile::remove(keeperPath); }, "no longer exists", 1991 },
         { "no trash", [&] { trash.breakTrash(); }, "trash", 1953 },
     };
     for (const Row &row : rows) {
