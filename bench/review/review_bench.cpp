@@ -7,7 +7,7 @@
 #include "base/environment.h"
 #include "base/messages.h"
 #include "db/appdatabase.h"
-#include "db/currentimage.h"
+#include "db/imagefileinfo.h"
 #include "db/lifecycle.h"
 #include "db/records.h"
 #include "narration/duplicateset.h"
@@ -112,13 +112,13 @@ int main(int argc, char **argv)
     const std::int64_t item = AddNewItemToCollection(collection, dir);
     QList<std::int32_t> ids;
     for (const QString &file : files) {
-        CurrentImageInfo &info = CurrentImage();
+        ImageFileInfo info;
         info.Directory = pictures;
         info.FileName = QFileInfo(file).fileName();
         info.FileSize = QFileInfo(file).size();
         info.DimX = 4000;
         info.DimY = 3000;
-        StoreImageData(collection, item, {}, {}, QByteArray(64, '0'));
+        StoreImageData(collection, item, info, {}, {}, QByteArray(64, '0'));
         ids.append(std::int32_t(AppDb().fileData->lastModified()));
     }
     const std::int32_t source = ids.takeFirst();

@@ -9,7 +9,7 @@
 #include "base/messages.h"
 #include "base/texts.h"
 #include "db/appdatabase.h"
-#include "db/currentimage.h"
+#include "db/imagefileinfo.h"
 #include "db/lifecycle.h"
 #include "db/records.h"
 #include "db/selectionsql.h"
@@ -142,13 +142,13 @@ int main(int argc, char **argv)
     for (const Pic &pic : pics) {
         const QString file = dir + QLatin1Char('/') + QString::fromLatin1(pic.name);
         picture(pic.w, pic.h, pic.a, pic.b).save(file);
-        CurrentImageInfo &info = CurrentImage();
+        ImageFileInfo info;
         info.Directory = dir;
         info.FileName = QString::fromLatin1(pic.name);
         info.FileSize = QFileInfo(file).size();
         info.DimX = pic.w;
         info.DimY = pic.h;
-        StoreImageData(collection, item, {}, {}, QByteArray(64, '0'));
+        StoreImageData(collection, item, info, {}, {}, QByteArray(64, '0'));
         ids.append(std::int32_t(AppDb().fileData->lastModified()));
     }
     addSyntheticRows(collection, item, 400000);

@@ -2,7 +2,7 @@
 #include "cli/cli.h"
 #include "cli/commands.h"
 #include "db/appdatabase.h"
-#include "db/currentimage.h"
+#include "db/imagefileinfo.h"
 #include "db/records.h"
 #include "db/recordset.h"
 #include "narration/duplicateset.h"
@@ -22,8 +22,7 @@ QJsonValue recordPath(std::int32_t id)
     RecordSet &fileData = *AppDb().fileData;
     if (!fileData.findFirst(QStringLiteral("ID=") + QString::number(id)))
         return QJsonValue();
-    RetrieveImageFileInformation(fileData);
-    const CurrentImageInfo &image = CurrentImage();
+    const ImageFileInfo image = RetrieveImageFileInformation(fileData);
     return image.Directory + QLatin1Char('/') + image.FileName;
 }
 

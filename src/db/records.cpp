@@ -3,7 +3,7 @@
 #include "base/errors.h"
 #include "base/paths.h"
 #include "db/appdatabase.h"
-#include "db/currentimage.h"
+#include "db/imagefileinfo.h"
 #include "db/selectionsql.h"
 #include "signature/signaturelib.h"
 
@@ -53,12 +53,6 @@ bool findCollection(RecordSet &set, const QString &name)
 
 }  // namespace
 
-CurrentImageInfo &CurrentImage()
-{
-    static CurrentImageInfo info;
-    return info;
-}
-
 std::int32_t FindCollectionId(const QString &name)
 {
     RecordSet &set = openSet(AppDb().collections);
@@ -78,13 +72,12 @@ bool CheckIfFileDataExists(RecordSet &fileData, const QString &fileName)
     }
 }
 
-bool StoreImageData(std::int32_t collectionId, std::int64_t itemId, const RGBTriple &avgRGB,
-    const QuadTriples &quadRGB, const QByteArray &pattern)
+bool StoreImageData(std::int32_t collectionId, std::int64_t itemId, const ImageFileInfo &image,
+    const RGBTriple &avgRGB, const QuadTriples &quadRGB, const QByteArray &pattern)
 {
     RecordSet *set = nullptr;
     try {
         set = &openSet(AppDb().fileData);
-        const CurrentImageInfo &image = CurrentImage();
         set->addNew();
         set->setValue(QStringLiteral("CollectionID"), collectionId);
         set->setValue(QStringLiteral("ItemID"), qlonglong(itemId));
@@ -251,20 +244,22 @@ QVariant GetImagePath(std::int32_t collectionId, std::int64_t itemId)
     }
 }
 
-void RetrieveImageFileInformation(RecordSet &fileData)
+ImageFileInfo RetrieveImageFileInformation(RecordSet &fileData)
 {
     try {
         const auto collectionId
             = std::int32_t(fileData.value(QStringLiteral("CollectionID")).toLongLong());
         const std::int64_t itemId = fileData.value(QStringLiteral("ItemID")).toLongLong();
-        CurrentImageInfo &image = CurrentImage();
+        ImageFileInfo image;
         image.Directory = GetShortPath(GetImagePath(collectionId, itemId).toString());
         image.FileName = fileData.value(QStringLiteral("FileName")).toString();
         image.FileSize = fileData.value(QStringLiteral("FileSize")).toLongLong();
         image.DimX = std::int32_t(fileData.value(QStringLiteral("FileDimX")).toLongLong());
         image.DimY = std::int32_t(fileData.value(QStringLiteral("FileDimY")).toLongLong());
+        return image;
     } catch (const std::exception &e) {
         ReportException(e, kModule, QStringLiteral("RetrieveImageFileInformation"));
+        return {};
     }
 }
 

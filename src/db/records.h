@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/imagefileinfo.h"
 #include "signature/rgbtriple.h"
 
 #include <QByteArray>
@@ -21,10 +22,11 @@ class RecordSet;
 // this file name; the name compares as the file system does (with case).
 bool CheckIfFileDataExists(RecordSet &fileData, const QString &fileName);
 
-// Stores one gathered signature with the current image information as a new
-// FileData row. false (reported, nothing stored) on failure.
-bool StoreImageData(std::int32_t collectionId, std::int64_t itemId, const RGBTriple &avgRGB,
-    const QuadTriples &quadRGB, const QByteArray &pattern);
+// Stores one gathered signature with its file's name, size and dimensions as
+// a new FileData row (file.Directory is not stored: the item holds it).
+// false (reported, nothing stored) on failure.
+bool StoreImageData(std::int32_t collectionId, std::int64_t itemId, const ImageFileInfo &file,
+    const RGBTriple &avgRGB, const QuadTriples &quadRGB, const QByteArray &pattern);
 
 // Nothing reported; false on failure.
 bool DeleteFileDataRecord(std::int64_t id);
@@ -52,7 +54,8 @@ void MarkFileDataProcessed(const QList<std::int64_t> &ids);
 // The directory of an item; Null when there is no such item (no report:
 // records outlive their deleted directories) or on a reported error.
 QVariant GetImagePath(std::int32_t collectionId, std::int64_t itemId);
-// Fills CurrentImage() from the record set's current row.
-void RetrieveImageFileInformation(RecordSet &fileData);
+// The file of the record set's current row: its directory, name, size and
+// dimensions. A failed read is reported and gives an empty value.
+ImageFileInfo RetrieveImageFileInformation(RecordSet &fileData);
 
 }  // namespace vexa

@@ -7,7 +7,7 @@
 #include "base/progresstexts.h"
 #include "base/texts.h"
 #include "db/appdatabase.h"
-#include "db/currentimage.h"
+#include "db/imagefileinfo.h"
 #include "db/lifecycle.h"
 #include "db/records.h"
 #include "db/recordset.h"
@@ -299,7 +299,7 @@ RunResult GatherEngine::walk(RunReporter &reporter)
                     }
                     if (image.loaded) {
                         if (image.sampled) {
-                            CurrentImageInfo &current = CurrentImage();
+                            ImageFileInfo current;
                             current.Directory = directory;
                             current.FileName = name;
                             current.FileSize = image.fileSize;
@@ -312,8 +312,8 @@ RunResult GatherEngine::walk(RunReporter &reporter)
                                 quads[size_t(q)] = RGBTriple { v[0], v[1], v[2] };
                             }
                             batch.begin();
-                            if (!StoreImageData(
-                                    m_options.collectionId, itemId, avg, quads, image.pattern)) {
+                            if (!StoreImageData(m_options.collectionId, itemId, current, avg, quads,
+                                    image.pattern)) {
                                 // Reported by the store (a full disk, a
                                 // damaged file): stop here; the rows
                                 // committed so far stay.

@@ -4,7 +4,7 @@
 // stored and found without changing any statement's meaning.
 #include "base/errors.h"
 #include "db/appdatabase.h"
-#include "db/currentimage.h"
+#include "db/imagefileinfo.h"
 #include "db/records.h"
 #include "db/recordset.h"
 #include "db/selectionsql.h"
@@ -59,12 +59,13 @@ const QStringList &awkwardTexts()
 std::int64_t storeFile(
     std::int32_t collectionId, std::int64_t itemId, const QString &name, std::int64_t size = 100)
 {
-    CurrentImageInfo &image = CurrentImage();
+    ImageFileInfo image;
     image.FileName = name;
     image.FileSize = size;
     image.DimX = 10;
     image.DimY = 20;
-    EXPECT_TRUE(StoreImageData(collectionId, itemId, { 1, 2, 3 }, {}, QByteArray(64, '0'))) << name;
+    EXPECT_TRUE(StoreImageData(collectionId, itemId, image, { 1, 2, 3 }, {}, QByteArray(64, '0')))
+        << name;
     return AppDb().fileData->lastModified();
 }
 
@@ -292,14 +293,13 @@ TEST(FileData, StoredRecordsAreFoundRenamedAndDeleted)
     EXPECT_EQ(messages.count(), 0);
 }
 
-TEST(FileData, StoreImageDataPacksTheSignatureAndRetrieveFillsTheCurrentImage)
+TEST(FileData, StoreImageDataPacksTheSignatureAndRetrieveReadsTheFileBack)
 {
     test::TempDataDir data;
     ASSERT_TRUE(AddNewCollectionToDB(QStringLiteral("c")));
     QString path = data.path();
     const std::int64_t item = AddNewItemToCollection(1, path);
-    CurrentImageInfo &image = CurrentImage();
-    image = {};
+    ImageFileInfo image;
     image.FileName = QStringLiteral("big.tif");
     image.FileSize = 3'000'000'000LL;  // wider than 32 bits: stored as it is
     image.DimX = 40000;  // wider than 16 bits
@@ -309,7 +309,7 @@ TEST(FileData, StoreImageDataPacksTheSignatureAndRetrieveFillsTheCurrentImage)
     pattern[63] = '1';
     const QuadTriples quads = { RGBTriple { 1, 2, 3 }, RGBTriple { 4, 5, 6 }, RGBTriple { 7, 8, 9 },
         RGBTriple { 10, 11, 12 } };
-    ASSERT_TRUE(StoreImageData(1, item, { 200, 100, 50 }, quads, pattern));
+    ASSERT_TRUE(StoreImageData(1, item, image, { 200, 100, 50 }, quads, pattern));
 
     RecordSet &files = *AppDb().fileData;
     files.moveFirst();
@@ -325,8 +325,7 @@ TEST(FileData, StoreImageDataPacksTheSignatureAndRetrieveFillsTheCurrentImage)
     EXPECT_EQ(files.value(QStringLiteral("Processed")).toBool(), false)
         << "a new row is not processed";
 
-    image = {};
-    RetrieveImageFileInformation(files);
+    image = RetrieveImageFileInformation(files);
     EXPECT_EQ(image.Directory, path);
     EXPECT_EQ(image.FileName, QStringLiteral("big.tif"));
     EXPECT_EQ(image.FileSize, 3'000'000'000LL);
@@ -340,15 +339,16 @@ TEST(FileData, AFailedStoreIsReportedAndLeavesNoRowBegun)
     test::ScriptedMessages messages;
     db().Execute(QStringLiteral(
         "CREATE TRIGGER refuse BEFORE INSERT ON FileData BEGIN SELECT RAISE(ABORT, 'full'); END"));
-    CurrentImage().FileName = QStringLiteral("a.jpg");
-    EXPECT_FALSE(StoreImageData(3, 9, {}, {}, QByteArray(64, '0')));
+    ImageFileInfo image;
+    image.FileName = QStringLiteral("a.jpg");
+    EXPECT_FALSE(StoreImageData(3, 9, image, {}, {}, QByteArray(64, '0')));
     ASSERT_EQ(messages.count(), 1);
     EXPECT_TRUE(messages.last().text.contains(
         QStringLiteral("modDataFunc - StoreImageData(3, 9, *, *, *)")))
         << messages.last().text;
     EXPECT_FALSE(AppDb().fileData->isEditing());
     db().Execute(QStringLiteral("DROP TRIGGER refuse"));
-    EXPECT_TRUE(StoreImageData(3, 9, {}, {}, QByteArray(64, '0')));
+    EXPECT_TRUE(StoreImageData(3, 9, image, {}, {}, QByteArray(64, '0')));
     EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM FileData")).toInt(), 1);
 }
 

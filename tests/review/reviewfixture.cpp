@@ -2,7 +2,7 @@
 
 #include "app/appobjects.h"
 #include "db/appdatabase.h"
-#include "db/currentimage.h"
+#include "db/imagefileinfo.h"
 #include "db/records.h"
 
 #include <QCoreApplication>
@@ -35,13 +35,13 @@ ReviewLibrary::~ReviewLibrary()
 
 std::int32_t ReviewLibrary::store(const QString &name, std::int64_t size, int width, int height)
 {
-    CurrentImageInfo &image = CurrentImage();
+    ImageFileInfo image;
     image.Directory = m_images;
     image.FileName = name;
     image.FileSize = size;
     image.DimX = width;
     image.DimY = height;
-    EXPECT_TRUE(StoreImageData(m_collection, m_item, { 1, 2, 3 }, {}, QByteArray(64, '0')))
+    EXPECT_TRUE(StoreImageData(m_collection, m_item, image, { 1, 2, 3 }, {}, QByteArray(64, '0')))
         << name.toStdString();
     return std::int32_t(AppDb().fileData->lastModified());
 }

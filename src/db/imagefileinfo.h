@@ -6,10 +6,9 @@
 
 namespace vexa {
 
-// The image being handled: filled by gathering before StoreImageData and by
-// RetrieveImageFileInformation for the duplicate viewer. Process-wide,
-// interface thread only.
-struct CurrentImageInfo {
+// The file part of an image's record: what gathering hands StoreImageData and
+// what RetrieveImageFileInformation reads back for the duplicate viewer.
+struct ImageFileInfo {
     QString Directory;  // without trailing "/"
     QString FileName;  // without directory
     // Wider than the stored 32-bit and 16-bit fields so that an unusually
@@ -19,7 +18,5 @@ struct CurrentImageInfo {
     std::int32_t DimX = 0;  // pixels
     std::int32_t DimY = 0;  // pixels
 };
-
-CurrentImageInfo &CurrentImage();
 
 }  // namespace vexa
