@@ -7,8 +7,6 @@
 #include "base/run.h"
 #include "base/texts.h"
 #include "db/appdatabase.h"
-#include "db/currentimage.h"
-#include "db/records.h"
 #include "db/recordset.h"
 #include "db/settings.h"
 #include "db/statistics.h"
@@ -18,9 +16,9 @@
 #include "review/previewtile.h"
 #include "review/thumbnailloader.h"
 #include "review/tilelayout.h"
+#include "review/tileselection.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -40,41 +38,6 @@ namespace {
 const QString kModule = QStringLiteral("frmVEXA");
 
 constexpr int kDelayMs = 300;
-
-enum VirtualKey {
-    VkReturn = 13,
-    VkPageUp = 33,
-    VkPageDown = 34,
-    VkLeft = 37,
-    VkUp = 38,
-    VkRight = 39,
-    VkDown = 40,
-    VkDelete = 46,
-    VkF1 = 112,
-};
-
-// The Windows key code of a Qt key, 0 for keys the viewer has no use for.
-int VirtualKeyOf(int qtKey)
-{
-    switch (qtKey) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return VkReturn;
-    case Qt::Key_PageUp: return VkPageUp;
-    case Qt::Key_PageDown: return VkPageDown;
-    case Qt::Key_Left: return VkLeft;
-    case Qt::Key_Up: return VkUp;
-    case Qt::Key_Right: return VkRight;
-    case Qt::Key_Down: return VkDown;
-    case Qt::Key_Delete: return VkDelete;
-    case Qt::Key_F1: return VkF1;
-    default: return 0;
-    }
-}
-
-int ShiftMaskOf(Qt::KeyboardModifiers modifiers)
-{
-    return ((modifiers & Qt::ShiftModifier) ? 1 : 0) | ((modifiers & Qt::ControlModifier) ? 2 : 0);
-}
 
 void RestartTimer(QTimer *timer)
 {
@@ -367,39 +330,12 @@ void DuplicateViewer::ShowDuplicate(const CDuplicate &group)
         m_groupTotal = int(group.fileIds().size()) + 1;
         m_tiles[0]->hide();
         m_tiles[0]->Reset();
-        PendingTile source;
-        source.tile = 0;
-        source.groupPosition = 1;
-        source.id = group.lSource();
-        bool shown = false;
-        if (group.lSource() != -1) {
-            RecordSet &fileData = *AppDb().fileData;
-            if (fileData.findFirst(QStringLiteral("ID=") + QString::number(group.lSource()))) {
-                RetrieveImageFileInformation(fileData);
-                const CurrentImageInfo &info = CurrentImage();
-                source.directory = info.Directory;
-                source.fileName = info.FileName;
-                source.fileSize = info.FileSize;
-                source.width = info.DimX;
-                source.height = info.DimY;
-                shown = true;
-            }
-        } else if (!MemorySourceLostOnLoad(group) && m_memoryLookup) {
-            // Only an entry the memory list really holds is read.
-            if (const auto entry = m_memoryLookup(group.MemLoadPos())) {
-                source.directory = entry->path;
-                source.fileName = entry->fileName;
-                source.fileSize = entry->fileSize;
-                source.width = entry->width;
-                source.height = entry->height;
-                shown = true;
-            }
-        }
-        if (shown) {
+        const std::optional<GroupTile> source
+            = GroupSourceTile(group, *AppDb().fileData, m_memoryLookup);
+        if (source) {
             m_loading.status = LoadingText(1, m_groupTotal);
             m_tiles[0]->SetNewSize(m_sldThumbSize->value());
-            source.path = source.directory + QLatin1Char('/') + source.fileName;
-            m_pending.append(source);
+            m_pending.append(*source);
             m_tiles[0]->show();
         } else {
             hideSourceTile();
@@ -413,26 +349,15 @@ void DuplicateViewer::ShowDuplicate(const CDuplicate &group)
 
 void DuplicateViewer::ShowFoundDuplicates(const CDuplicate &group)
 {
-    const QList<std::int32_t> &ids = group.fileIds();
     try {
-        m_loading.total = ids.size() + 1;
+        m_loading.total = group.fileIds().size() + 1;
         m_loading.done = 0;
         if (m_observer)
             m_observer->started(m_loading);
-        RecordSet &fileData = *AppDb().fileData;
-        for (qsizetype i = 0; i < ids.size(); ++i) {
-            if (m_tileCount >= kMaxDuplicateTiles) {
-                Messages().show(Text(751), QStringLiteral("Maximum Duplicates"),
-                    MsgIcon::Exclamation, MsgButtons::Ok);
-                break;
-            }
-            if (!fileData.findFirst(QStringLiteral("ID=") + QString::number(ids.at(i))))
-                continue;
-            RetrieveImageFileInformation(fileData);
-            const CurrentImageInfo &info = CurrentImage();
-            const QString path = info.Directory + QLatin1Char('/') + info.FileName;
-            if (info.Directory.isEmpty() || !QFileInfo(path).isFile())
-                continue;
+        bool more = false;
+        const QList<GroupTile> found = GroupDuplicateTiles(
+            group, *AppDb().fileData, kMaxDuplicateTiles - m_tileCount, &more);
+        for (const GroupTile &pending : found) {
             ++m_tileCount;
             uctrlPreview *tile
                 = m_tileCount < m_tiles.size() ? m_tiles[m_tileCount] : newTile(m_tileCount);
@@ -441,20 +366,15 @@ void DuplicateViewer::ShowFoundDuplicates(const CDuplicate &group)
             tile->Reset();
             tile->setIndex(m_tileCount);
             tile->SetNewSize(m_sldThumbSize->value());
-            PendingTile pending;
-            pending.tile = m_tileCount;
-            pending.groupPosition = int(i) + 2;
-            pending.path = path;
-            pending.directory = info.Directory;
-            pending.fileName = info.FileName;
-            pending.fileSize = info.FileSize;
-            pending.width = info.DimX;
-            pending.height = info.DimY;
-            pending.id = ids.at(i);
-            m_pending.append(pending);
+            GroupTile request = pending;
+            request.tile = m_tileCount;
+            m_pending.append(request);
             tile->show();
             ArrangeThumbs();
         }
+        if (more)
+            Messages().show(Text(751), QStringLiteral("Maximum Duplicates"), MsgIcon::Exclamation,
+                MsgButtons::Ok);
         if (m_tileCount == 0 && !m_tiles[0]->isHidden())
             ArrangeThumbs();
     } catch (const std::exception &e) {
@@ -470,8 +390,9 @@ void DuplicateViewer::ShowFoundDuplicates(const CDuplicate &group)
     }
     // The pictures follow from the workers, in tile order.
     QList<ThumbnailLoader::Request> requests;
-    for (const PendingTile &pending : std::as_const(m_pending))
-        requests.append({ pending.tile, pending.path, m_tiles[pending.tile]->pictureBoxPixels() });
+    for (const GroupTile &pending : std::as_const(m_pending))
+        requests.append(
+            { pending.tile, pending.path(), m_tiles[pending.tile]->pictureBoxPixels() });
     m_loader->start(requests);
 }
 
@@ -479,15 +400,16 @@ void DuplicateViewer::thumbnailDecoded(int order, int tileIndex, const LoadedIma
 {
     if (order < 0 || order >= m_pending.size() || tileIndex > m_tileCount)
         return;
-    const PendingTile &pending = m_pending.at(order);
+    const GroupTile &pending = m_pending.at(order);
     m_loading.status = LoadingText(pending.groupPosition, m_groupTotal);
     m_loading.done = pending.groupPosition;
     if (m_observer)
         m_observer->progressed(m_loading);
     // A file that does not decode keeps a tile without picture or details.
     if (image.ok)
-        m_tiles[tileIndex]->SetImageInformation(tileIndex, image, pending.directory,
-            pending.fileName, pending.fileSize, pending.width, pending.height, pending.id);
+        m_tiles[tileIndex]->SetImageInformation(tileIndex, image, pending.file.Directory,
+            pending.file.FileName, pending.file.FileSize, pending.file.DimX, pending.file.DimY,
+            pending.id);
 }
 
 void DuplicateViewer::finishLoading()
@@ -588,25 +510,19 @@ void DuplicateViewer::UpdateDupScrollBar()
 
 void DuplicateViewer::SelectThumb(int index)
 {
-    if (index < 0 || index > m_tileCount || index >= m_tiles.size())
+    const int count = std::min(m_tileCount + 1, int(m_tiles.size()));
+    if (index < 0 || index >= count)
         return;
-    if (!m_shiftHeld && !m_ctrlHeld) {
-        for (int i = 0; i <= m_tileCount && i < m_tiles.size(); ++i)
-            m_tiles[i]->Activate(false);
+    QList<bool> active(count);
+    for (int i = 0; i < count; ++i)
+        active[i] = m_tiles[i]->IsActive();
+    const int mask = (m_shiftHeld ? 1 : 0) | (m_ctrlHeld ? 2 : 0);
+    const QList<bool> selected
+        = SelectTile(active, m_currentTile, index, mask, m_tiles[0]->isHidden());
+    for (int i = 0; i < count; ++i) {
+        if (selected[i] != active[i])
+            m_tiles[i]->Activate(selected[i]);
     }
-    if (m_shiftHeld) {
-        const int step = index <= m_currentTile ? 1 : -1;
-        for (int i = index;; i += step) {
-            if (i >= 0 && i < m_tiles.size() && !(i == 0 && m_tiles[0]->isHidden()))
-                m_tiles[i]->Activate(true);
-            if (i == m_currentTile)
-                break;
-        }
-    }
-    if (m_ctrlHeld && !m_shiftHeld)
-        m_tiles[index]->Activate(!m_tiles[index]->IsActive());
-    else
-        m_tiles[index]->Activate(true);
     m_currentTile = index;
 }
 
@@ -639,31 +555,10 @@ bool DuplicateViewer::NavigateKeys(int keyCode, int shiftMask)
         return false;
     // Tile 0 takes part only while it shows the source.
     const int first = m_tiles[0]->isHidden() ? std::min(1, m_tileCount) : 0;
-    int target = -1;
+    const int perRow = TilesPerRow(m_picViewPort->width(), m_tiles[first]->width());
+    const int target = ArrowKeyTarget(keyCode, m_currentTile, first, m_tileCount, perRow);
     bool swallowed = false;
     switch (keyCode) {
-    case VkLeft:
-        if (m_currentTile > first)
-            target = m_currentTile - 1;
-        break;
-    case VkRight:
-        if (m_currentTile < m_tileCount)
-            target = m_currentTile + 1;
-        break;
-    case VkUp:
-    case VkDown: {
-        const int perRow = TilesPerRow(m_picViewPort->width(), m_tiles[first]->width());
-        if (keyCode == VkUp) {
-            target = m_currentTile - perRow;
-            if (target < 1)
-                target = first;
-        } else {
-            target = m_currentTile + perRow;
-            if (target >= m_tileCount)
-                target = m_tileCount;
-        }
-        break;
-    }
     case VkReturn: {
         const uctrlPreview *current = tile(m_currentTile);
         if (current && !current->FileName().isEmpty() && ShowPreviewImage(current->FullPath()))
@@ -676,13 +571,9 @@ bool DuplicateViewer::NavigateKeys(int keyCode, int shiftMask)
         swallowed = true;
         break;
     case VkPageUp:
-        if (m_HScrDup->value() != m_HScrDup->minimum())
-            m_HScrDup->setValue(m_HScrDup->value() - 1);
-        swallowed = true;
-        break;
     case VkPageDown:
-        if (m_HScrDup->value() != m_HScrDup->maximum() && m_HScrDup->value() != set().Count())
-            m_HScrDup->setValue(m_HScrDup->value() + 1);
+        m_HScrDup->setValue(PageKeyGroup(keyCode, m_HScrDup->value(), m_HScrDup->minimum(),
+            m_HScrDup->maximum(), set().Count()));
         swallowed = true;
         break;
     default: break;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/run.h"
+#include "review/grouptiles.h"
 #include "signature/imageloader.h"
 
 #include <QList>
@@ -27,17 +28,6 @@ class CDuplicates;
 class FullImageView;
 class ThumbnailLoader;
 class uctrlPreview;
-
-// A file of the memory signature list, as the viewer shows a memory source.
-struct MemoryImageEntry {
-    QString path;  // directory, no trailing "/"
-    QString fileName;
-    std::int64_t fileSize = 0;
-    int width = 0;
-    int height = 0;
-};
-// The entry at a position, or nothing when the list holds no such entry.
-using MemoryImageLookup = std::function<std::optional<MemoryImageEntry>(int position)>;
 
 // The Duplicates tab: one group of the duplicate set at a time as a flow of
 // thumbnail tiles (tile 0 the source), the group slider and buttons, the tile
@@ -145,18 +135,6 @@ private:
     void layOutPanel();
     void hideSourceTile();
 
-    struct PendingTile {
-        int tile = 0;
-        int groupPosition = 0;  // 1 = source, for the status text
-        QString path;
-        QString directory;
-        QString fileName;
-        std::int64_t fileSize = 0;
-        int width = 0;
-        int height = 0;
-        std::int32_t id = 0;
-    };
-
     CDuplicates *m_set = nullptr;
     RunObserver *m_observer = nullptr;
     RunProgress m_loading;  // the loading of the group's thumbnails, as reported
@@ -180,7 +158,7 @@ private:
     ThumbnailLoader *m_loader = nullptr;
 
     QList<uctrlPreview *> m_tiles;  // [0] is the source tile, never unloaded
-    QList<PendingTile> m_pending;  // in request order
+    QList<GroupTile> m_pending;  // in request order
     int m_tileCount = 0;
     int m_currentTile = 0;
     int m_groupTotal = 0;  // images in the group shown, source included
