@@ -3,6 +3,7 @@
 #include "base/texts.h"
 #include "cli/cli.h"
 #include "cli/commands.h"
+#include "collections/adddirectories.h"
 #include "collections/directorytree.h"
 #include "db/appdatabase.h"
 #include "db/records.h"
@@ -25,35 +26,25 @@ QString normalised(const QString &path)
     return clean;
 }
 
-int addDirectories(std::int32_t collectionId, const QStringList &paths)
+int addDirectories(std::int32_t collectionId, const QStringList &paths, bool tree = false)
 {
-    int added = 0;
-    int present = 0;
-    int empty = 0;
     int status = ExitOk;
+    QStringList directories;
     for (const QString &given : paths) {
-        QString path = normalised(given);
+        const QString path = normalised(given);
         if (!QFileInfo(path).isDir()) {
             Err(QStringLiteral("vexa-cli: %1 is not a directory").arg(given));
             status = ExitFailure;
             continue;
         }
-        if (!DirectoryHoldsImages(path)) {
-            ++empty;
-            continue;
-        }
-        const std::int64_t result = AddNewItemToCollection(collectionId, path);
-        if (result == -1) {
-            ++present;
-        } else if (result > 0) {
-            ++added;
-        } else {
-            status = ExitFailure;  // reported above
-        }
+        directories.append(path);
     }
-    Out(QString::number(added) + Text(726));
-    Out(QString::number(present) + Text(727));
-    Out(QString::number(empty) + Text(728));
+    const AddDirectoryCounts counts = AddDirectoriesToCollection(collectionId, directories, tree);
+    if (counts.failed > 0)
+        status = ExitFailure;  // reported by the store
+    Out(QString::number(counts.added) + Text(726));
+    Out(QString::number(counts.present) + Text(727));
+    Out(QString::number(counts.empty) + Text(728));
     return status;
 }
 
@@ -70,7 +61,7 @@ int addTrees(std::int32_t collectionId, const QStringList &roots)
         clean.append(normalised(root));
     }
     const DirectoryTree tree = WalkDirectoryTrees(clean);
-    const int status = addDirectories(collectionId, tree.directories);
+    const int status = addDirectories(collectionId, tree.directories, true);
     if (tree.unreadable > 0)
         Out(QStringLiteral("%1 directories could not be read and were skipped.")
                 .arg(tree.unreadable));

@@ -1,13 +1,12 @@
 #include "collections/collectionstab.h"
 
 #include "base/errors.h"
-#include "base/filelisting.h"
 #include "base/messages.h"
 #include "base/paths.h"
 #include "base/textids.h"
 #include "base/texts.h"
+#include "collections/adddirectories.h"
 #include "collections/directorytree.h"
-#include "controls/filelistbox.h"
 #include "db/appdatabase.h"
 #include "db/records.h"
 #include "db/settings.h"
@@ -215,14 +214,6 @@ CollectionsTab::CollectionsTab(MainWindow *window, QWidget *parent)
     }
     connect(m_list, &QWidget::customContextMenuRequested, this,
         [this](const QPoint &at) { m_popup->popup(m_list->viewport()->mapToGlobal(at)); });
-
-    m_files = new FileListBox(this);
-    m_files->setObjectName(QStringLiteral("uctrlFileListBox"));
-    m_files->hide();
-    // Hidden files are never gathered, so they do not make a directory one
-    // that holds images.
-    m_files->SetHidden(false);
-    m_files->SetPattern(QString::fromLatin1(kImageFilePattern));
 
     connect(
         m_cboCollection, qOverload<int>(&QComboBox::activated), this, [this] { comboClicked(); });
@@ -493,52 +484,66 @@ void CollectionsTab::directoryClicked(int index)
     UpdateCollectionControls();
 }
 
-void CollectionsTab::addOne(const QString &path, bool longPathAlways, AddCounters &counters)
+void CollectionsTab::addDirectories(const QStringList &paths, bool tree, int unreadable)
 {
-    QString directory = path;
-    StripTrailingBackslash(directory);
-    m_files->SetPath(directory);
-    if (m_files->ListCount() == 0) {
-        ++counters.empty;
-        return;
+    // A tree can bring thousands of directories: the list is frozen and the
+    // bar shows how far the adding is.
+    const bool showProgress = tree && m_window;
+    if (tree)
+        freeze(true);
+    if (showProgress)
+        m_window->InitialiseProgressBar(0, paths.size());
+    AddDirectoryCounts counts;
+    QElapsedTimer sinceTurn;
+    sinceTurn.start();
+    AddDirectoriesHooks hooks;
+    hooks.added = [this](const AddedDirectory &added) {
+        auto *item = new DirectoryItem(m_list);
+        item->setData(0, Qt::UserRole, DirectoryKey(added.itemId));
+        item->setText(0, GetLongPath(added.path));
+        item->setText(1, QStringLiteral("0"));
+        item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+        m_filling = true;
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(0, Qt::Unchecked);
+        m_filling = false;
+    };
+    hooks.progress = [this, showProgress, &sinceTurn](qint64 done) {
+        if (showProgress)
+            m_window->SetProgressBarValue(done);
+        if (sinceTurn.elapsed() >= 50) {
+            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            sinceTurn.restart();
+        }
+    };
+    try {
+        // A tree stores the long form of each path, as the walk found them.
+        counts = AddDirectoriesToCollection(collectionId(), paths, tree, hooks);
+    } catch (const std::exception &e) {
+        ReportException(e, kModule,
+            tree ? QStringLiteral("AddDirectoryTrees") : QStringLiteral("AddDirectories"));
+        FillDirectoryList(false);  // the list shows what the database kept
     }
-    // No short names here: the path as given and its long form are the same.
-    QString stored = longPathAlways ? GetLongPath(directory) : directory;
-    const std::int64_t result = AddNewItemToCollection(collectionId(), stored);
-    if (result == -1) {
-        ++counters.present;
-        return;
-    }
-    if (result <= 0)
-        return;  // reported by AddNewItemToCollection
-    auto *item = new DirectoryItem(m_list);
-    item->setData(0, Qt::UserRole, DirectoryKey(result));
-    item->setText(0, GetLongPath(stored));
-    item->setText(1, QStringLiteral("0"));
-    item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
-    m_filling = true;
-    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-    item->setCheckState(0, Qt::Unchecked);
-    m_filling = false;
-    ++counters.added;
+    if (tree)
+        freeze(false);
+    if (showProgress)
+        m_window->HideProgressBar();
+    showAddResults(counts, unreadable);
 }
 
-void CollectionsTab::showAddResults(const AddCounters &counters)
+void CollectionsTab::showAddResults(const AddDirectoryCounts &counts, int unreadable)
 {
-    QString text = QString::number(counters.added) + Text(726) + QLatin1Char('\r')
-        + QString::number(counters.present) + Text(727) + QLatin1Char('\r')
-        + QString::number(counters.empty) + Text(728);
-    if (counters.unreadable > 0)
-        text += QLatin1Char('\r') + QString::number(counters.unreadable) + unreadableText();
+    QString text = QString::number(counts.added) + Text(726) + QLatin1Char('\r')
+        + QString::number(counts.present) + Text(727) + QLatin1Char('\r')
+        + QString::number(counts.empty) + Text(728);
+    if (unreadable > 0)
+        text += QLatin1Char('\r') + QString::number(unreadable) + unreadableText();
     Messages().show(text, Text(729), MsgIcon::Information, MsgButtons::Ok);
 }
 
 void CollectionsTab::AddDirectories(const QStringList &paths)
 {
-    AddCounters counters;
-    for (const QString &path : paths)
-        addOne(path, false, counters);
-    showAddResults(counters);
+    addDirectories(paths, false, 0);
 }
 
 void CollectionsTab::AddDirectoryTrees(const QStringList &roots)
@@ -549,44 +554,7 @@ void CollectionsTab::AddDirectoryTrees(const QStringList &roots)
         return !(m_window && m_window->isCancelled());
     });
     setStatus(QString());
-    AddCounters counters;
-    counters.unreadable = tree.unreadable;
-    freeze(true);
-    if (m_window)
-        m_window->InitialiseProgressBar(0, tree.directories.size());
-    try {
-        // Rows go in batches: a commit per directory costs more than its listing.
-        constexpr int kBatch = 200;
-        std::unique_ptr<Transaction> batch;
-        QElapsedTimer sinceTurn;
-        sinceTurn.start();
-        qint64 done = 0;
-        for (const QString &path : tree.directories) {
-            if (!batch)
-                batch = std::make_unique<Transaction>(OpenDb());
-            addOne(path, true, counters);
-            ++done;
-            if (done % kBatch == 0) {
-                batch->commit();
-                batch.reset();
-            }
-            if (m_window)
-                m_window->SetProgressBarValue(done);
-            if (sinceTurn.elapsed() >= 50) {
-                QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-                sinceTurn.restart();
-            }
-        }
-        if (batch)
-            batch->commit();
-    } catch (const std::exception &e) {
-        ReportException(e, kModule, QStringLiteral("AddDirectoryTrees"));
-        FillDirectoryList(false);  // the list shows what the database kept
-    }
-    freeze(false);
-    if (m_window)
-        m_window->HideProgressBar();
-    showAddResults(counters);
+    addDirectories(tree.directories, true, tree.unreadable);
 }
 
 void CollectionsTab::DeleteCheckedDirectories()
@@ -647,8 +615,7 @@ qint64 CollectionsTab::CountTotalImages()
             if (item->checkState(0) != Qt::Checked || !QFileInfo(item->text(0)).isDir())
                 continue;
             setStatus(Text(734) + item->text(0));
-            m_files->SetPath(item->text(0));
-            m_totalImages += m_files->ListCount();
+            m_totalImages += CountDirectoryImages(item->text(0));
         }
     } catch (const std::exception &e) {
         ReportException(e, kModule, QStringLiteral("CountTotalImages"));

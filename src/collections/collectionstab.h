@@ -18,8 +18,8 @@ class QPushButton;
 
 namespace vexa {
 
-class FileListBox;
 class MainWindow;
+struct AddDirectoryCounts;
 
 // lstvDirectories: the directory list with check boxes. Accepts drops of
 // directories (text/uri-list) and only ever copies: it never reports a move,
@@ -84,21 +84,14 @@ public:
     QMenu *popupMenu() const { return m_popup; }
     QMenu *selectedItemsMenu() const { return m_selectedMenu; }
     QMenu *allItemsMenu() const { return m_allMenu; }
-    FileListBox *fileListBox() const { return m_files; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void comboClicked();
-    struct AddCounters {
-        int added = 0;
-        int present = 0;
-        int empty = 0;
-        int unreadable = 0;
-    };
-    void addOne(const QString &path, bool longPathAlways, AddCounters &counters);
-    void showAddResults(const AddCounters &counters);
+    void addDirectories(const QStringList &paths, bool tree, int unreadable);
+    void showAddResults(const AddDirectoryCounts &counts, int unreadable);
     void freeze(bool frozen);
     void setStatus(const QString &text);
     QTreeWidgetItem *itemByKey(const QString &key) const;
@@ -121,7 +114,6 @@ private:
     QMenu *m_popup = nullptr;
     QMenu *m_selectedMenu = nullptr;
     QMenu *m_allMenu = nullptr;
-    FileListBox *m_files = nullptr;  // hidden; lists the images of one directory
 };
 
 // Puts the tab into the window's first panel, fills the collection combo on
