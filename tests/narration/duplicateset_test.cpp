@@ -45,19 +45,6 @@ TEST(DuplicateSet, AddKeepsOrderAndMakesUniqueKeys)
     EXPECT_EQ(expected, 2000);
 }
 
-TEST(DuplicateSet, FileIdsAreCopiedBothWays)
-{
-    CDuplicates set;
-    Ids ids { 12, 40 };
-    CDuplicate &group = set.Add(ids, 7, 0, QString());
-    ids[0] = 99;
-    EXPECT_EQ(group.lFileID(), Ids({ 12, 40 }));
-    Ids read = group.lFileID();
-    read.append(5);
-    read[1] = 0;
-    EXPECT_EQ(set.Item(1).lFileID(), Ids({ 12, 40 }));
-}
-
 TEST(DuplicateSet, PositionsOutsideTheSetAreErrors)
 {
     CDuplicates set;
