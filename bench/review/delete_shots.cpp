@@ -10,7 +10,7 @@
 #include "base/qtmessages.h"
 #include "base/texts.h"
 #include "db/appdatabase.h"
-#include "db/currentimage.h"
+#include "db/imagefileinfo.h"
 #include "db/lifecycle.h"
 #include "db/records.h"
 #include "db/settings.h"
@@ -85,13 +85,13 @@ void shootNextDialog(const QString &file)
 std::int32_t store(const QString &dir, const QString &name, std::int32_t collection,
     std::int64_t item, int w, int h)
 {
-    CurrentImageInfo &info = CurrentImage();
+    ImageFileInfo info;
     info.Directory = dir;
     info.FileName = name;
     info.FileSize = QFileInfo(dir + QLatin1Char('/') + name).size();
     info.DimX = w;
     info.DimY = h;
-    StoreImageData(collection, item, {}, {}, QByteArray(64, '0'));
+    StoreImageData(collection, item, info, {}, {}, QByteArray(64, '0'));
     return std::int32_t(AppDb().fileData->lastModified());
 }
 

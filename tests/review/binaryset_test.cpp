@@ -10,7 +10,7 @@
 #include "base/fileops.h"
 #include "base/texts.h"
 #include "db/appdatabase.h"
-#include "db/currentimage.h"
+#include "db/imagefileinfo.h"
 #include "db/records.h"
 #include "db/statistics.h"
 #include "narration/duplicateset.h"
@@ -77,14 +77,14 @@ struct TwoDirectories {
             file.write(bytes);
             file.close();
         }
-        CurrentImageInfo &image = CurrentImage();
+        ImageFileInfo image;
         image.Directory = other;
         image.FileName = name;
         image.FileSize = bytes.size();
         image.DimX = width;
         image.DimY = height;
         EXPECT_TRUE(StoreImageData(
-            library.collectionId(), otherItem, { 1, 2, 3 }, {}, QByteArray(64, '0')));
+            library.collectionId(), otherItem, image, { 1, 2, 3 }, {}, QByteArray(64, '0')));
         return std::int32_t(AppDb().fileData->lastModified());
     }
 
@@ -327,14 +327,14 @@ TEST(Autodelete, NeverTakesOneFileForItsOwnCopy)
         ::link(QFile::encodeName(library.directory() + QStringLiteral("/hard1.jpg")).constData(),
             QFile::encodeName(library.directory() + QStringLiteral("/hard2.jpg")).constData()),
         0);
-    CurrentImageInfo &image = CurrentImage();
+    ImageFileInfo image;
     image.Directory = library.directory();
     image.FileName = QStringLiteral("hard2.jpg");
     image.FileSize = 20000;
     image.DimX = 10;
     image.DimY = 10;
     ASSERT_TRUE(StoreImageData(
-        library.collectionId(), library.itemId(), { 1, 2, 3 }, {}, QByteArray(64, '0')));
+        library.collectionId(), library.itemId(), image, { 1, 2, 3 }, {}, QByteArray(64, '0')));
     const std::int32_t second = std::int32_t(AppDb().fileData->lastModified());
 
     CDuplicates &set = *Duplicates();
