@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fails when a file under src/ includes a header of a folder above its own in
-# the order below, or of a folder the order does not name. A strict order
-# means the folder include graph has no cycle.
+# the order below, or of a folder the order does not name (a strict order
+# means the folder include graph has no cycle), and when a feature includes
+# the concrete main window instead of ui/featurehost.h.
 #   usage: scripts/check-folder-order.sh [source root, default: the repo's src]
 set -uo pipefail
 src="${1:-$(dirname "$0")/../src}"
@@ -28,6 +29,9 @@ for dir in "$src"/*/; do
             status=1
         elif ((rank[$target] > rank[$folder])); then
             echo "${file#"$src"/}:$line: $folder includes $target, which sits above it"
+            status=1
+        elif [[ "$text" == '#include "ui/mainwindow.h"' && "$folder" != app ]]; then
+            echo "${file#"$src"/}:$line: only the program's assembly includes the main window"
             status=1
         fi
     done < <(grep -rnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"[^/"]+/' "$dir" \

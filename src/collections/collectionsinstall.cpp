@@ -2,7 +2,7 @@
 
 #include "gather/gatherrun_ui.h"
 #include "narration/narrationrun_ui.h"
-#include "ui/mainwindow.h"
+#include "ui/featurehost.h"
 
 #include <QFont>
 #include <QTreeWidgetItem>
@@ -10,9 +10,9 @@
 
 namespace vexa {
 
-CollectionsTab *InstallCollections(MainWindow &window)
+CollectionsTab *InstallCollections(FeatureHost &window)
 {
-    QWidget *panel = window.tabPanel(MainWindow::TabDatabase);
+    QWidget *panel = window.tabPanel(FeatureHost::TabDatabase);
     if (!panel->layout()) {
         auto *layout = new QVBoxLayout(panel);
         layout->setContentsMargins(0, 0, 0, 0);
@@ -22,7 +22,7 @@ CollectionsTab *InstallCollections(MainWindow &window)
 
     window.addLoadHook([tab] { tab->FillCollectionCombo(QString()); });
     window.addTabHook([tab](int current) {
-        if (current == MainWindow::TabDatabase)
+        if (current == FeatureHost::TabDatabase)
             tab->FillDirectoryList(true);
     });
     window.addReopenHook([tab] { tab->FillCollectionCombo(QString()); });

@@ -10,7 +10,7 @@
 #include "db/appdatabase.h"
 #include "db/records.h"
 #include "db/settings.h"
-#include "ui/mainwindow.h"
+#include "ui/featurehost.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -132,7 +132,7 @@ void DirectoryListView::dropEvent(QDropEvent *event)
     emit directoriesDropped(paths);
 }
 
-CollectionsTab::CollectionsTab(MainWindow *window, QWidget *parent)
+CollectionsTab::CollectionsTab(FeatureHost *window, QWidget *parent)
     : QWidget(parent)
     , m_window(window)
 {
@@ -395,6 +395,14 @@ void CollectionsTab::CountSelection()
         m_window->SetTickedDirectoryCount(m_checkedCount);
 }
 
+void CollectionsTab::setEditCaptions(bool editing)
+{
+    // Typing a name: the two collection buttons become OK and Cancel.
+    const int texts[2][2] = { { 500, 501 }, { 730, 731 } };
+    for (int i = 0; i < 2; ++i)
+        m_cmdCollection[i]->setText(Text(texts[editing ? 1 : 0][i]));
+}
+
 void CollectionsTab::UpdateCollectionControls()
 {
     const bool selected = m_cboCollection->currentIndex() >= 0;
@@ -419,6 +427,7 @@ void CollectionsTab::collectionClicked(int index)
         m_txtCollection->hide();
         m_cboCollection->show();
         m_entryMode = false;
+        setEditCaptions(false);
         if (m_window)
             m_window->SetCollectionEditMode(false);
         FillCollectionCombo(index == 0 ? name : QString());
@@ -426,6 +435,7 @@ void CollectionsTab::collectionClicked(int index)
         m_cboCollection->hide();
         m_txtCollection->clear();
         m_entryMode = true;
+        setEditCaptions(true);
         if (m_window)
             m_window->SetCollectionEditMode(true);
         m_txtCollection->show();

@@ -18,7 +18,7 @@ class QPushButton;
 
 namespace vexa {
 
-class MainWindow;
+class FeatureHost;
 struct AddDirectoryCounts;
 
 // lstvDirectories: the directory list with check boxes. Accepts drops of
@@ -44,7 +44,7 @@ protected:
 class CollectionsTab : public QWidget {
     Q_OBJECT
 public:
-    explicit CollectionsTab(MainWindow *window, QWidget *parent = nullptr);
+    explicit CollectionsTab(FeatureHost *window, QWidget *parent = nullptr);
 
     // Asks for a directory; false when the user cancelled. Replaceable so
     // tests can answer the folder browser.
@@ -94,9 +94,10 @@ private:
     void showAddResults(const AddDirectoryCounts &counts, int unreadable);
     void freeze(bool frozen);
     void setStatus(const QString &text);
+    void setEditCaptions(bool editing);
     QTreeWidgetItem *itemByKey(const QString &key) const;
 
-    MainWindow *m_window = nullptr;
+    FeatureHost *m_window = nullptr;
     FolderBrowser m_browse;
     bool m_entryMode = false;
     bool m_filling = false;
@@ -119,6 +120,6 @@ private:
 // Puts the tab into the window's first panel, fills the collection combo on
 // load and the directory list when the tab becomes current, and gives the
 // runs their view of the tab.
-CollectionsTab *InstallCollections(MainWindow &window);
+CollectionsTab *InstallCollections(FeatureHost &window);
 
 }  // namespace vexa

@@ -8,7 +8,8 @@
 #include "base/paths.h"
 #include "base/progresstexts.h"
 #include "base/texts.h"
-#include "ui/mainwindow.h"
+#include "gather/gatherpanel.h"
+#include "ui/featurehost.h"
 #include "ui/windowrunobserver.h"
 
 #include <QApplication>
@@ -25,61 +26,63 @@ const QString kProcedure = QStringLiteral("mnuGather");
 
 // The gathering panel: the file in hand, the counters, the estimate, the
 // error count, and the directory in the list.
-WindowRunObserver::Paint gatherPanel(MainWindow &window, const GatherHost &host)
+WindowRunObserver::Paint gatherPanel(GatherPanel &panel, const GatherHost &host)
 {
-    return [&window, &host](const RunProgress &p) {
-        window.SetGatherFileInfo(p.current);
+    return [&panel, &host](const RunProgress &p) {
+        panel.SetFileInfo(p.current);
         if (p.part >= 0) {
-            window.SetGatherCounters(p.partDone, p.partTotal, p.done, p.total);
+            panel.SetCounters(p.partDone, p.partTotal, p.done, p.total);
             if (host.markDirectory)
                 host.markDirectory(p.part, !p.partEnded,
                     p.partEnded ? QString::number(p.partDone) : QStringLiteral("..."));
         }
         if (p.remainingMs >= 0)
-            window.SetGatherEstimate(EstimateText(p.remainingMs));
+            panel.SetEstimate(EstimateText(p.remainingMs));
         if (p.errors > 0)
-            window.SetGatherError(p.errors);
+            panel.SetErrors(p.errors);
     };
 }
 
 // The run's failure: reported, then the window back to its idle state on
 // the first tab. The log keeps no end lines.
-void endAfterError(MainWindow &window, const GatherHost &host)
+void endAfterError(FeatureHost &window, const GatherHost &host)
 {
     window.EndRun();
     QApplication::restoreOverrideCursor();
     window.HideProgressBar();
-    window.ShowInfoPanel(MainWindow::InfoNone);
+    window.ShowInfoPanel(FeatureHost::InfoNone);
     if (host.countSelection)
         host.countSelection();
-    window.SelectTab(MainWindow::TabDatabase);
+    window.SelectTab(FeatureHost::TabDatabase);
 }
 
 }  // namespace
 
-void InstallGathering(MainWindow &window, GatherHost host)
+void InstallGathering(FeatureHost &window, GatherHost host)
 {
+    GatherPanel::In(window);
     window.setCommandHandler(
         QStringLiteral("mnuGather"), [&window, host]() { GatherCollection(window, host); });
 }
 
-void GatherCollection(MainWindow &window, const GatherHost &host, int threads)
+void GatherCollection(FeatureHost &window, const GatherHost &host, int threads)
 {
     if (window.isRunning())
         return;
     QApplication::setOverrideCursor(Qt::BusyCursor);
-    window.SelectTab(MainWindow::TabDatabase);
+    window.SelectTab(FeatureHost::TabDatabase);
     window.BeginRun();
     try {
-        window.ClearGatherInfo();
-        window.ShowInfoPanel(MainWindow::InfoGather);
+        GatherPanel &panel = GatherPanel::In(window);
+        panel.Clear();
+        window.ShowInfoPanel(FeatureHost::InfoGather);
 
         GatherOptions options;
         options.threads = threads;
         options.directories = host.directories ? host.directories() : QList<GatherDirectory>();
         options.collectionId = host.collectionId ? host.collectionId() : 0;
         GatherEngine engine(options);
-        const RunResult result = RunInWindow(window, engine, gatherPanel(window, host), kProcedure);
+        const RunResult result = RunInWindow(window, engine, gatherPanel(panel, host), kProcedure);
         if (result.outcome == RunOutcome::Failed) {
             endAfterError(window, host);
             return;
@@ -87,11 +90,8 @@ void GatherCollection(MainWindow &window, const GatherHost &host, int threads)
 
         if (host.fillDirectoryList)
             host.fillDirectoryList(true);
-        window.ShowInfoPanel(MainWindow::InfoNone);
-        if (window.isMinimized()) {
-            window.showNormal();
-            window.Relayout();
-        }
+        window.ShowInfoPanel(FeatureHost::InfoNone);
+        window.restoreAfterRun();
         QString message
             = Text(738) + QStringLiteral("\r\r") + Text(739) + ElapsedText(engine.elapsedMs());
         if (engine.counters().errors == 0) {

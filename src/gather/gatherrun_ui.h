@@ -10,7 +10,7 @@
 
 namespace vexa {
 
-class MainWindow;
+class FeatureHost;
 
 // What the gathering run reads from and asks of the image-database tab.
 struct GatherHost {
@@ -24,12 +24,12 @@ struct GatherHost {
 };
 
 // Makes "mnuGather" (menu and GATHER button) run GatherCollection.
-void InstallGathering(MainWindow &window, GatherHost host);
+void InstallGathering(FeatureHost &window, GatherHost host);
 
 // The collection gathering run of the window: running state, the gathering
 // panel with counters, file, estimate and errors, the engine over the ticked
 // directories, then the summary message that offers the log when a file
 // could not be loaded. Interface thread only.
-void GatherCollection(MainWindow &window, const GatherHost &host, int threads = 0);
+void GatherCollection(FeatureHost &window, const GatherHost &host, int threads = 0);
 
 }  // namespace vexa

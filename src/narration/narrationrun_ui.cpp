@@ -5,8 +5,9 @@
 #include "base/texts.h"
 #include "narration/duplicateset.h"
 #include "narration/narrationengine.h"
+#include "narration/narrationpanel.h"
 #include "narration/narrationsettingstab.h"
-#include "ui/mainwindow.h"
+#include "ui/featurehost.h"
 #include "ui/windowrunobserver.h"
 
 #include <QApplication>
@@ -17,19 +18,20 @@ namespace vexa {
 namespace {
 
 // The narration panel: records to compare, compared, groups found, estimate.
-void paintNarrationPanel(MainWindow &window, const RunProgress &p)
+void paintNarrationPanel(NarrationPanel &panel, const RunProgress &p)
 {
-    window.SetNarrationCounters(p.total, p.done, p.found);
+    panel.SetCounters(p.total, p.done, p.found);
     if (p.remainingMs >= 0)
-        window.SetNarrationEstimate(EstimateText(p.remainingMs));
+        panel.SetEstimate(EstimateText(p.remainingMs));
 }
 
 }  // namespace
 
-NarrationSettingsTab *InstallNarration(MainWindow &window, NarrationHost host)
+NarrationSettingsTab *InstallNarration(FeatureHost &window, NarrationHost host)
 {
-    QWidget *panel = window.tabPanel(MainWindow::TabSettings);
+    QWidget *panel = window.tabPanel(FeatureHost::TabSettings);
     auto *settings = new NarrationSettingsTab(panel);
+    NarrationPanel::In(window);
     if (!panel->layout())
         new QVBoxLayout(panel);
     panel->layout()->addWidget(settings);
@@ -38,20 +40,21 @@ NarrationSettingsTab *InstallNarration(MainWindow &window, NarrationHost host)
     return settings;
 }
 
-void NarrateDatabase(MainWindow &window, NarrationSettingsTab &settings, const NarrationHost &host)
+void NarrateDatabase(FeatureHost &window, NarrationSettingsTab &settings, const NarrationHost &host)
 {
     CDuplicates *set = Duplicates();
     if (!set || window.isRunning())
         return;
     QApplication::setOverrideCursor(Qt::BusyCursor);
-    window.SelectTab(MainWindow::TabSettings);
+    window.SelectTab(FeatureHost::TabSettings);
     window.BeginRun();
-    window.SetNarrationCounters(0, 0, 0);
-    window.SetNarrationEstimate(QString());
+    NarrationPanel &panel = NarrationPanel::In(window);
+    panel.SetCounters(0, 0, 0);
+    panel.SetEstimate(QString());
 
     NarrationOptions options;
     options.toleranceLevel = settings.toleranceLevel();
-    window.ShowInfoPanel(MainWindow::InfoNarration);
+    window.ShowInfoPanel(FeatureHost::InfoNarration);
     const std::int32_t collectionId = host.collectionId ? host.collectionId() : 0;
     options.method = settings.comparisonMethod();
     options.selection = BuildSelectionSql(
@@ -59,26 +62,23 @@ void NarrateDatabase(MainWindow &window, NarrationSettingsTab &settings, const N
 
     NarrationEngine engine(*set, options);
     const RunResult result = RunInWindow(
-        window, engine, [&window](const RunProgress &p) { paintNarrationPanel(window, p); },
+        window, engine, [&panel](const RunProgress &p) { paintNarrationPanel(panel, p); },
         QStringLiteral("mnuNarration"));
     if (result.outcome == RunOutcome::Failed) {
         window.EndRun();
         QApplication::restoreOverrideCursor();
         if (host.countSelection)
             host.countSelection();
-        window.SelectTab(MainWindow::TabDatabase);
+        window.SelectTab(FeatureHost::TabDatabase);
         return;
     }
     if (host.fillDirectoryList)
         host.fillDirectoryList(true);
-    if (window.isMinimized()) {
-        window.showNormal();
-        window.Relayout();
-    }
+    window.restoreAfterRun();
     Messages().show(Text(748) + QLatin1Char('\r') + QLatin1Char('\r') + Text(739)
             + ElapsedText(engine.counters().elapsedMs),
         Text(741), MsgIcon::Information, MsgButtons::Ok);
-    window.SelectTab(MainWindow::TabDuplicates);
+    window.SelectTab(FeatureHost::TabDuplicates);
     window.EndRun();
     QApplication::restoreOverrideCursor();
     if (host.countSelection)

@@ -9,7 +9,7 @@
 
 namespace vexa {
 
-class MainWindow;
+class FeatureHost;
 class NarrationSettingsTab;
 
 // What the database narration reads from and asks of the image-database tab.
@@ -23,12 +23,13 @@ struct NarrationHost {
 // Puts the Narration Settings tab into the window's third panel and makes
 // "mnuNarration" (menu and NARRATE button) run NarrateDatabase. Returns the
 // tab, owned by the window.
-NarrationSettingsTab *InstallNarration(MainWindow &window, NarrationHost host);
+NarrationSettingsTab *InstallNarration(FeatureHost &window, NarrationHost host);
 
 // The database narration run of the window: enters the running state, shows
 // the narration panel, runs the engine with the tab's method and tolerance
 // over the ticked directories, reports completion and shows the Duplicates
 // tab (the first tab after an error). Interface thread only.
-void NarrateDatabase(MainWindow &window, NarrationSettingsTab &settings, const NarrationHost &host);
+void NarrateDatabase(
+    FeatureHost &window, NarrationSettingsTab &settings, const NarrationHost &host);
 
 }  // namespace vexa

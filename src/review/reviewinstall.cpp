@@ -13,7 +13,7 @@
 #include "review/duplicateviewer.h"
 #include "review/previewtile.h"
 #include "review/tilelayout.h"
-#include "ui/mainwindow.h"
+#include "ui/featurehost.h"
 #include "ui/windowrunobserver.h"
 
 #include <QApplication>
@@ -30,8 +30,8 @@ namespace {
 // Owned by the window, so the observer lives exactly as long as the viewer.
 class ReviewModule : public QObject {
 public:
-    ReviewModule(MainWindow &window, DuplicateViewer *viewer)
-        : QObject(&window)
+    ReviewModule(FeatureHost &window, DuplicateViewer *viewer)
+        : QObject(window.hostWidget())
         , viewer(viewer)
         // Loading is driven by the thumbnails' events, and a save or load
         // holds the window disabled: neither turns the event loop.
@@ -44,9 +44,9 @@ public:
     WindowRunObserver progress;
 };
 
-ReviewModule *ModuleOf(MainWindow &window)
+ReviewModule *ModuleOf(FeatureHost &window)
 {
-    return window.findChild<ReviewModule *>(
+    return window.hostWidget()->findChild<ReviewModule *>(
         QStringLiteral("ReviewModule"), Qt::FindDirectChildrenOnly);
 }
 
@@ -63,27 +63,27 @@ int SavedGroupCount()
 // Hourglass and a disabled window for the duration of a save or load.
 class BusyWindow {
 public:
-    explicit BusyWindow(MainWindow &window)
+    explicit BusyWindow(FeatureHost &window)
         : m_window(window)
     {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        m_window.setEnabled(false);
+        m_window.hostWidget()->setEnabled(false);
     }
     ~BusyWindow()
     {
-        m_window.setEnabled(true);
+        m_window.hostWidget()->setEnabled(true);
         QApplication::restoreOverrideCursor();
     }
     BusyWindow(const BusyWindow &) = delete;
     BusyWindow &operator=(const BusyWindow &) = delete;
 
 private:
-    MainWindow &m_window;
+    FeatureHost &m_window;
 };
 
 }  // namespace
 
-void SaveDuplicatesCommand(MainWindow &window)
+void SaveDuplicatesCommand(FeatureHost &window)
 {
     CDuplicates *set = Duplicates();
     if (!set || window.isRunning())
@@ -96,7 +96,7 @@ void SaveDuplicatesCommand(MainWindow &window)
     window.SetCommandStates(false);
 }
 
-void LoadDuplicatesCommand(MainWindow &window)
+void LoadDuplicatesCommand(FeatureHost &window)
 {
     CDuplicates *set = Duplicates();
     if (!set || window.isRunning() || SavedGroupCount() == 0)
@@ -106,29 +106,29 @@ void LoadDuplicatesCommand(MainWindow &window)
         BusyWindow busy(window);
         DuplicateLoad(*set, module ? &module->progress : nullptr);
         if (set->Count() > 0) {
-            window.SelectTab(MainWindow::TabDuplicates);
-        } else if (window.currentTab() == MainWindow::TabDuplicates) {
+            window.SelectTab(FeatureHost::TabDuplicates);
+        } else if (window.currentTab() == FeatureHost::TabDuplicates) {
             // Every saved group was dropped: the tiles of the set that was
             // replaced must not stay on screen.
-            window.SelectTab(MainWindow::TabDatabase);
+            window.SelectTab(FeatureHost::TabDatabase);
         }
         window.HideProgressBar();
     }
     window.SetCommandStates(false);
 }
 
-void ClearDuplicatesCommand(MainWindow &window)
+void ClearDuplicatesCommand(FeatureHost &window)
 {
     CDuplicates *set = Duplicates();
     if (!set || window.isRunning())
         return;
-    if (window.currentTab() == MainWindow::TabDuplicates)
-        window.SelectTab(MainWindow::TabDatabase);
+    if (window.currentTab() == FeatureHost::TabDuplicates)
+        window.SelectTab(FeatureHost::TabDatabase);
     DuplicateClear(*set);
     window.SetCommandStates(false);
 }
 
-void IntelligentAutodeleteCommand(MainWindow &window)
+void IntelligentAutodeleteCommand(FeatureHost &window)
 {
     CDuplicates *set = Duplicates();
     CBinaries *binaries = Binaries();
@@ -170,13 +170,13 @@ void IntelligentAutodeleteCommand(MainWindow &window)
             MsgIcon::Exclamation, MsgButtons::Ok);
     }
     // The pruned set, shown again (or message 724 when nothing is left).
-    window.SelectTab(MainWindow::TabDuplicates);
+    window.SelectTab(FeatureHost::TabDuplicates);
     button->setEnabled(true);
 }
 
-DuplicateViewer *InstallReview(MainWindow &window)
+DuplicateViewer *InstallReview(FeatureHost &window)
 {
-    QWidget *panel = window.tabPanel(MainWindow::TabDuplicates);
+    QWidget *panel = window.tabPanel(FeatureHost::TabDuplicates);
     auto *viewer = new DuplicateViewer(panel);
     if (!panel->layout()) {
         auto *layout = new QVBoxLayout(panel);
@@ -196,14 +196,14 @@ DuplicateViewer *InstallReview(MainWindow &window)
     window.setNavigateKeysHandler([&window, viewer](QKeyEvent *event) {
         // The image viewer tab has keys of its own; only the Duplicates tab
         // belongs to this viewer.
-        if (window.currentTab() != MainWindow::TabDuplicates)
+        if (window.currentTab() != FeatureHost::TabDuplicates)
             return;
         if (viewer->NavigateKeyEvent(*event))
             event->accept();
     });
 
     window.addTabHook([viewer](int tab) {
-        if (tab == MainWindow::TabDuplicates)
+        if (tab == FeatureHost::TabDuplicates)
             viewer->InitDuplicateView();
         else
             viewer->LeaveTab();
@@ -220,7 +220,7 @@ DuplicateViewer *InstallReview(MainWindow &window)
         QStringLiteral("DuplicateClear"), [&window]() { ClearDuplicatesCommand(window); });
     window.setCommandHandler(QStringLiteral("IntelligentAutodelete"),
         [&window]() { IntelligentAutodeleteCommand(window); });
-    QObject::connect(viewer, &DuplicateViewer::binaryCompareClicked, &window,
+    QObject::connect(viewer, &DuplicateViewer::binaryCompareClicked, window.hostWidget(),
         [&window]() { window.runCommand(QStringLiteral("IntelligentAutodelete")); });
 
     // First tile in place with the stored size before the window is first

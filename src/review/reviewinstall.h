@@ -3,7 +3,7 @@
 namespace vexa {
 
 class DuplicateViewer;
-class MainWindow;
+class FeatureHost;
 
 // Puts the duplicate viewer into the window's Duplicates tab and makes the
 // window's duplicate commands work: "DuplicateSave", "DuplicateLoad",
@@ -11,16 +11,16 @@ class MainWindow;
 // command states and the tab refusal, the viewer's keys, preparing the view
 // when the tab is entered and freeing the thumbnails when it is left.
 // Returns the viewer, owned by the window. Call once, before Load.
-DuplicateViewer *InstallReview(MainWindow &window);
+DuplicateViewer *InstallReview(FeatureHost &window);
 
 // The window's duplicate commands, also reachable by name through
-// MainWindow::runCommand.
-void SaveDuplicatesCommand(MainWindow &window);
-void LoadDuplicatesCommand(MainWindow &window);
-void ClearDuplicatesCommand(MainWindow &window);
+// the window.
+void SaveDuplicatesCommand(FeatureHost &window);
+void LoadDuplicatesCommand(FeatureHost &window);
+void ClearDuplicatesCommand(FeatureHost &window);
 // cmdBinaryCompare ("IntelligentAutodelete"): the autodelete run over the
 // current set with the window's progress bar, its report (780-783), a
 // message naming files it refused to remove, and the pruned set shown again.
-void IntelligentAutodeleteCommand(MainWindow &window);
+void IntelligentAutodeleteCommand(FeatureHost &window);
 
 }  // namespace vexa

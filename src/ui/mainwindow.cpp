@@ -5,6 +5,7 @@
 #include "base/messages.h"
 #include "base/textids.h"
 #include "base/texts.h"
+#include "ui/panelwidgets.h"
 
 #include <QAction>
 #include <QApplication>
@@ -31,17 +32,6 @@ namespace {
 
 constexpr char kModule[] = "frmVEXA";
 
-QLabel *MakeLabel(QWidget *parent, const char *name, int textId = 0)
-{
-    auto *label = new QLabel(parent);
-    label->setObjectName(QLatin1String(name));
-    if (textId != 0) {
-        label->setText(QString::number(textId));
-        SetTextIds(label, textId);
-    }
-    return label;
-}
-
 // fraInfo(index), titled by its text id.
 QGroupBox *MakeInfoFrame(QWidget *parent, int index, int textId)
 {
@@ -49,22 +39,6 @@ QGroupBox *MakeInfoFrame(QWidget *parent, int index, int textId)
     frame->setObjectName(QStringLiteral("fraInfo%1").arg(index));
     SetTextIds(frame, textId);
     return frame;
-}
-
-QGridLayout *MakeInfoGrid(QGroupBox *frame)
-{
-    auto *grid = new QGridLayout(frame);
-    grid->setHorizontalSpacing(8);
-    grid->setVerticalSpacing(2);
-    return grid;
-}
-
-QPushButton *MakeButton(QWidget *parent, const QString &name, int captionId, int toolTipId)
-{
-    auto *button = new QPushButton(QString::number(captionId), parent);
-    button->setObjectName(name);
-    SetTextIds(button, captionId, toolTipId);
-    return button;
 }
 
 }  // namespace
@@ -133,69 +107,12 @@ QGroupBox *MainWindow::buildViewerPanel()
     auto *row = new QHBoxLayout(frame);
     const char *names[3] = { "cmdView", "cmdPrevious", "cmdNext" };
     for (int i = 0; i < 3; ++i) {
-        QPushButton *button = MakeButton(frame, QLatin1String(names[i]), 505 + i, 1014 + i);
+        QPushButton *button = MakeInfoButton(frame, QLatin1String(names[i]), 505 + i, 1014 + i);
         button->setEnabled(false);  // the disk image viewer enables them
         m_viewerButtons[size_t(i)] = button;
         row->addWidget(button);
     }
     row->addStretch(1);
-    return frame;
-}
-
-QGroupBox *MainWindow::buildGatherPanel()
-{
-    QGroupBox *frame = MakeInfoFrame(m_picInfo, 1, 652);
-    QGridLayout *grid = MakeInfoGrid(frame);
-
-    m_lblGatherFileInfo = MakeLabel(frame, "lblGatherFileInfo");
-    m_lblGatherFileInfo->setTextFormat(Qt::PlainText);
-    m_lblGatherFileInfo->setMinimumWidth(1);
-    m_lblGatherFileInfo->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    grid->addWidget(m_lblGatherFileInfo, 0, 0, 1, 7);
-
-    grid->addWidget(MakeLabel(frame, "lblInfo11", 607), 1, 0);
-    m_lblGatherProces = MakeLabel(frame, "lblGatherProces");
-    grid->addWidget(m_lblGatherProces, 1, 1);
-    grid->addWidget(MakeLabel(frame, "lblInfo12", 608), 1, 2);
-    m_lblGatherInfo = MakeLabel(frame, "lblGatherInfo");
-    grid->addWidget(m_lblGatherInfo, 1, 3);
-    m_lblGatherErrorCaption = MakeLabel(frame, "lblInfo13", 609);
-    grid->addWidget(m_lblGatherErrorCaption, 1, 4);
-    m_lblGatherError = MakeLabel(frame, "lblGatherError");
-    grid->addWidget(m_lblGatherError, 1, 5);
-    m_lblGatherErrorCaption->hide();
-    m_lblGatherError->hide();
-    grid->setColumnStretch(6, 1);
-
-    m_lblGatherEstimate = MakeLabel(frame, "lblGatherEstimate");
-    grid->addWidget(m_lblGatherEstimate, 2, 0, 1, 6);
-
-    QPushButton *cancel = MakeButton(frame, QStringLiteral("cmdCancel0"), 508, 1013);
-    grid->addWidget(cancel, 1, 6, 2, 1, Qt::AlignRight | Qt::AlignVCenter);
-    m_cmdCancel[0] = cancel;
-    return frame;
-}
-
-QGroupBox *MainWindow::buildNarrationPanel()
-{
-    QGroupBox *frame = MakeInfoFrame(m_picInfo, 2, 653);
-    QGridLayout *grid = MakeInfoGrid(frame);
-    grid->addWidget(MakeLabel(frame, "lblInfo20", 610), 0, 0);
-    m_lblNarrationTotal = MakeLabel(frame, "lblNarTotal");
-    grid->addWidget(m_lblNarrationTotal, 0, 1);
-    grid->addWidget(MakeLabel(frame, "lblInfo21", 611), 1, 0);
-    m_lblNarrationDone = MakeLabel(frame, "lblNarDone");
-    grid->addWidget(m_lblNarrationDone, 1, 1);
-    grid->addWidget(MakeLabel(frame, "lblInfo22", 612), 2, 0);
-    m_lblNarrationFound = MakeLabel(frame, "lblNarFound");
-    grid->addWidget(m_lblNarrationFound, 2, 1);
-    m_lblNarrationEstimate = MakeLabel(frame, "lblNarEstimate");
-    grid->addWidget(m_lblNarrationEstimate, 3, 0, 1, 3);
-    grid->setColumnStretch(2, 1);
-
-    QPushButton *cancel = MakeButton(frame, QStringLiteral("cmdCancel1"), 509, 1012);
-    grid->addWidget(cancel, 0, 3, 4, 1, Qt::AlignRight | Qt::AlignVCenter);
-    m_cmdCancel[1] = cancel;
     return frame;
 }
 
@@ -206,15 +123,32 @@ void MainWindow::buildInfoPanels()
     auto *layout = new QVBoxLayout(m_picInfo);
     layout->setContentsMargins(0, 0, 0, 0);
     m_fraInfo[0] = buildViewerPanel();
-    m_fraInfo[1] = buildGatherPanel();
-    m_fraInfo[2] = buildNarrationPanel();
+    // Gathering and narration fill their own frames.
+    m_fraInfo[1] = MakeInfoFrame(m_picInfo, 1, 652);
+    m_fraInfo[2] = MakeInfoFrame(m_picInfo, 2, 653);
     for (QGroupBox *frame : m_fraInfo) {
         layout->addWidget(frame);
         frame->hide();
     }
     m_picInfo->hide();
-    for (QPushButton *cancel : m_cmdCancel)
-        connect(cancel, &QPushButton::clicked, this, [this] { m_cancel = true; });
+}
+
+void MainWindow::addCancelButton(QAbstractButton *button)
+{
+    connect(button, &QAbstractButton::clicked, this, [this] { m_cancel = true; });
+}
+
+QPushButton *MainWindow::cancelButton(int index) const
+{
+    return findChild<QPushButton *>(QStringLiteral("cmdCancel%1").arg(index));
+}
+
+void MainWindow::restoreAfterRun()
+{
+    if (isMinimized()) {
+        showNormal();
+        Relayout();
+    }
 }
 
 void MainWindow::buildStatusBar()

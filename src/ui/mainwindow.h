@@ -1,11 +1,14 @@
 #pragma once
 
+#include "ui/featurehost.h"
+
 #include <QHash>
 #include <QMainWindow>
 
 #include <array>
 #include <functional>
 
+class QAbstractButton;
 class QAction;
 class QGroupBox;
 class QKeyEvent;
@@ -25,17 +28,13 @@ namespace vexa {
 // bar with its progress bar. Error reports of its procedures name the module
 // "frmVEXA". Interface thread only.
 //
-// The tabs' contents and the long runs live in their own modules; they fill
-// tabPanel(i) and infoFrame(i) and register the commands they implement with
+// The tabs' contents and the long runs live in their own modules; they see
+// the window only as their FeatureHost: they fill tabPanel(i) and
+// infoFrame(i) and register the commands they implement with
 // setCommandHandler, so this window knows none of them.
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, public FeatureHost {
     Q_OBJECT
 public:
-    // Tab panel numbers, 0-based as picTabWindow(0..4).
-    enum Tab { TabDatabase = 0, TabViewer = 1, TabSettings = 2, TabDuplicates = 3, TabMonitor = 4 };
-    // Information panels fraInfo(0..2).
-    enum InfoPanel { InfoNone = -1, InfoViewer = 0, InfoGather = 1, InfoNarration = 2 };
-
     MainWindow();
     ~MainWindow() override;
 
@@ -47,41 +46,45 @@ public:
     // "mnuStartMonitor", "DuplicateSave", "DuplicateLoad", "DuplicateClear",
     // "mnuOptions", "mnuHelpContents", "mnuHelpWeb", "mnuHelpAbout",
     // "HelpContext" (F1). A command without a handler does nothing.
-    void setCommandHandler(const QString &command, std::function<void()> handler);
+    void setCommandHandler(const QString &command, std::function<void()> handler) override;
     void setAboutHandler(std::function<void()> handler);
     // Runs after the window's own load steps (fill the collection combo, ...).
-    void addLoadHook(std::function<void()> hook);
+    void addLoadHook(std::function<void()> hook) override;
     // Called when a tab becomes current (after the window's own steps).
-    void addTabHook(std::function<void(int tab)> hook);
+    void addTabHook(std::function<void(int tab)> hook) override;
     // Key presses other than Backspace, Tab and F1 go to the viewer's
     // keyboard navigation, from whichever control has the focus; a handler
     // that accepts the event swallows the key.
-    void setNavigateKeysHandler(std::function<void(QKeyEvent *)> handler);
+    void setNavigateKeysHandler(std::function<void(QKeyEvent *)> handler) override;
     // Run after the database was closed and reopened by DBCompact (re-select
     // the last open collection, refill the directory list).
-    void addReopenHook(std::function<void()> hook);
+    void addReopenHook(std::function<void()> hook) override;
     // Run by Relayout, after the window's own controls are placed.
     void addRelayoutHook(std::function<void()> hook);
     // Asked whether the duplicate set / the saved duplicates table hold anything.
-    void setDuplicateCounters(std::function<int()> groups, std::function<int()> saved);
+    void setDuplicateCounters(std::function<int()> groups, std::function<int()> saved) override;
 
-    QWidget *tabPanel(int tab) const;
-    QGroupBox *infoFrame(int panel) const;
-    int currentTab() const { return m_currentTab; }
-    void SelectTab(int tab);
+    QWidget *hostWidget() override { return this; }
+    QWidget *tabPanel(int tab) const override;
+    QGroupBox *infoFrame(int panel) const override;
+    int currentTab() const override { return m_currentTab; }
+    void SelectTab(int tab) override;
 
     // Operation state
-    bool isRunning() const { return m_running; }
-    bool isCancelled() const { return m_cancel; }
+    bool isRunning() const override { return m_running; }
+    bool isCancelled() const override { return m_cancel; }
     // Entering and leaving the running state of a long run.
-    void BeginRun();
-    void EndRun();
-    void SetCommandStates(bool busy);
+    void BeginRun() override;
+    void EndRun() override;
+    void addCancelButton(QAbstractButton *button) override;
+    void restoreAfterRun() override;
+    void SetCommandStates(bool busy) override;
     void LockWorkArea(bool busy);
-    void SetCollectionEditMode(bool editing);
-    bool isCollectionEditMode() const { return m_editing; }
+    // The tab bar and the commands are locked while a collection name is typed.
+    void SetCollectionEditMode(bool editing) override;
+    bool isCollectionEditMode() const override { return m_editing; }
     // Kept up to date by the collection tab.
-    void SetTickedDirectoryCount(int count);
+    void SetTickedDirectoryCount(int count) override;
     int tickedDirectoryCount() const { return m_tickedCount; }
     bool shiftDown() const { return m_shiftDown; }
     bool ctrlDown() const { return m_ctrlDown; }
@@ -92,36 +95,29 @@ public:
     static int CurrentPriorityIndex();
 
     // Information panels and layout
-    void ShowInfoPanel(int index);
+    void ShowInfoPanel(int index) override;
     int infoPanelShown() const { return m_infoShown; }
     void Relayout();
 
     // Progress and status
-    void SetStatusbarInfoText(const QString &text);
+    void SetStatusbarInfoText(const QString &text) override;
     QString statusbarInfoText() const;
-    void InitialiseProgressBar(qint64 startValue, qint64 total);
-    void SetProgressBarValue(qint64 count);
+    void InitialiseProgressBar(qint64 startValue, qint64 total) override;
+    void SetProgressBarValue(qint64 count) override;
     void PlaceProgressBar();
-    void HideProgressBar();
+    void HideProgressBar() override;
     QProgressBar *progressBar() const { return m_progressBar; }
-    void ClearGatherInfo();
-    void SetGatherCounters(qint64 position, qint64 fileCount, qint64 processed, qint64 total);
-    void SetGatherFileInfo(const QString &text);
-    void SetGatherError(qint64 errors);
-    void SetGatherEstimate(const QString &text);
-    // The narration panel's three counters (files to compare, compared, found).
-    void SetNarrationCounters(qint64 toCompare, qint64 compared, qint64 found);
-    void SetNarrationEstimate(const QString &text);
 
     // Commands (menu and toolbar reach the same ones)
     void DBCompact();
-    void runCommand(const QString &command);
+    void runCommand(const QString &command) override;
     QAction *action(const QString &name) const;  // menu item by its name
     QAction *toolbarAction(const QString &key) const;  // toolbar button by its key
-    QPushButton *cancelButton(int index) const { return m_cmdCancel[size_t(index)]; }
+    // cmdCancel(index) of the run panels, by name: for tests.
+    QPushButton *cancelButton(int index) const;
     // cmdView, cmdPrevious, cmdNext of the image viewer navigation panel.
     QPushButton *viewerButton(int index) const { return m_viewerButtons[size_t(index)]; }
-    QLabel *gatherLabel(const char *name) const;  // by object name, for tests
+    QLabel *gatherLabel(const char *name) const;  // a panel label by object name, for tests
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -142,8 +138,6 @@ private:
     void tabClicked(int index);
     void tabBarChanged(int index);
     bool handleKeyPress(QKeyEvent *event);
-    QGroupBox *buildGatherPanel();
-    QGroupBox *buildNarrationPanel();
     QGroupBox *buildViewerPanel();
     void firstActivation();
     void responseTimerTick();
@@ -185,7 +179,6 @@ private:
     std::array<QWidget *, 5> m_picTabWindow {};
     QWidget *m_picInfo = nullptr;
     std::array<QGroupBox *, 3> m_fraInfo {};
-    std::array<QPushButton *, 2> m_cmdCancel {};
     std::array<QPushButton *, 3> m_viewerButtons {};
     QWidget *m_statusPanel = nullptr;  // panel 4: the status text, the bar over it
     QLabel *m_statusText = nullptr;
@@ -193,19 +186,6 @@ private:
     // ResponseTimer(0): one relayout 300 ms after the last resize. The
     // viewer and the monitor keep timers of their own.
     QTimer *m_responseTimer = nullptr;
-
-    // Gathering panel labels
-    QLabel *m_lblGatherFileInfo = nullptr;
-    QLabel *m_lblGatherProces = nullptr;
-    QLabel *m_lblGatherInfo = nullptr;
-    QLabel *m_lblGatherError = nullptr;
-    QLabel *m_lblGatherErrorCaption = nullptr;  // lblInfo(13)
-    QLabel *m_lblGatherEstimate = nullptr;
-    // Narration panel labels
-    QLabel *m_lblNarrationTotal = nullptr;
-    QLabel *m_lblNarrationDone = nullptr;
-    QLabel *m_lblNarrationFound = nullptr;
-    QLabel *m_lblNarrationEstimate = nullptr;
 };
 
 }  // namespace vexa

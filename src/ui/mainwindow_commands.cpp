@@ -266,15 +266,6 @@ void MainWindow::EndRun()
 void MainWindow::SetCollectionEditMode(bool editing)
 {
     m_editing = editing;
-    const int texts[2][2] = { { 500, 501 }, { 730, 731 } };
-    for (int i = 0; i < 2; ++i) {
-        if (auto *button = findChild<QPushButton *>(QStringLiteral("cmdCollection%1").arg(i)))
-            button->setText(Text(texts[editing ? 1 : 0][i]));
-    }
-    for (int i = 0; i < 3; ++i) {
-        if (auto *button = findChild<QPushButton *>(QStringLiteral("cmdDirectory%1").arg(i)))
-            button->setEnabled(!editing);
-    }
     m_tabViewPort->setEnabled(!editing);
     SetCommandStates(editing);
 }

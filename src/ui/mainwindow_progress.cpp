@@ -1,5 +1,4 @@
-// The progress bar over the status text, the status text, and the counters of
-// the gathering and narration panels.
+// The progress bar over the status text, and the status text.
 #include "ui/mainwindow.h"
 
 #include "base/environment.h"
@@ -15,13 +14,6 @@ namespace vexa {
 namespace {
 
 constexpr qint64 kProgressMaximum = 32000;
-
-void SetNow(QLabel *label, const QString &text)
-{
-    label->setText(text);
-    // Runs let events through only between files, so show it at once.
-    label->repaint();
-}
 
 }  // namespace
 
@@ -78,52 +70,6 @@ void MainWindow::PlaceProgressBar()
 void MainWindow::HideProgressBar()
 {
     m_progressBar->hide();
-}
-
-void MainWindow::ClearGatherInfo()
-{
-    for (QLabel *label : { m_lblGatherFileInfo, m_lblGatherProces, m_lblGatherInfo,
-             m_lblGatherError, m_lblGatherEstimate })
-        label->clear();
-    m_lblGatherError->hide();
-    m_lblGatherErrorCaption->hide();
-}
-
-void MainWindow::SetGatherCounters(
-    qint64 position, qint64 fileCount, qint64 processed, qint64 total)
-{
-    SetNow(m_lblGatherProces,
-        QString::number(position) + QLatin1Char('/') + QString::number(fileCount));
-    SetNow(m_lblGatherInfo, QString::number(processed) + QLatin1Char('/') + QString::number(total));
-}
-
-void MainWindow::SetGatherFileInfo(const QString &text)
-{
-    SetNow(m_lblGatherFileInfo, text);
-}
-
-void MainWindow::SetGatherError(qint64 errors)
-{
-    m_lblGatherError->setText(QString::number(errors));
-    m_lblGatherError->show();
-    m_lblGatherErrorCaption->show();
-}
-
-void MainWindow::SetGatherEstimate(const QString &text)
-{
-    SetNow(m_lblGatherEstimate, text);
-}
-
-void MainWindow::SetNarrationCounters(qint64 toCompare, qint64 compared, qint64 found)
-{
-    SetNow(m_lblNarrationTotal, QString::number(toCompare));
-    SetNow(m_lblNarrationDone, QString::number(compared));
-    SetNow(m_lblNarrationFound, QString::number(found));
-}
-
-void MainWindow::SetNarrationEstimate(const QString &text)
-{
-    SetNow(m_lblNarrationEstimate, text);
 }
 
 }  // namespace vexa

@@ -1,13 +1,13 @@
 #include "ui/windowrunobserver.h"
 
 #include "base/errors.h"
-#include "ui/mainwindow.h"
+#include "ui/featurehost.h"
 
 #include <QCoreApplication>
 
 namespace vexa {
 
-WindowRunObserver::WindowRunObserver(MainWindow &window, Paint paint, EventLoop eventLoop)
+WindowRunObserver::WindowRunObserver(FeatureHost &window, Paint paint, EventLoop eventLoop)
     : m_window(window)
     , m_paint(std::move(paint))
     , m_eventLoop(eventLoop)
@@ -59,7 +59,7 @@ void WindowRunObserver::show(const RunProgress &progress)
         m_paint(progress);
 }
 
-RunResult RunInWindow(MainWindow &window, LongRun &run, const WindowRunObserver::Paint &paint,
+RunResult RunInWindow(FeatureHost &window, LongRun &run, const WindowRunObserver::Paint &paint,
     const QString &procedure)
 {
     WindowRunObserver observer(window, paint);

@@ -8,7 +8,7 @@
 
 namespace vexa {
 
-class MainWindow;
+class FeatureHost;
 
 // The one observer of every run in the window: the progress bar (and the
 // caption of a minimised window), the status line, the run's own panel
@@ -24,7 +24,7 @@ public:
     enum class EventLoop { Turn, Leave };
 
     explicit WindowRunObserver(
-        MainWindow &window, Paint paint = {}, EventLoop eventLoop = EventLoop::Turn);
+        FeatureHost &window, Paint paint = {}, EventLoop eventLoop = EventLoop::Turn);
 
     void started(const RunProgress &progress) override;
     void progressed(const RunProgress &progress) override;
@@ -34,7 +34,7 @@ public:
 private:
     void show(const RunProgress &progress);
 
-    MainWindow &m_window;
+    FeatureHost &m_window;
     Paint m_paint;
     EventLoop m_eventLoop;
     qint64 m_barTotal = -1;
@@ -45,7 +45,7 @@ private:
 // Runs an engine with the window's observer and reports a failure as the
 // window's procedure does ("frmVEXA" - procedure), unless the failure was
 // reported where it happened. The caller enters and leaves the running state.
-RunResult RunInWindow(MainWindow &window, LongRun &run, const WindowRunObserver::Paint &paint,
+RunResult RunInWindow(FeatureHost &window, LongRun &run, const WindowRunObserver::Paint &paint,
     const QString &procedure);
 
 }  // namespace vexa

@@ -115,12 +115,16 @@ TEST_F(CollectionsTabTest, EntryModeAddsAndRefusesDuplicateNames)
     m_tab->cmdCollection(0)->click();
     EXPECT_TRUE(m_tab->entryMode());
     EXPECT_TRUE(m_window->isCollectionEditMode());
+    EXPECT_EQ(m_tab->cmdCollection(0)->text(), Text(730));
+    EXPECT_EQ(m_tab->cmdCollection(1)->text(), Text(731));
     EXPECT_TRUE(m_tab->cmdCollection(1)->isEnabled()) << "delete acts as cancel";
     EXPECT_TRUE(m_tab->cboCollection()->isHidden());
     QTest::keyClicks(m_tab->txtCollection(), "Holiday 'Zee'");
     QTest::keyClick(m_tab->txtCollection(), Qt::Key_Return);
     EXPECT_FALSE(m_tab->entryMode());
     EXPECT_FALSE(m_window->isCollectionEditMode());
+    EXPECT_EQ(m_tab->cmdCollection(0)->text(), Text(500));
+    EXPECT_EQ(m_tab->cmdCollection(1)->text(), Text(501));
     EXPECT_EQ(m_tab->cboCollection()->currentText(), "Holiday 'Zee'");
     EXPECT_EQ(m_messages.count(), 0);
 

@@ -5,6 +5,7 @@
 #include "base/texts.h"
 #include "db/appdatabase.h"
 #include "db/records.h"
+#include "gather/gatherpanel.h"
 #include "gather/gatherrun_ui.h"
 #include "support/scriptedmessages.h"
 #include "ui/mainwindow.h"
@@ -97,7 +98,7 @@ TEST_F(GatherWindow, CancelStopsBetweenFilesKeepsWhatWasStoredAndStillSummarises
     };
     for (const Row row : { Row { "in the directory", true }, Row { "while counting", false } }) {
         OpenDb().Execute(QStringLiteral("DELETE * FROM FileData"));
-        m_window->ClearGatherInfo();
+        GatherPanel::In(*m_window).Clear();
         ScriptedMessages messages;
         QTimer clicker;
         QObject::connect(&clicker, &QTimer::timeout, [&] {

@@ -2,6 +2,8 @@
 // directory: command states, the unload refusal, priority, tabs, progress.
 #include "base/priority.h"
 #include "base/texts.h"
+#include "gather/gatherpanel.h"
+#include "narration/narrationpanel.h"
 #include "support/scriptedmessages.h"
 #include "support/tempdatadir.h"
 #include "ui/mainwindow.h"
@@ -38,6 +40,10 @@ struct MainWindowTest : ::testing::Test {
     {
         SetLangOffset(0);
         window->setDuplicateCounters([this] { return groups; }, [this] { return saved; });
+        // The run panels, with their Cancel buttons, as gathering and
+        // narration build them when they are installed.
+        GatherPanel::In(*window);
+        NarrationPanel::In(*window);
         window->Load();
         window->show();
         QApplication::processEvents();
@@ -309,22 +315,23 @@ TEST_F(MainWindowTest, ProgressBarScalesLargeTotalsAndIgnoresCountsBeyondThem)
 
 TEST_F(MainWindowTest, GatherPanelShowsCountersAndHidesTheErrorsUntilTheFirst)
 {
-    window->SetGatherCounters(3, 12, 40, 1000);
+    GatherPanel &panel = GatherPanel::In(*window);
+    panel.SetCounters(3, 12, 40, 1000);
     EXPECT_EQ(window->gatherLabel("lblGatherProces")->text(), QStringLiteral("3/12"));
     EXPECT_EQ(window->gatherLabel("lblGatherInfo")->text(), QStringLiteral("40/1000"));
     window->ShowInfoPanel(MainWindow::InfoGather);
     EXPECT_FALSE(window->gatherLabel("lblGatherError")->isVisible());
-    window->SetGatherError(1);
+    panel.SetErrors(1);
     EXPECT_TRUE(window->gatherLabel("lblGatherError")->isVisible());
     EXPECT_TRUE(window->gatherLabel("lblInfo13")->isVisible());
     EXPECT_EQ(window->gatherLabel("lblInfo13")->text(), QStringLiteral("Errors:"));
-    window->ClearGatherInfo();
+    panel.Clear();
     EXPECT_TRUE(window->gatherLabel("lblGatherProces")->text().isEmpty());
     EXPECT_FALSE(window->gatherLabel("lblGatherError")->isVisible());
     EXPECT_FALSE(window->gatherLabel("lblInfo13")->isVisible());
 }
 
-TEST_F(MainWindowTest, EditModeRelabelsTheCollectionButtonsAndLocksTheTabs)
+TEST_F(MainWindowTest, EditModeLocksTheTabsAndTheCommands)
 {
     window->SetTickedDirectoryCount(1);
     window->SetCollectionEditMode(true);
