@@ -1,10 +1,12 @@
 #include "base/filelisting.h"
 
-#include <QFile>
+#include "base/diskpath.h"
+
 #include <QList>
 #include <QPair>
 
 #include <algorithm>
+#include <cstring>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -80,7 +82,7 @@ EntryKind entryKind(int dirFd, const dirent *entry)
 QStringList listEntries(const QString &directory, EntryKind wanted, bool *ok)
 {
     QStringList names;
-    DIR *dir = opendir(QFile::encodeName(directory).constData());
+    DIR *dir = opendir(NameToDisk(directory).constData());
     if (ok)
         *ok = dir != nullptr;
     if (!dir)
@@ -90,7 +92,7 @@ QStringList listEntries(const QString &directory, EntryKind wanted, bool *ok)
         if (entry->d_name[0] == '.')
             continue;  // ".", ".." and hidden entries
         if (entryKind(fd, entry) == wanted)
-            names.append(QFile::decodeName(entry->d_name));
+            names.append(NameFromDisk(QByteArray(entry->d_name)));
     }
     closedir(dir);
     std::sort(names.begin(), names.end());
@@ -152,6 +154,34 @@ QStringList ListMatchingFiles(const QString &directory, const QStringList &piece
     for (const auto &entry : matched)
         out.append(entry.second);
     return out;
+}
+
+QList<DirectoryEntry> ListDirectoryEntries(
+    const QString &directory, bool *ok, const std::function<void()> &turn)
+{
+    QList<DirectoryEntry> entries;
+    DIR *dir = opendir(NameToDisk(directory).constData());
+    if (ok)
+        *ok = dir != nullptr;
+    if (!dir)
+        return entries;
+    const int fd = dirfd(dir);
+    while (const dirent *entry = readdir(dir)) {
+        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
+            continue;
+        DirectoryEntry out;
+        out.name = NameFromDisk(QByteArray(entry->d_name));
+        struct stat st;
+        if (fstatat(fd, entry->d_name, &st, 0) == 0) {
+            out.isFile = S_ISREG(st.st_mode);
+            out.ownerWritable = (st.st_mode & S_IWUSR) != 0;
+        }
+        entries.append(out);
+        if (turn && entries.size() % 256 == 0)
+            turn();
+    }
+    closedir(dir);
+    return entries;
 }
 
 QStringList ListSubdirectories(const QString &directory, bool *ok)

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 namespace vexa {
 
@@ -26,6 +29,19 @@ bool MatchesFilePattern(const QString &name, const QStringList &pieces);
 // Any thread.
 QStringList ListMatchingFiles(
     const QString &directory, const QStringList &pieces, bool *ok = nullptr);
+
+// One entry of a directory listing, links followed.
+struct DirectoryEntry {
+    QString name;  // stored form (see base/diskpath.h)
+    bool isFile = false;  // a regular file; otherwise a directory or anything else
+    bool ownerWritable = false;  // the owner's write bit
+};
+// Every entry of one directory but "." and "..", hidden ones included, in
+// the order the file system gives them; one stat per entry. turn (when
+// given) is called every few hundred entries, so a window can paint during a
+// huge listing. A directory that cannot be read lists nothing (ok false).
+QList<DirectoryEntry> ListDirectoryEntries(
+    const QString &directory, bool *ok = nullptr, const std::function<void()> &turn = {});
 
 // The sub-directories of one directory (full paths, by name), hidden ones
 // left out. A symbolic link to a directory counts; the caller guards against

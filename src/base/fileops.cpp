@@ -1,5 +1,6 @@
 #include "base/fileops.h"
 
+#include "base/diskpath.h"
 #include "base/texts.h"
 #include "base/trash.h"
 
@@ -35,7 +36,7 @@ FileOpResult failed(FileOpFailure failure, const QString &reason)
 
 bool statOf(const QString &path, struct stat &info)
 {
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0;
+    return ::stat(NameToDisk(path).constData(), &info) == 0;
 }
 }  // namespace
 
@@ -51,10 +52,13 @@ void SetAllowUndoFlag(bool on)
 
 FileOpResult DeleteFile(const QString &path, bool allowUndo)
 {
-    const QFileInfo info(path);
-    if (!info.exists() && !info.isSymLink())
+    // By the name's own bytes (base/diskpath.h): a name that is not UTF-8
+    // is deleted too.
+    const QByteArray bytes = NameToDisk(path);
+    struct stat info { };
+    if (::lstat(bytes.constData(), &info) != 0)
         return failed(FileOpFailure::Missing, QStringLiteral("the file no longer exists"));
-    if (info.isDir() && !info.isSymLink())
+    if (S_ISDIR(info.st_mode))
         return failed(FileOpFailure::NotAFile, QStringLiteral("it is a directory"));
     if (allowUndo) {
         // Our own trash move: Qt 6.4's moves the file into the working
@@ -65,16 +69,15 @@ FileOpResult DeleteFile(const QString &path, bool allowUndo)
         return failed(FileOpFailure::NoTrash,
             QStringLiteral("the trash cannot take this file (%1); the file was kept").arg(why));
     }
-    QFile file(path);
-    if (file.remove())
+    if (::unlink(bytes.constData()) == 0)
         return done();
-    return failed(FileOpFailure::System, file.errorString());
+    return failed(FileOpFailure::System, systemReason(errno));
 }
 
 FileOpResult RenameFile(const QString &from, const QString &to)
 {
-    const QByteArray source = QFile::encodeName(from);
-    const QByteArray target = QFile::encodeName(to);
+    const QByteArray source = NameToDisk(from);
+    const QByteArray target = NameToDisk(to);
     if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE)
         == 0)
         return done();
@@ -94,7 +97,7 @@ FileOpResult RenameFile(const QString &from, const QString &to)
     if (error == EEXIST)
         return failed(
             FileOpFailure::TargetExists, QStringLiteral("a file of that name already exists"));
-    if (error == ENOENT && !QFileInfo::exists(from))
+    if (error == ENOENT && !StatOnDisk(from).exists)
         return failed(FileOpFailure::Missing, QStringLiteral("the file no longer exists"));
     return failed(FileOpFailure::System, systemReason(error));
 }
@@ -133,10 +136,22 @@ bool SameFile(const QString &first, const QString &second)
 
 bool FilesIdentical(const QString &first, const QString &second)
 {
-    QFile a(first);
-    QFile b(second);
-    if (!a.open(QIODevice::ReadOnly) || !b.open(QIODevice::ReadOnly))
+    // Opened by the names' own bytes (base/diskpath.h); each QFile closes
+    // the descriptor it was given.
+    QFile a;
+    QFile b;
+    const int fdA = OpenOnDiskForReading(first);
+    if (fdA < 0 || !a.open(fdA, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fdA >= 0)
+            ::close(fdA);
         return false;
+    }
+    const int fdB = OpenOnDiskForReading(second);
+    if (fdB < 0 || !b.open(fdB, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fdB >= 0)
+            ::close(fdB);
+        return false;
+    }
     if (a.size() != b.size())
         return false;
     constexpr qint64 kBlock = 4096;  // bytes per comparison step

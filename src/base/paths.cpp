@@ -1,12 +1,12 @@
 #include "base/paths.h"
 
-#include <QFileInfo>
+#include "base/diskpath.h"
 
 namespace vexa {
 
 QString GetShortPath(const QString &path)
 {
-    return QFileInfo::exists(path) ? path : QString();
+    return StatOnDisk(path).exists ? path : QString();
 }
 
 QString GetLongPath(const QString &path)
@@ -16,8 +16,7 @@ QString GetLongPath(const QString &path)
 
 QString GetShortFileName(const QString &path)
 {
-    const QFileInfo info(path);
-    return info.exists() ? info.fileName() : QString();
+    return StatOnDisk(path).exists ? SplitPath(path, false) : QString();
 }
 
 QString SplitPath(const QString &path, bool directoryWanted)

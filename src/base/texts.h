@@ -9,8 +9,8 @@ class QLocale;
 
 namespace vexa {
 
-// One row of the compiled string table: English ids 101..1037, Dutch ids
-// at the English id + 2000.
+// One row of the compiled string table: English ids 101..1037 (texts added
+// beside the system's own at 1950..1999), Dutch ids at the English id + 2000.
 struct StringTableEntry {
     int id;
     const char *text;  // UTF-8

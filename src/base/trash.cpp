@@ -1,5 +1,7 @@
 #include "base/trash.h"
 
+#include "base/diskpath.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QFile>
@@ -117,7 +119,9 @@ bool MoveToTrash(const QString &path, QString *reason)
             *reason = why;
         return false;
     };
-    const QByteArray source = QFile::encodeName(QFileInfo(path).absoluteFilePath());
+    // The name's own bytes (base/diskpath.h): a name that is not UTF-8 is
+    // trashed too, and its Path below is those bytes percent-encoded.
+    const QByteArray source = NameToDisk(QFileInfo(path).absoluteFilePath());
     struct stat file { };
     if (::lstat(source.constData(), &file) != 0)
         return fail(QString::fromLocal8Bit(std::strerror(errno)));

@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 
+#include "base/diskpath.h"
 #include "base/environment.h"
 #include "base/singlecopy.h"
 #include "db/lifecycle.h"
@@ -98,13 +99,14 @@ private:
 
 void Out(const QString &line)
 {
-    std::fprintf(stdout, "%s\n", line.toUtf8().constData());
+    // Escaped bytes of a name go out as the bytes they stand for.
+    std::fprintf(stdout, "%s\n", NameToDisk(line).constData());
     std::fflush(stdout);
 }
 
 void Err(const QString &line)
 {
-    std::fprintf(stderr, "%s\n", line.toUtf8().constData());
+    std::fprintf(stderr, "%s\n", NameToDisk(line).constData());
 }
 
 int ParseCommandLine(QCommandLineParser &parser, const Invocation &invocation)
@@ -139,14 +141,14 @@ bool IntOption(const QCommandLineParser &parser, const QString &name, int low, i
     return true;
 }
 
-bool OpenDataDirectory(const Invocation &invocation)
+bool OpenDataDirectory(const Invocation &invocation, DatabaseAccess access)
 {
     QString dir = invocation.dataDir;
     if (dir.isEmpty()) {
         // vexa-cli is installed beside vexa, so it finds the same directory.
         dir = ResolveDataDirectory(QCoreApplication::applicationDirPath());
     }
-    if (!QFileInfo(dir).isDir()) {
+    if (!StatOnDisk(dir).isDirectory) {
         Err(QStringLiteral("vexa-cli: data directory %1 does not exist").arg(dir));
         return false;
     }
@@ -166,8 +168,9 @@ bool OpenDataDirectory(const Invocation &invocation)
                 .arg(version));
         return false;
     }
-    if (!OpenApplicationDatabase()) {
-        Err(QStringLiteral("vexa-cli: cannot open the database %1").arg(DatabasePath()));
+    QString why;
+    if (!OpenApplicationDatabase(access, &why)) {
+        Err(QStringLiteral("vexa-cli: cannot open the database %1: %2").arg(DatabasePath(), why));
         CloseApplicationDatabase();
         return false;
     }

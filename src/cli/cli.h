@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/run.h"
+#include "db/lifecycle.h"
 
 #include <QString>
 #include <QStringList>
@@ -45,9 +46,12 @@ bool IntOption(
 
 // Points the program directory at --data (or vexa's own data directory),
 // takes the single-copy lock and opens the database. Prints the reason and
-// returns false when that is not possible (vexa is running, no database).
-// The lock and database are released at exit.
-bool OpenDataDirectory(const Invocation &invocation);
+// returns false when that is not possible (vexa is running, no database, a
+// read-only medium for a command that writes). Commands that only read open
+// the database read-only, so they work on a read-only medium too. The lock
+// and database are released at exit.
+bool OpenDataDirectory(
+    const Invocation &invocation, DatabaseAccess access = DatabaseAccess::ReadWrite);
 
 // Ctrl-C: outside a run it ends the program with ExitCancelled; during a run
 // it is the Cancel button (a second Ctrl-C ends the program at once).

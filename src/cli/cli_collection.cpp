@@ -29,7 +29,8 @@ int RunCollection(const Invocation &invocation)
     const QString name = args.value(1);
     if (named && name.trimmed().isEmpty())
         return UsageError(parser, invocation, QStringLiteral("a collection needs a name"));
-    if (!OpenDataDirectory(invocation))
+    if (!OpenDataDirectory(invocation,
+            verb == QStringLiteral("list") ? DatabaseAccess::ReadOnly : DatabaseAccess::ReadWrite))
         return ExitFailure;
 
     if (verb == QStringLiteral("add")) {

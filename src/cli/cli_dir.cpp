@@ -1,4 +1,5 @@
 // vexa-cli dir add [--tree]|delete|list COLLECTION [PATH...]: a collection's directories.
+#include "base/diskpath.h"
 #include "base/paths.h"
 #include "base/texts.h"
 #include "cli/cli.h"
@@ -32,7 +33,7 @@ int addDirectories(std::int32_t collectionId, const QStringList &paths, bool tre
     QStringList directories;
     for (const QString &given : paths) {
         const QString path = normalised(given);
-        if (!QFileInfo(path).isDir()) {
+        if (!StatOnDisk(path).isDirectory) {
             Err(QStringLiteral("vexa-cli: %1 is not a directory").arg(given));
             status = ExitFailure;
             continue;
@@ -54,7 +55,7 @@ int addTrees(std::int32_t collectionId, const QStringList &roots)
 {
     QStringList clean;
     for (const QString &root : roots) {
-        if (!QFileInfo(root).isDir()) {
+        if (!StatOnDisk(root).isDirectory) {
             Err(QStringLiteral("vexa-cli: %1 is not a directory").arg(root));
             return ExitFailure;
         }
@@ -133,7 +134,8 @@ int RunDir(const Invocation &invocation)
             QStringLiteral("add and delete take a collection and paths, list a collection"));
     if (tree && verb != QStringLiteral("add"))
         return UsageError(parser, invocation, QStringLiteral("--tree goes with add only"));
-    if (!OpenDataDirectory(invocation))
+    if (!OpenDataDirectory(invocation,
+            verb == QStringLiteral("list") ? DatabaseAccess::ReadOnly : DatabaseAccess::ReadWrite))
         return ExitFailure;
     const QString name = args.value(1);
     try {

@@ -72,7 +72,8 @@ int RunDuplicates(const Invocation &invocation)
     const bool clearing = args == QStringList { QStringLiteral("clear") } && !json;
     if (!listing && !clearing)
         return UsageError(parser, invocation, QStringLiteral("list [--json] or clear"));
-    if (!OpenDataDirectory(invocation))
+    if (!OpenDataDirectory(
+            invocation, listing ? DatabaseAccess::ReadOnly : DatabaseAccess::ReadWrite))
         return ExitFailure;
     try {
         if (listing)

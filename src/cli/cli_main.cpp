@@ -3,6 +3,8 @@
 #include "cli/commands.h"
 
 #include <QCommandLineParser>
+
+#include "base/diskpath.h"
 #include <QCoreApplication>
 
 #include <cstdio>
@@ -76,7 +78,12 @@ int main(int argc, char **argv)
     parser.addPositionalArgument(
         QStringLiteral("args"), QStringLiteral("Its arguments."), QStringLiteral("[ARGS...]"));
 
-    if (!parser.parse(app.arguments())) {
+    // From argv itself: a path that is not UTF-8 keeps its bytes (escaped,
+    // see base/diskpath.h), which QCoreApplication::arguments() would lose.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(vexa::NameFromDisk(QByteArray(argv[i])));
+    if (!parser.parse(arguments)) {
         Err(QStringLiteral("vexa-cli: ") + parser.errorText());
         std::fputs(helpText(parser).toUtf8().constData(), stderr);
         return ExitUsage;

@@ -15,7 +15,7 @@ int RunStats(const Invocation &invocation)
         return status;
     if (!parser.positionalArguments().isEmpty())
         return UsageError(parser, invocation, QStringLiteral("stats takes no arguments"));
-    if (!OpenDataDirectory(invocation))
+    if (!OpenDataDirectory(invocation, DatabaseAccess::ReadOnly))
         return ExitFailure;
     QString text = StatisticsText(CurrentStatistics());
     text.chop(1);  // the last line's carriage return

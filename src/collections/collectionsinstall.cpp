@@ -41,7 +41,7 @@ CollectionsTab *InstallCollections(FeatureHost &window)
         QTreeWidget *list = tab->lstvDirectories();
         for (int i = 0; i < list->topLevelItemCount(); ++i) {
             const QTreeWidgetItem *item = list->topLevelItem(i);
-            directories.append({ item->data(0, Qt::UserRole).toString(), item->text(0),
+            directories.append({ item->data(0, Qt::UserRole).toString(), ItemPath(item),
                 item->checkState(0) == Qt::Checked });
         }
         return directories;

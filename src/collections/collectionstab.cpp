@@ -1,5 +1,6 @@
 #include "collections/collectionstab.h"
 
+#include "base/diskpath.h"
 #include "base/errors.h"
 #include "base/messages.h"
 #include "base/paths.h"
@@ -64,6 +65,14 @@ QStringList localPaths(const QMimeData *data)
     return paths;
 }
 
+// The list shows a path as a person reads it and keeps the stored path
+// (whose bytes that are not UTF-8 are escaped) beside it.
+void setItemPath(QTreeWidgetItem *item, const QString &path)
+{
+    item->setText(0, DisplayName(path));
+    item->setData(0, kPathRole, path);
+}
+
 // A plain directory: not hidden, not read-only, not a link (the other
 // platform gives such entries further attributes besides "directory").
 bool isPlainDirectory(const QString &path)
@@ -89,6 +98,12 @@ public:
 };
 
 }  // namespace
+
+QString ItemPath(const QTreeWidgetItem *item)
+{
+    const QVariant stored = item->data(0, kPathRole);
+    return stored.isValid() ? stored.toString() : item->text(0);
+}
 
 DirectoryListView::DirectoryListView(QWidget *parent)
     : QTreeWidget(parent)
@@ -352,7 +367,7 @@ void CollectionsTab::FillDirectoryList(bool refreshOnly)
                 if (!refreshOnly) {
                     item = new DirectoryItem(m_list);
                     item->setData(0, Qt::UserRole, key);
-                    item->setText(0, dirs.value(QStringLiteral("Path")).toString());
+                    setItemPath(item, dirs.value(QStringLiteral("Path")).toString());
                     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
                     item->setCheckState(0, Qt::Unchecked);
                 }
@@ -510,7 +525,7 @@ void CollectionsTab::addDirectories(const QStringList &paths, bool tree, int unr
     hooks.added = [this](const AddedDirectory &added) {
         auto *item = new DirectoryItem(m_list);
         item->setData(0, Qt::UserRole, DirectoryKey(added.itemId));
-        item->setText(0, GetLongPath(added.path));
+        setItemPath(item, GetLongPath(added.path));
         item->setText(1, QStringLiteral("0"));
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
         m_filling = true;
@@ -584,7 +599,7 @@ void CollectionsTab::DeleteCheckedDirectories()
     qint64 done = 0;
     for (const QString &key : keys) {
         if (QTreeWidgetItem *item = itemByKey(key)) {
-            if (DeleteItemFromCollection(id, item->text(0)))
+            if (DeleteItemFromCollection(id, ItemPath(item)))
                 delete item;
         }
         if (m_window)
@@ -601,13 +616,13 @@ void CollectionsTab::VerifyPathIntegrity()
         QStringList keys;
         for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
             const QTreeWidgetItem *item = m_list->topLevelItem(i);
-            if (item->checkState(0) == Qt::Checked && !QFileInfo(item->text(0)).isDir())
+            if (item->checkState(0) == Qt::Checked && !StatOnDisk(ItemPath(item)).isDirectory)
                 keys.append(item->data(0, Qt::UserRole).toString());
         }
         const std::int32_t id = collectionId();
         for (const QString &key : keys) {
             if (QTreeWidgetItem *item = itemByKey(key)) {
-                DeleteItemFromCollection(id, item->text(0));
+                DeleteItemFromCollection(id, ItemPath(item));
                 delete item;
             }
         }
@@ -622,10 +637,10 @@ qint64 CollectionsTab::CountTotalImages()
     try {
         for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
             const QTreeWidgetItem *item = m_list->topLevelItem(i);
-            if (item->checkState(0) != Qt::Checked || !QFileInfo(item->text(0)).isDir())
+            if (item->checkState(0) != Qt::Checked || !StatOnDisk(ItemPath(item)).isDirectory)
                 continue;
             setStatus(Text(734) + item->text(0));
-            m_totalImages += CountDirectoryImages(item->text(0));
+            m_totalImages += CountDirectoryImages(ItemPath(item));
         }
     } catch (const std::exception &e) {
         ReportException(e, kModule, QStringLiteral("CountTotalImages"));

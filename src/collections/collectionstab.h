@@ -21,6 +21,12 @@ namespace vexa {
 class FeatureHost;
 struct AddDirectoryCounts;
 
+// Column 0 of a lstvDirectories item shows the path as a person reads it;
+// this role holds the stored path (see base/diskpath.h), which every use of
+// the directory takes.
+inline constexpr int kPathRole = Qt::UserRole + 1;
+QString ItemPath(const QTreeWidgetItem *item);
+
 // lstvDirectories: the directory list with check boxes. Accepts drops of
 // directories (text/uri-list) and only ever copies: it never reports a move,
 // so a drag source is never told to delete what it dropped.

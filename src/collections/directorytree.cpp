@@ -1,10 +1,13 @@
 #include "collections/directorytree.h"
 
+#include "base/diskpath.h"
 #include "base/filelisting.h"
 #include "base/paths.h"
 
-#include <QFileInfo>
 #include <QSet>
+
+#include <climits>
+#include <cstdlib>
 
 namespace vexa {
 
@@ -16,8 +19,13 @@ DirectoryTree WalkDirectoryTrees(
     QSet<QString> seen;  // canonical paths, so a link loop ends
     const auto append = [&](QString path) {
         StripTrailingBackslash(path);
-        const QString canonical = QFileInfo(path).canonicalFilePath();
-        const QString identity = canonical.isEmpty() ? path : canonical;
+        // realpath on the bytes: Qt's canonical path loses a name that is
+        // not UTF-8.
+        QString identity = path;
+        if (char *real = realpath(NameToDisk(path).constData(), nullptr)) {
+            identity = NameFromDisk(QByteArray(real));
+            std::free(real);
+        }
         if (seen.contains(identity))
             return;
         seen.insert(identity);

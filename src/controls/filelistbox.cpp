@@ -45,14 +45,14 @@ int buttonValue(Qt::MouseButtons buttons)
 }
 
 // The attributes of one directory entry (see the class comment).
-int attributesOf(const QFileInfo &info)
+int attributesOf(const DirectoryEntry &entry)
 {
     int attributes = 0;
-    if (info.fileName().startsWith(QLatin1Char('.')))
+    if (entry.name.startsWith(QLatin1Char('.')))
         attributes |= FileListBox::AttrHidden;
-    if (!info.permission(QFile::WriteOwner))
+    if (!entry.ownerWritable)
         attributes |= FileListBox::AttrReadOnly;
-    if (info.isFile())
+    if (entry.isFile)
         attributes |= FileListBox::AttrArchive;
     else
         attributes |= FileListBox::AttrSystem;
@@ -276,29 +276,30 @@ void FileListBox::listDirectory(bool forced)
         m_list->setUpdatesEnabled(false);
         QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
-    QDir dir(m_path);
-    m_lastRead = dir.isReadable();
     // Unsorted iteration plus one sort of the names kept: QDir's own sorting
     // and QFileInfo lists cost seconds on 100,000 files.
     QList<QStringList> single;
     for (const QString &piece : pieces)
         single.append(QStringList { piece });
     QList<QPair<int, QString>> matched;
-    QDirIterator it(m_path, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     QElapsedTimer sinceTurn;
     sinceTurn.start();
-    while (it.hasNext()) {
-        it.next();
+    // Listed through the disk-name module: names that are not UTF-8 are
+    // listed too (Qt's iterator would skip them).
+    const QList<DirectoryEntry> entries = ListDirectoryEntries(m_path, &m_lastRead, [&sinceTurn] {
         if (sinceTurn.elapsed() >= 50) {
             // A huge directory must not freeze the window's painting.
             QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
             sinceTurn.restart();
         }
-        const QString name = it.fileName();
+    });
+    for (const DirectoryEntry &entry : entries) {
+        if (!entry.isFile)
+            continue;
         for (int p = 0; p < pieces.size(); ++p) {
-            if (MatchesFilePattern(name, single[p])) {
-                if (fileListed(attributesOf(it.fileInfo()), mask))
-                    matched.append({ p, name });
+            if (MatchesFilePattern(entry.name, single[p])) {
+                if (fileListed(attributesOf(entry), mask))
+                    matched.append({ p, entry.name });
                 break;
             }
         }

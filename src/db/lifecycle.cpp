@@ -1,17 +1,24 @@
 #include "db/lifecycle.h"
 
+#include "base/diskpath.h"
 #include "base/environment.h"
 #include "base/errors.h"
 #include "base/fileops.h"
 #include "base/paths.h"
 #include "db/appdatabase.h"
+#include "db/filestamps.h"
 #include "db/schema.h"
 #include "db/sqlite.h"
 
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 namespace vexa {
 
@@ -70,9 +77,30 @@ bool EnsureTemplate()
     }
 }
 
-bool OpenApplicationDatabase()
+QString WriteRefusalReason(const QString &path)
+{
+    const auto inWords = [](int error) {
+        QString text = QString::fromLocal8Bit(std::strerror(error));
+        if (!text.isEmpty())
+            text[0] = text[0].toLower();
+        return text;
+    };
+    const QByteArray file = QFile::encodeName(path);
+    const QByteArray directory = QFile::encodeName(QFileInfo(path).absolutePath());
+    struct statvfs medium;
+    if (statvfs(directory.constData(), &medium) == 0 && (medium.f_flag & ST_RDONLY) != 0)
+        return inWords(EROFS);
+    if (access(file.constData(), F_OK) == 0 && access(file.constData(), W_OK) != 0)
+        return inWords(errno);
+    if (access(directory.constData(), W_OK) != 0)
+        return inWords(errno) + QStringLiteral(" (directory)");
+    return {};
+}
+
+bool OpenApplicationDatabase(DatabaseAccess access, QString *why)
 {
     ApplicationDatabase &app = g_appDb;
+    const bool readOnly = access == DatabaseAccess::ReadOnly && QFileInfo::exists(DatabasePath());
     try {
         if (!QFileInfo::exists(DatabasePath())) {
             EnsureTemplate();
@@ -81,12 +109,13 @@ bool OpenApplicationDatabase()
                 .setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner
                     | QFileDevice::ReadGroup | QFileDevice::ReadOther);
         }
-        app.db = std::make_unique<Database>(DatabasePath());
-        {
+        app.db = std::make_unique<Database>(DatabasePath(), readOnly);
+        if (!readOnly) {
             // One real write, so a database that cannot be written (read-only
             // file or directory) fails here rather than at the user's first change.
             Transaction indexes(*app.db);
             app.db->connection().exec(SchemaIndexesSql());
+            app.db->connection().exec(FileStampSchemaSql());
             app.db->connection().exec(QStringLiteral("UPDATE SysInfo SET DBVersion=DBVersion"));
             indexes.commit();
         }
@@ -99,7 +128,14 @@ bool OpenApplicationDatabase()
         if (app.sysInfo->eof())
             throw VexaError(ErrNoCurrentRecord, QStringLiteral("The SysInfo row is missing."));
         return true;
-    } catch (const std::exception &) {
+    } catch (const std::exception &e) {
+        if (why) {
+            const VexaError *error = dynamic_cast<const VexaError *>(&e);
+            *why = error ? error->description() : QString::fromLocal8Bit(e.what());
+            const QString refusal = readOnly ? QString() : WriteRefusalReason(DatabasePath());
+            if (!refusal.isEmpty())
+                *why += QStringLiteral(" (") + refusal + QLatin1Char(')');
+        }
         return false;
     }
 }
@@ -204,7 +240,7 @@ void VerifyDatabaseIntegrity(RecordSet &fileData, const QString &directory)
         fileData.moveFirst();
         while (!fileData.eof()) {
             const QString name = fileData.value(QStringLiteral("FileName")).toString();
-            if (!QFileInfo(JoinPath(directory, name)).isFile())
+            if (!StatOnDisk(JoinPath(directory, name)).isFile)
                 fileData.remove();
             fileData.moveNext();
         }

@@ -15,10 +15,17 @@ QString TemplatePath();
 QString BackupPath();
 QString CompactPath();
 
+// ReadOnly never writes to the database, so a database on a read-only
+// medium, or one another program is writing, can still be read.
+enum class DatabaseAccess { ReadWrite, ReadOnly };
+
 // Opens VEXA.MDB (created from the template when missing) and the five record
 // sets; true when all are open. On failure whatever opened stays open for
-// CloseApplicationDatabase.
-bool OpenApplicationDatabase();
+// CloseApplicationDatabase, and why (when given) says what stood in the way.
+// A missing VEXA.MDB is created even for ReadOnly, so a new data directory
+// reads as an empty database.
+bool OpenApplicationDatabase(
+    DatabaseAccess access = DatabaseAccess::ReadWrite, QString *why = nullptr);
 void CloseApplicationDatabase();
 
 // false only when VEXA.MDB could be read and its DBVersion is not 300; any
@@ -41,6 +48,11 @@ bool EnsureTemplate();
 // so the next start creates a fresh one; the file itself is kept. Returns the
 // new name, or empty when there was nothing to move or it failed.
 QString SetAsideDatabase();
+
+// Why the file at path cannot be written, in the system's words ("read-only
+// file system", "permission denied"), checked on the file and on its
+// directory (the journal lives there); empty when nothing stands in the way.
+QString WriteRefusalReason(const QString &path);
 
 class RecordSet;
 // Deletes from the given FileData record set every row whose file is no

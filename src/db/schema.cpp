@@ -1,6 +1,7 @@
 #include "db/schema.h"
 
 #include "base/errors.h"
+#include "db/filestamps.h"
 #include "db/sqlite.h"
 
 #include <QFile>
@@ -85,6 +86,7 @@ void WriteTemplateDatabase(const QString &path)
             connection.exec(QStringLiteral("BEGIN"));
             connection.exec(SchemaTablesSql());
             connection.exec(SchemaIndexesSql());
+            connection.exec(FileStampSchemaSql());
             connection.exec(QStringLiteral("COMMIT"));
         }
         QFile::remove(path);

@@ -1,5 +1,6 @@
 #include "gather/gatherengine.h"
 
+#include "base/diskpath.h"
 #include "base/errors.h"
 #include "base/filelisting.h"
 #include "base/log.h"
@@ -7,6 +8,7 @@
 #include "base/progresstexts.h"
 #include "base/texts.h"
 #include "db/appdatabase.h"
+#include "db/filestamps.h"
 #include "db/imagefileinfo.h"
 #include "db/lifecycle.h"
 #include "db/records.h"
@@ -17,13 +19,13 @@
 #include "signature/imageloader.h"
 
 #include <QElapsedTimer>
-#include <QFileInfo>
-#include <QSet>
+#include <QHash>
 
 #include <deque>
 #include <memory>
 #include <optional>
 #include <thread>
+#include <vector>
 
 namespace vexa {
 
@@ -62,11 +64,17 @@ public:
             }
         }
     }
+    // One record written in the open transaction; it counts as stored once
+    // its transaction is committed.
     void stored()
     {
+        ++m_pending;
         if (++m_count >= m_rows)
             commit();
     }
+    // A write that is not a record of its own (a file's stamp).
+    void touched() { begin(); }
+    std::int32_t committed() const { return m_committed; }
     void begin()
     {
         if (!m_open) {
@@ -79,8 +87,11 @@ public:
         if (m_open) {
             m_open = false;
             m_count = 0;
+            const std::int32_t pending = m_pending;
+            m_pending = 0;
             try {
                 m_db.CommitTransaction();
+                m_committed += pending;
             } catch (...) {
                 try {
                     m_db.RollbackTransaction();
@@ -95,7 +106,24 @@ private:
     Database &m_db;
     int m_rows;
     int m_count = 0;
+    std::int32_t m_pending = 0;  // records written since the last commit
+    std::int32_t m_committed = 0;  // records on disk
     bool m_open = false;
+};
+
+// What the walk does with one listed file, decided before any is decoded so
+// that every thread count makes the same decisions.
+struct FilePlan {
+    bool decode = false;  // new, or changed since it was gathered
+    std::int64_t recordId = 0;  // the record to rewrite in place; 0: a new record
+    std::int64_t modifiedNs = 0;  // the file's modification time when planned
+    bool stampOnly = false;  // an unchanged record that has no stamp yet
+};
+
+// A record of the directory as stored: its ID and the size it was gathered at.
+struct StoredFile {
+    std::int64_t id = 0;
+    std::int64_t size = 0;
 };
 
 }  // namespace
@@ -111,7 +139,7 @@ DecodedImage DecodeForGathering(const QString &path)
     out.loaded = true;
     out.width = image.width;
     out.height = image.height;
-    out.fileSize = QFileInfo(path).size();
+    out.fileSize = StatOnDisk(path).size;
     try {
         const ComputedSignature sig = SignatureOfPicture(image.picture, image.width, image.height);
         out.average
@@ -155,6 +183,7 @@ qint64 GatherEngine::elapsedMs() const
 RunResult GatherEngine::run(RunObserver &observer)
 {
     m_counters = {};
+    m_passedOver.clear();
     RunReporter reporter(observer, m_options.reportIntervalMs);
     RunProgress &p = reporter.progress();
     p.status = Text(711);
@@ -181,9 +210,9 @@ RunResult GatherEngine::walk(RunReporter &reporter)
 
     // The image count of the ticked directories that exist: the bar's total.
     for (const GatherDirectory &d : directories) {
-        if (!d.ticked || !QFileInfo(d.path).isDir())
+        if (!d.ticked || !StatOnDisk(d.path).isDirectory)
             continue;
-        p.status = Text(734) + d.path;
+        p.status = Text(734) + DisplayName(d.path);
         reporter.reportNow();
         c.totalImages += std::int32_t(ListMatchingFiles(d.path, pieces).size());
         if (reporter.cancelled())
@@ -209,6 +238,11 @@ RunResult GatherEngine::walk(RunReporter &reporter)
     const int lookahead = threads * 4;
 
     Batch batch(db, m_options.rowsPerTransaction);
+    // A ticked directory the run cannot walk is said, never skipped silently.
+    const auto passOver = [&](const QString &path, const QString &reason) {
+        m_passedOver.append({ path, reason });
+        reporter.notice(QStringLiteral("passed over %1: %2").arg(path, reason));
+    };
     bool cancelled = false;
     bool skipping = false;
     const auto estimate = [&](std::int32_t done) {
@@ -217,7 +251,12 @@ RunResult GatherEngine::walk(RunReporter &reporter)
 
     for (int index = 0; index < directories.size() && !cancelled; ++index) {
         const GatherDirectory &entry = directories[index];
-        if (entry.ticked && QFileInfo(entry.path).isDir()) {
+        const DiskStat where = entry.ticked ? StatOnDisk(entry.path) : DiskStat {};
+        if (entry.ticked && !where.isDirectory) {
+            passOver(entry.path,
+                where.exists ? QStringLiteral("not a directory")
+                             : QStringLiteral("no such directory"));
+        } else if (entry.ticked) {
             p.part = index;
             p.partEnded = false;
             p.partDone = 0;
@@ -233,6 +272,8 @@ RunResult GatherEngine::walk(RunReporter &reporter)
             // its files are not gone, only out of reach.
             const qint64 verifyStart = nowMs();
             batch.commit();
+            c.stored = batch.committed();
+            p.found = c.stored;
             bool listed = true;
             const QStringList files = ListMatchingFiles(directory, pieces, &listed);
             if (listed) {
@@ -242,15 +283,45 @@ RunResult GatherEngine::walk(RunReporter &reporter)
                 RecordSet records(db, query);
                 VerifyDatabaseIntegrity(records, directory);
                 deletions.commit();
+            } else {
+                passOver(directory, QStringLiteral("cannot be read"));
             }
-            // The stored names, read once: one lookup per file instead of
-            // a walk of the snapshot, so a directory of 100,000 files
-            // does not take quadratic time.
-            QSet<QString> stored;
+            // The stored records, read once: one lookup per file instead of
+            // a walk of the snapshot, so a directory of 100,000 files does
+            // not take quadratic time.
+            QHash<QString, StoredFile> stored;
             {
                 RecordSet snapshot(db, query, RecordSetType::Snapshot);
                 for (; !snapshot.eof(); snapshot.moveNext())
-                    stored.insert(snapshot.value(QStringLiteral("FileName")).toString());
+                    stored.insert(snapshot.value(QStringLiteral("FileName")).toString(),
+                        { snapshot.value(QStringLiteral("ID")).toLongLong(),
+                            snapshot.value(QStringLiteral("FileSize")).toLongLong() });
+            }
+            // A stored file is gathered again when its size or its
+            // modification time changed; a record from before the stamps
+            // were kept adopts the time it has now when its size agrees.
+            const QHash<std::int64_t, std::int64_t> stamps
+                = DirectoryFileStamps(db, m_options.collectionId, itemId);
+            std::vector<FilePlan> plans(size_t(files.size()));
+            for (qsizetype at = 0; at < files.size(); ++at) {
+                FilePlan &plan = plans[size_t(at)];
+                const DiskStat file = StatOnDisk(JoinPath(directory, files[at]));
+                plan.modifiedNs = file.modifiedNs;
+                const auto record = stored.constFind(files[at]);
+                if (record == stored.constEnd()) {
+                    plan.decode = true;
+                    continue;
+                }
+                const auto stamp = stamps.constFind(record->id);
+                const bool sameSize = !file.exists || file.size == record->size;
+                if (stamp == stamps.constEnd()) {
+                    plan.decode = !sameSize;
+                    plan.stampOnly = sameSize && file.exists;
+                } else {
+                    plan.decode = !sameSize || (file.exists && *stamp != file.modifiedNs);
+                }
+                if (plan.decode)
+                    plan.recordId = record->id;
             }
             m_startMs += nowMs() - verifyStart;
 
@@ -265,7 +336,7 @@ RunResult GatherEngine::walk(RunReporter &reporter)
                     return;
                 while (int(pending.size()) < lookahead && nextToSubmit < fileCount) {
                     const int at = nextToSubmit++;
-                    if (stored.contains(files[at]))
+                    if (!plans[size_t(at)].decode)
                         continue;
                     pending.emplace_back(at, pool->submit(JoinPath(directory, files[at])));
                 }
@@ -275,7 +346,12 @@ RunResult GatherEngine::walk(RunReporter &reporter)
             for (; i < fileCount; ++i) {
                 refill();
                 const QString &name = files[i];
-                if (stored.contains(name)) {
+                const FilePlan &plan = plans[size_t(i)];
+                if (!plan.decode) {
+                    if (plan.stampOnly) {
+                        batch.touched();
+                        StoreFileStamp(db, stored.value(name).id, plan.modifiedNs);
+                    }
                     ++c.skipped;
                     if (!skipping) {
                         p.current = Text(737);
@@ -312,8 +388,27 @@ RunResult GatherEngine::walk(RunReporter &reporter)
                                 quads[size_t(q)] = RGBTriple { v[0], v[1], v[2] };
                             }
                             batch.begin();
-                            if (!StoreImageData(m_options.collectionId, itemId, current, avg, quads,
-                                    image.pattern)) {
+                            std::int64_t id = plan.recordId;
+                            bool written = false;
+                            if (id > 0) {
+                                written = UpdateImageData(id,
+                                    { image.fileSize, image.width, image.height, avg, quads,
+                                        image.pattern });
+                            } else {
+                                written = StoreImageData(m_options.collectionId, itemId, current,
+                                    avg, quads, image.pattern);
+                                id = db.connection().lastInsertRowId();
+                            }
+                            if (written) {
+                                try {
+                                    StoreFileStamp(db, id, plan.modifiedNs);
+                                } catch (const std::exception &e) {
+                                    ReportException(e, QStringLiteral("modDataFunc"),
+                                        QStringLiteral("StoreFileStamp"));
+                                    written = false;
+                                }
+                            }
+                            if (!written) {
                                 // Reported by the store (a full disk, a
                                 // damaged file): stop here; the rows
                                 // committed so far stay.
@@ -321,14 +416,15 @@ RunResult GatherEngine::walk(RunReporter &reporter)
                                     batch.commit();
                                 } catch (...) {
                                 }
+                                c.stored = batch.committed();
+                                p.found = c.stored;
                                 return RunResult::failed(0,
                                     QStringLiteral("The record of %1 could not be stored.")
                                         .arg(fullPath));
                             }
-                            stored.insert(name);
-                            ++c.stored;
-                            p.found = c.stored;
                             batch.stored();
+                            c.stored = batch.committed();
+                            p.found = c.stored;
                         } else {
                             reporter.notice(QStringLiteral("could not sample %1: %2")
                                                 .arg(fullPath, image.sampleError));
@@ -356,6 +452,8 @@ RunResult GatherEngine::walk(RunReporter &reporter)
                     pool->drop(queued.second);
             }
             batch.commit();
+            c.stored = batch.committed();
+            p.found = c.stored;
             p.partDone = i;
             p.partEnded = true;
             reporter.reportNow();
@@ -366,6 +464,8 @@ RunResult GatherEngine::walk(RunReporter &reporter)
             cancelled = true;
     }
     batch.commit();
+    c.stored = batch.committed();
+    p.found = c.stored;
     WriteToLogFile(kLogName, QString(), true);
     WriteToLogFile(kLogName, QStringLiteral("***** END LOG ******"), true);
     p.done = c.processed;

@@ -40,12 +40,19 @@ struct GatherDirectory {
     bool ticked = false;
 };
 
+// A ticked directory the run could not walk, and why ("no such directory",
+// "not a directory", "cannot be read").
+struct PassedOverDirectory {
+    QString path;
+    QString reason;
+};
+
 struct GatherCounters {
     std::int32_t errors = 0;
     std::int32_t processed = 0;  // file positions handled, skipped or not
     std::int32_t skipped = 0;  // files that already had a record
     std::int32_t directoriesDone = 0;
-    std::int32_t stored = 0;  // records written by this run
+    std::int32_t stored = 0;  // records written (new or rewritten) and committed by this run
     std::int32_t totalImages = 0;  // image files in the ticked, existing directories
 };
 
@@ -79,6 +86,9 @@ public:
     RunResult run(RunObserver &observer) override;
 
     const GatherCounters &counters() const { return m_counters; }
+    // The ticked directories this run could not walk, in list order; each
+    // was also told as a notice.
+    const QList<PassedOverDirectory> &passedOver() const { return m_passedOver; }
     // Run time in milliseconds with the counting and verification left out.
     qint64 elapsedMs() const;
 
@@ -90,6 +100,7 @@ private:
 
     GatherOptions m_options;
     GatherCounters m_counters;
+    QList<PassedOverDirectory> m_passedOver;
     qint64 m_startMs = 0;  // moved forward by the verification time
 };
 

@@ -1,5 +1,6 @@
 #include "gather/gatherrun_ui.h"
 
+#include "base/diskpath.h"
 #include "base/environment.h"
 #include "base/errors.h"
 #include "base/filelisting.h"
@@ -94,6 +95,13 @@ void GatherCollection(FeatureHost &window, const GatherHost &host, int threads)
         window.restoreAfterRun();
         QString message
             = Text(738) + QStringLiteral("\r\r") + Text(739) + ElapsedText(engine.elapsedMs());
+        if (!engine.passedOver().isEmpty()) {
+            QStringList paths;
+            for (const PassedOverDirectory &d : engine.passedOver())
+                paths.append(DisplayName(d.path));
+            message += QStringLiteral("\r\r") + QString::number(paths.size()) + Text(1960)
+                + paths.join(QStringLiteral(", "));
+        }
         if (engine.counters().errors == 0) {
             Messages().show(message, Text(741), MsgIcon::Information, MsgButtons::Ok);
         } else {

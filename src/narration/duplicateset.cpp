@@ -1,6 +1,8 @@
 #include "narration/duplicateset.h"
 
+#include "base/diskpath.h"
 #include "base/errors.h"
+#include "base/paths.h"
 #include "db/appdatabase.h"
 #include "db/selectionsql.h"
 
@@ -41,8 +43,7 @@ bool fileDataExists(RecordSet &fileData, std::int32_t id)
 // A plain search for that exact path: hidden files do not count.
 bool plainFileExists(const QString &path)
 {
-    const QFileInfo info(path);
-    return info.isFile() && !info.isHidden();
+    return StatOnDisk(path).isFile && !SplitPath(path, false).startsWith(QLatin1Char('.'));
 }
 
 }  // namespace

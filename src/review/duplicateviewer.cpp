@@ -1,5 +1,6 @@
 #include "review/duplicateviewer.h"
 
+#include "base/diskpath.h"
 #include "base/environment.h"
 #include "base/errors.h"
 #include "base/fileops.h"

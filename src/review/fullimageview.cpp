@@ -1,5 +1,6 @@
 #include "review/fullimageview.h"
 
+#include "base/diskpath.h"
 #include "signature/imagefunc.h"
 #include "signature/imageloader.h"
 
@@ -27,10 +28,10 @@ bool FullImageView::ShowImageFile(const QString &fullName)
     m_picture = image.picture;
     m_fullName = fullName;
     m_caption = QStringLiteral("%1    %2 x %3")
-                    .arg(QDir::toNativeSeparators(fullName))
+                    .arg(DisplayName(fullName))
                     .arg(image.width)
                     .arg(image.height);
-    setToolTip(QDir::toNativeSeparators(fullName));
+    setToolTip(DisplayName(fullName));
     update();
     return true;
 }

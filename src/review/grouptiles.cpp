@@ -1,5 +1,7 @@
 #include "review/grouptiles.h"
 
+#include "base/diskpath.h"
+
 #include "db/records.h"
 #include "db/recordset.h"
 #include "narration/duplicateset.h"
@@ -61,7 +63,7 @@ QList<GroupTile> GroupDuplicateTiles(
             continue;
         GroupTile tile;
         tile.file = RetrieveImageFileInformation(fileData);
-        if (tile.file.Directory.isEmpty() || !QFileInfo(tile.path()).isFile())
+        if (tile.file.Directory.isEmpty() || !StatOnDisk(tile.path()).isFile)
             continue;
         tile.tile = int(tiles.size()) + 1;
         tile.groupPosition = int(i) + 2;

@@ -1,5 +1,6 @@
 #include "review/previewtile.h"
 
+#include "base/diskpath.h"
 #include "base/environment.h"
 #include "base/errors.h"
 #include "base/fileops.h"
@@ -69,8 +70,7 @@ void LocaliseTileMenus(QMenu *menu)
 bool ListedWithNormalAttributes(const QString &fullName)
 {
     // Hidden files are not listed (dot files here); read-only ones are.
-    const QFileInfo info(fullName);
-    return info.isFile() && !info.isHidden();
+    return StatOnDisk(fullName).isFile && !SplitPath(fullName, false).startsWith(QLatin1Char('.'));
 }
 
 }  // namespace
@@ -178,10 +178,10 @@ void uctrlPreview::SetImageInformation(int index, const LoadedImage &image, cons
     m_index = index;
     m_id = id;
     const QString fullName = path + QLatin1Char('/') + fileName;
-    // The name as the disk spells it; the same on a case-sensitive system.
-    const QFileInfo found(fullName);
-    const QString displayName = found.exists() ? found.fileName() : fileName;
-    m_imgThumb->setToolTip(QDir::toNativeSeparators(path + QLatin1Char('/') + displayName));
+    // The name as the disk spells it (the same on a case-sensitive system),
+    // its bytes that are not UTF-8 shown as U+FFFD.
+    const QString displayName = DisplayName(fileName);
+    m_imgThumb->setToolTip(DisplayName(path) + QLatin1Char('/') + displayName);
     m_filePath = path;
     m_fileName = fileName;
     m_fileSize = size;

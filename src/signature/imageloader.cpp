@@ -1,6 +1,8 @@
 // Every use of ImageMagick in the program is in this file.
 #include "signature/imageloader.h"
 
+#include "base/diskpath.h"
+
 #include <Magick++.h>
 
 #include <QCoreApplication>
@@ -287,18 +289,13 @@ bool decode(const QByteArray &data, const QString &extension, LoadedImage &image
 
 bool loadFile(const QString &path, LoadedImage &image, DecodeSize size, const QSize &thumbnailBox)
 {
-    QFile file(path);
-    const QFileInfo info(path);
-    if (!info.isFile())
-        return fail(image, QStringLiteral("no such file"));
-    if (info.size() > kMaxImageFileBytes)
-        return fail(image, QStringLiteral("file larger than %1 bytes").arg(kMaxImageFileBytes));
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(image, file.errorString());
-    const QByteArray data = file.readAll();
-    if (data.size() != info.size())
-        return fail(image, QStringLiteral("file could not be read whole"));
-    return decode(data, info.suffix(), image, size, thumbnailBox);
+    // Through the disk-name module: a name that is not UTF-8 opens too.
+    bool read = false;
+    QString reason;
+    const QByteArray data = ReadWholeFile(path, kMaxImageFileBytes, &read, &reason);
+    if (!read)
+        return fail(image, reason);
+    return decode(data, QFileInfo(path).suffix(), image, size, thumbnailBox);
 }
 
 }  // namespace

@@ -5,12 +5,19 @@
 #include "db/sqlite.h"
 #include "support/clirunner.h"
 #include "support/qtprinters.h"
+#include "support/tempdatadir.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -27,9 +34,14 @@ protected:
         QDir(m_root.path()).mkpath(QStringLiteral("data"));
     }
 
+    void TearDown() override { vexa::test::RemoveTreeOnDisk(m_root.path()); }
+
     QString data() const { return m_root.filePath(QStringLiteral("data")); }
 
-    Result run(const QStringList &args) { return vexa::test::RunCli(args, data(), 30000); }
+    Result run(const QStringList &args, const QStringList &wrapper = {})
+    {
+        return vexa::test::RunCli(args, data(), 30000, wrapper);
+    }
 
     // A directory under the temporary root holding the named (empty) files;
     // only the names decide whether a directory holds images.
@@ -170,6 +182,145 @@ TEST_F(Cli, RefusesWhileVexaHoldsTheDatabase)
     }
     EXPECT_EQ(run({ "collection", "add", "new" }).status, 0)
         << "the lock's release frees the database";
+}
+
+// The read-only commands and what each must print from the data directory
+// that readOnlySetUp() leaves.
+struct ReadOnlyCommand {
+    QStringList args;
+    const char *expected;
+};
+const ReadOnlyCommand kReadOnlyCommands[] = {
+    { { "stats" }, "Image collections:\t1" },
+    { { "collection", "list" }, "Holiday" },
+    { { "dir", "list", "Holiday" }, "\t0" },
+    { { "duplicates", "list" }, "7\t8|" },
+};
+
+class CliReadOnly : public Cli {
+protected:
+    void SetUp() override
+    {
+        Cli::SetUp();
+        if (IsSkipped())
+            return;
+        ASSERT_EQ(run({ "collection", "add", "Holiday" }).status, 0);
+        const QString dir = makeDir(QStringLiteral("pics"), { QStringLiteral("a.jpg") });
+        ASSERT_EQ(run({ "dir", "add", "Holiday", dir }).status, 0);
+        vexa::SqliteConnection c(database(), false);
+        c.exec(QStringLiteral("INSERT INTO Duplicate (MasterId, Duplicates) VALUES (7, '8|')"));
+    }
+
+    QString database() const { return data() + QStringLiteral("/VEXA.MDB"); }
+
+    QByteArray bytes() const
+    {
+        QFile f(database());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    void expectEveryReadOnlyCommandWorks(const QStringList &wrapper, const char *where)
+    {
+        for (const ReadOnlyCommand &command : kReadOnlyCommands) {
+            const Result r = run(command.args, wrapper);
+            const std::string name = command.args.join(' ').toStdString() + " " + where;
+            EXPECT_EQ(r.status, 0) << name << ": " << r.err.toStdString();
+            EXPECT_TRUE(r.out.contains(QString::fromUtf8(command.expected)))
+                << name << ": " << r.out.toStdString();
+        }
+    }
+};
+
+TEST_F(CliReadOnly, ReadOnlyCommandsLeaveTheFileAsItWasAndReadBesideAWriter)
+{
+    const QByteArray before = bytes();
+    expectEveryReadOnlyCommandWorks({}, "on a writable directory");
+    EXPECT_EQ(bytes(), before) << "a command that only reads writes nothing";
+    EXPECT_FALSE(QFile::exists(database() + QStringLiteral("-journal")));
+
+    // Another program in the middle of a write: readers still get in, a
+    // writer is refused with the reason.
+    vexa::SqliteConnection writer(database(), false);
+    writer.exec(QStringLiteral("BEGIN IMMEDIATE"));
+    writer.exec(QStringLiteral("UPDATE SysInfo SET ThumbSize=12"));
+    expectEveryReadOnlyCommandWorks({}, "beside a writer");
+    const Result add = run({ "collection", "add", "Other" });
+    EXPECT_EQ(add.status, 1);
+    EXPECT_TRUE(add.err.contains(QStringLiteral("locked"))) << add.err.toStdString();
+    writer.exec(QStringLiteral("ROLLBACK"));
+}
+
+TEST_F(CliReadOnly, ReadOnlyMediumIsReadAndAWriteSaysWhy)
+{
+    // A read-only bind mount of the data directory in a private mount
+    // namespace: a real read-only file system, which binds root as well.
+    const QStringList readOnlyMount = { QStringLiteral("unshare"), QStringLiteral("-rm"),
+        QStringLiteral("sh"), QStringLiteral("-c"),
+        QStringLiteral("mount --bind -o ro \"$0\" \"$0\" && exec \"$@\""), data() };
+    QProcess probe;
+    probe.start(readOnlyMount.first(),
+        readOnlyMount.mid(1) + QStringList { QStringLiteral("touch"), database() });
+    if (!probe.waitForFinished(10000) || probe.exitStatus() != QProcess::NormalExit
+        || !QString::fromLocal8Bit(probe.readAllStandardError()).contains("Read-only"))
+        GTEST_SKIP() << "no private read-only mount here (unshare -rm is refused)";
+
+    const QByteArray before = bytes();
+    expectEveryReadOnlyCommandWorks(readOnlyMount, "on a read-only medium");
+    for (const QStringList &write :
+        { QStringList { "collection", "add", "Other" }, QStringList { "duplicates", "clear" } }) {
+        const Result r = run(write, readOnlyMount);
+        EXPECT_EQ(r.status, 1) << write.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("read-only file system")))
+            << write.join(' ').toStdString() << ": " << r.err.toStdString();
+    }
+    EXPECT_EQ(bytes(), before);
+}
+
+TEST_F(CliReadOnly, ReadOnlyFileAndDirectoryOfAnotherUser)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root may write any file: the permissions would stop nothing";
+    const QByteArray before = bytes();
+    QFile::setPermissions(database(), QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+    QFile::setPermissions(data(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    expectEveryReadOnlyCommandWorks({}, "on a read-only file");
+    const Result add = run({ "collection", "add", "Other" });
+    QFile::setPermissions(
+        data(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_EQ(add.status, 1);
+    EXPECT_TRUE(add.err.contains(QStringLiteral("permission denied"))) << add.err.toStdString();
+    EXPECT_EQ(bytes(), before);
+}
+
+TEST_F(Cli, DirectoryNamedInBytesThatAreNotUtf8IsAddedGatheredAndListedAsItsBytes)
+{
+    // A latin-1 directory "été" with a latin-1 picture name, as an old
+    // archive or camera card holds them.
+    const QByteArray dir = QFile::encodeName(m_root.path()) + "/\xe9t\xe9";
+    ASSERT_EQ(mkdir(dir.constData(), 0755), 0);
+    QImage picture(30, 20, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    QBuffer png;
+    ASSERT_TRUE(png.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(picture.save(&png, "PNG"));
+    const int fd = open((dir + "/\xff\xfe.png").constData(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, png.data().constData(), size_t(png.data().size())), png.data().size());
+    close(fd);
+    // The path goes in as raw bytes: the shell's printf makes them.
+    const QStringList withDirectory = { QStringLiteral("sh"), QStringLiteral("-c"),
+        QStringLiteral("exec \"$@\" \"$(printf '%s/\\351t\\351' \"$0\")\""), m_root.path() };
+
+    ASSERT_EQ(run({ "collection", "add", "Old" }).status, 0);
+    const Result add = run({ "dir", "add", "Old" }, withDirectory);
+    EXPECT_EQ(add.status, 0) << add.err.toStdString();
+    EXPECT_TRUE(add.out.startsWith(QStringLiteral("1 directories have been added")))
+        << add.out.toStdString();
+    const Result gather = run({ "gather", "Old" });
+    EXPECT_EQ(gather.status, 0) << gather.err.toStdString();
+    EXPECT_TRUE(gather.out.contains(QStringLiteral("stored 1, errors 0")))
+        << gather.out.toStdString();
+    EXPECT_EQ(run({ "dir", "list", "Old" }).outBytes, dir + "\t1\n");
 }
 
 // A data directory that is not there fails; an empty or missing --data

@@ -1,19 +1,28 @@
 // The gathering run end to end on real image files and a real database.
 #include "gatherfixture.h"
 
+#include "base/diskpath.h"
 #include "base/texts.h"
 #include "db/appdatabase.h"
+#include "db/lifecycle.h"
 #include "db/records.h"
 #include "db/sqlite.h"
+#include "signature/signaturelib.h"
 #include "support/scriptedmessages.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
 
 #include <chrono>
 #include <thread>
 
+#include <csignal>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vexa::test {
@@ -124,6 +133,10 @@ TEST_F(GatherEngineTest, UntickedAndVanishedDirectoriesArePassedOverButCountAsDo
     ASSERT_EQ(gather(second), RunOutcome::Completed);
     EXPECT_EQ(m_last.directoriesDone, 3);
     EXPECT_EQ(m_last.processed, 1);
+    EXPECT_THAT(second.notices,
+        ElementsAreArray(
+            { QStringLiteral("passed over ") + gone + QStringLiteral(": no such directory") }))
+        << "a ticked directory that is gone is said, the unticked one is not";
     // The vanished directory's record is not touched: it may be a disk that
     // is not mounted now.
     EXPECT_THAT(storedNames(),
@@ -144,6 +157,9 @@ TEST_F(GatherEngineTest, UnreadableDirectoryKeepsItsRecords)
     QFile::setPermissions(
         a, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     EXPECT_EQ(storedNames().size(), 1);
+    EXPECT_THAT(second.notices,
+        ElementsAreArray(
+            { QStringLiteral("passed over ") + a + QStringLiteral(": cannot be read") }));
 }
 
 TEST_F(GatherEngineTest, BadFilesAreLoggedInTheLogLayoutAndTheRunGoesOn)
@@ -204,6 +220,29 @@ TEST_F(GatherEngineTest, AwkwardNamesAreStoredAsTheyAreAndHiddenFilesAreNot)
     ASSERT_EQ(gather(second, 3), RunOutcome::Completed);
     EXPECT_EQ(m_last.skipped, names.size()) << "a name stored differently than it is looked up";
     EXPECT_EQ(storedNames().size(), names.size());
+}
+
+TEST_F(GatherEngineTest, NamesThatAreNotUtf8AreGatheredKeptAndSkipped)
+{
+    // A latin-1 directory of an old archive holding latin-1 and UTF-16-ish names.
+    const QString dir = addDirectory(NameFromDisk("\xe9t\xe9 \xff"));
+    const QStringList names
+        = { NameFromDisk("\xff\xfe.jpg"), NameFromDisk("plain.png"), NameFromDisk("caf\xe9.png") };
+    writeImage(dir + QLatin1Char('/') + names[0], 3, 64, 48, "JPG");
+    writeImage(dir + QLatin1Char('/') + names[1], 4, 64, 48, "PNG");
+    writeImage(dir + QLatin1Char('/') + names[2], 5, 64, 48, "PNG");
+    RecordingObserver first;
+    ASSERT_EQ(gather(first, 2), RunOutcome::Completed);
+    EXPECT_EQ(m_last.errors, 0);
+    EXPECT_EQ(m_last.stored, 3);
+    EXPECT_THAT(storedNames(), UnorderedElementsAreArray(names));
+    EXPECT_EQ(NameToDisk(storedNames().first()), QByteArray("\xff\xfe.jpg"));
+    EXPECT_TRUE(first.notices.isEmpty());
+
+    RecordingObserver second;
+    ASSERT_EQ(gather(second, 2), RunOutcome::Completed);
+    EXPECT_EQ(m_last.skipped, 3) << "the stored name is the one listed";
+    EXPECT_EQ(storedNames().size(), 3) << "verification found every file";
 }
 
 // Decoding finishes in a shuffled order; the rows must not notice.
@@ -291,6 +330,7 @@ TEST_F(GatherEngineTest, FullDiskStopsTheRunWithAMessageAndTheDatabaseStaysUsabl
     EXPECT_EQ(gather(observer), RunOutcome::Failed);
     EXPECT_GE(messages.count(), 1) << "the failed store was not reported";
     EXPECT_LT(m_last.stored, 300);
+    EXPECT_EQ(m_last.stored, storedNames().size()) << "the count says what was committed";
     {
         Statement limit(handle, QStringLiteral("PRAGMA max_page_count = 1000000"));
         limit.step();
@@ -305,6 +345,171 @@ TEST_F(GatherEngineTest, FullDiskStopsTheRunWithAMessageAndTheDatabaseStaysUsabl
     const QStringList names = storedNames();
     EXPECT_EQ(names.size(), 300);
     EXPECT_EQ(QSet<QString>(names.begin(), names.end()).size(), 300);
+}
+
+// A file system that refuses to let the database grow at its commit: the
+// process's file size limit, which makes write() fail with EFBIG as a full
+// disk fails a write. Every row of the open transaction is then lost.
+TEST_F(GatherEngineTest, FailedCommitCountsOnlyTheRowsThatReachedTheDisk)
+{
+    const QString a = addDirectory(QStringLiteral("a"));
+    for (int i = 0; i < 300; ++i)
+        writeImage(a + QStringLiteral("/f%1.png").arg(i, 3, 10, QLatin1Char('0')), i, 16, 16);
+    struct rlimit previous;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    const struct rlimit small
+        = { rlim_t(QFileInfo(DatabasePath()).size() + 4096), previous.rlim_max };
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    ScriptedMessages messages;
+    RecordingObserver observer;
+    const RunOutcome outcome = gather(observer);
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(outcome, RunOutcome::Failed);
+    EXPECT_LT(storedNames().size(), 300);
+    EXPECT_EQ(m_last.stored, storedNames().size()) << "stored rows claimed that were rolled back";
+
+    RecordingObserver rerun;
+    ASSERT_EQ(gather(rerun), RunOutcome::Completed);
+    EXPECT_EQ(storedNames().size(), 300);
+}
+
+// Rewrites a file with another picture of the same kind and moves its
+// modification time on, as an editor saving it would.
+void editImage(const QString &path, int seed, int width, int height, const char *format)
+{
+    const DiskStat before = StatOnDisk(path);
+    GatherFixture::writeImage(path, seed, width, height, format);
+    const struct timespec times[2]
+        = { { 0, UTIME_OMIT }, { time_t(before.modifiedNs / 1000000000 + 10), 0 } };
+    ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+}
+
+int allDuplicateRows()
+{
+    return OpenDb().connection().scalar(QStringLiteral("SELECT count(*) FROM Duplicate")).toInt();
+}
+
+qlonglong stampRows()
+{
+    return OpenDb()
+        .connection()
+        .scalar(QStringLiteral("SELECT count(*) FROM FileStamp"))
+        .toLongLong();
+}
+
+TEST_F(GatherEngineTest, EditedFileIsGatheredAgainInPlaceWhateverTheThreadCount)
+{
+    // An uncompressed BMP of the same dimensions keeps its size exactly, so
+    // only the modification time tells the edit; the PNG changes its size.
+    struct Edit {
+        const char *name;
+        const char *format;
+    };
+    const Edit edits[] = { { "same size.bmp", "BMP" }, { "other size.png", "PNG" } };
+    QList<QVariantList> reference;
+    for (const int threads : { 1, 3 }) {
+        m_data.reset();
+        m_data = std::make_unique<TempDataDir>();
+        ASSERT_TRUE(AddNewCollectionToDB(QStringLiteral("Photos")));
+        m_collectionId = FindCollectionId(QStringLiteral("Photos"));
+        m_directories.clear();
+        const QString a = addDirectory(QStringLiteral("a%1").arg(threads));
+        for (int i = 0; i < 6; ++i)
+            writeImage(a + QStringLiteral("/keep%1.png").arg(i), i, 40, 30);
+        for (const Edit &edit : edits)
+            writeImage(a + QLatin1Char('/') + QLatin1String(edit.name), 1, 40, 30, edit.format);
+        RecordingObserver first;
+        ASSERT_EQ(gather(first, threads), RunOutcome::Completed);
+        const QList<QVariantList> before = allRows();
+        ASSERT_EQ(before.size(), 8);
+        EXPECT_EQ(stampRows(), 8);
+        // A saved duplicate set names the records by ID.
+        OpenDb().connection().exec(
+            QStringLiteral("INSERT INTO Duplicate (MasterId, Duplicates) VALUES (1, '7|8|')"));
+
+        for (const Edit &edit : edits)
+            editImage(a + QLatin1Char('/') + QLatin1String(edit.name), 77,
+                QLatin1String(edit.format) == QLatin1String("BMP") ? 40 : 64, 30, edit.format);
+        RecordingObserver second;
+        ASSERT_EQ(gather(second, threads), RunOutcome::Completed);
+        EXPECT_EQ(m_last.stored, 2) << threads;
+        EXPECT_EQ(m_last.skipped, 6) << threads;
+        const QList<QVariantList> after = allRows();
+        ASSERT_EQ(after.size(), 8) << "rewritten in place, not added";
+        for (int row = 0; row < 8; ++row) {
+            const QString name = after[row][3].toString();
+            EXPECT_EQ(after[row][0], before[row][0]) << name.toStdString() << ": the ID stays";
+            const bool edited = !name.startsWith(QStringLiteral("keep"));
+            EXPECT_EQ(after[row] != before[row], edited) << name.toStdString();
+        }
+        // The rewritten row is what a first gathering of the new file gives
+        // (the BMP comes first: its piece comes before *.png).
+        ASSERT_EQ(after[0][3].toString(), QStringLiteral("same size.bmp"));
+        ASSERT_EQ(after[7][3].toString(), QStringLiteral("other size.png"));
+        const DecodedImage fresh = DecodeForGathering(a + QStringLiteral("/same size.bmp"));
+        EXPECT_EQ(after[0][4].toLongLong(), before[0][4].toLongLong()) << "the same size";
+        EXPECT_EQ(after[0][7].toLongLong(),
+            SetRGBValues(fresh.average[0], fresh.average[1], fresh.average[2]));
+        EXPECT_EQ(after[7][5].toInt(), 64);
+        EXPECT_EQ(allDuplicateRows(), 1);
+
+        RecordingObserver third;
+        ASSERT_EQ(gather(third, threads), RunOutcome::Completed);
+        EXPECT_EQ(m_last.stored, 0) << "the new stamps hold";
+        EXPECT_EQ(m_last.skipped, 8);
+
+        // The rows of every thread count are the same, the names' directory
+        // (ItemID) aside.
+        QList<QVariantList> comparable = allRows();
+        for (QVariantList &row : comparable)
+            row[2] = QVariant();
+        if (threads == 1)
+            reference = comparable;
+        else
+            EXPECT_EQ(comparable, reference);
+    }
+}
+
+TEST_F(GatherEngineTest, OlderDatabaseGainsTheStampsAndStampsGoWithTheirRecords)
+{
+    const QString a = addDirectory(QStringLiteral("a"));
+    for (int i = 0; i < 3; ++i)
+        writeImage(a + QStringLiteral("/p%1.png").arg(i), i, 40, 30);
+    RecordingObserver first;
+    ASSERT_EQ(gather(first), RunOutcome::Completed);
+    // The database as an older program left it: no stamp table.
+    OpenDb().connection().exec(QStringLiteral("DROP TABLE FileStamp"));
+    CloseApplicationDatabase();
+    ASSERT_TRUE(OpenApplicationDatabase());
+    EXPECT_EQ(stampRows(), 0) << "the table is back, empty";
+    const QList<QVariantList> before = allRows();
+
+    RecordingObserver adopt;
+    ASSERT_EQ(gather(adopt), RunOutcome::Completed);
+    EXPECT_EQ(m_last.skipped, 3) << "unchanged files are not decoded again";
+    EXPECT_EQ(allRows(), before);
+    EXPECT_EQ(stampRows(), 3) << "each record adopted its file's time";
+
+    editImage(a + QStringLiteral("/p1.png"), 40, 40, 30, "PNG");
+    RecordingObserver edited;
+    ASSERT_EQ(gather(edited), RunOutcome::Completed);
+    EXPECT_EQ(m_last.stored, 1);
+
+    // Every way a record goes takes its stamp along.
+    ASSERT_TRUE(DeleteFileDataRecord(before[0][0].toLongLong()));
+    EXPECT_EQ(stampRows(), 2);
+    ASSERT_TRUE(QFile::remove(a + QStringLiteral("/p2.png")));
+    RecordingObserver verified;
+    ASSERT_EQ(gather(verified), RunOutcome::Completed);
+    EXPECT_EQ(stampRows(), 2) << "p0 gathered anew, p2's record and stamp gone";
+    EXPECT_EQ(OpenDb()
+                  .connection()
+                  .scalar(QStringLiteral("SELECT count(*) FROM FileStamp WHERE ID NOT IN "
+                                         "(SELECT ID FROM FileData)"))
+                  .toInt(),
+        0);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "gatherfixture.h"
 
+#include "base/diskpath.h"
 #include "base/environment.h"
 #include "base/filelisting.h"
 #include "base/log.h"
@@ -8,10 +9,15 @@
 #include "db/selectionsql.h"
 #include "db/sqlite.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vexa::test {
 
@@ -27,12 +33,17 @@ void GatherFixture::SetUp()
 void GatherFixture::TearDown()
 {
     m_data.reset();
+    RemoveTreeOnDisk(m_images.path());
 }
 
 QString GatherFixture::addDirectory(const QString &name, bool ticked)
 {
     QString path = m_images.filePath(name);
-    QDir().mkpath(path);
+    // A name that is not UTF-8 is made with its own bytes.
+    if (HasEscapedBytes(name))
+        mkdir(NameToDisk(path).constData(), 0755);
+    else
+        QDir().mkpath(path);
     const std::int64_t itemId = AddNewItemToCollection(m_collectionId, path);
     EXPECT_GT(itemId, 0) << path.toStdString();
     m_directories.append({ DirectoryKey(itemId), path, ticked });
@@ -52,11 +63,18 @@ void GatherFixture::writeImage(
     painter.fillRect(QRect((seed * 7) % width, (seed * 13) % height, width / 3, height / 3),
         QColor::fromRgb((seed * 91) % 256, 250, 250));
     painter.end();
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    // Written through the disk-name module, so a test can make a file whose
+    // name is not UTF-8.
+    QBuffer buffer;
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
     ASSERT_TRUE(image.save(
-        &file, format ? format : QFileInfo(path).suffix().toUpper().toLatin1().constData()))
+        &buffer, format ? format : QFileInfo(path).suffix().toUpper().toLatin1().constData()))
         << path.toStdString();
+    const int fd = open(NameToDisk(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0) << path.toStdString();
+    const QByteArray &bytes = buffer.data();
+    ASSERT_EQ(write(fd, bytes.constData(), size_t(bytes.size())), bytes.size());
+    close(fd);
 }
 
 RunOutcome GatherFixture::gather(

@@ -101,6 +101,23 @@ TEST_F(GatherCli, ExitStatusesAndSummaryLine)
     EXPECT_TRUE(log.readAll().contains("Error loading: " + images().toUtf8() + "/bad.jpg\r\n"));
 }
 
+TEST_F(GatherCli, MissingTickedDirectoryIsSaidOnStandardError)
+{
+    GatherFixture::writeImage(images() + QStringLiteral("/a.png"), 1, 40, 30, "PNG");
+    const QString gone = m_root.filePath(QStringLiteral("gone"));
+    QDir().mkpath(gone);
+    GatherFixture::writeImage(gone + QStringLiteral("/b.png"), 2, 40, 30, "PNG");
+    makeCollection();
+    ASSERT_EQ(run({ "dir", "add", "Photos", gone }).code, 0);
+    ASSERT_TRUE(QDir(gone).removeRecursively());
+
+    const Result r = run({ "gather", "Photos" });
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("passed over %1: no such directory").arg(gone)))
+        << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("stored 1,"))) << r.out.toStdString();
+}
+
 TEST_F(GatherCli, KilledRunsThenARerunStoreEachFileExactlyOnce)
 {
     const int count = 360;

@@ -10,6 +10,7 @@
 #include "support/scriptedmessages.h"
 #include "ui/mainwindow.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QProgressBar>
@@ -85,6 +86,22 @@ TEST_F(GatherWindow, RunWithErrorsOffersTheLogAndShowsTheErrorCount)
     ASSERT_EQ(messages.count(), 1);
     EXPECT_EQ(messages.last().buttons, MsgButtons::Ok);
     EXPECT_FALSE(messages.last().text.contains(Text(740)));
+}
+
+TEST_F(GatherWindow, MissingTickedDirectoryIsNamedInTheSummary)
+{
+    const QString a = addDirectory(QStringLiteral("a"));
+    const QString gone = addDirectory(QStringLiteral("gone"));
+    writeImage(a + QStringLiteral("/ok.png"), 1);
+    ASSERT_TRUE(QDir(gone).removeRecursively());
+
+    ScriptedMessages messages;
+    m_window->runCommand(QStringLiteral("mnuGather"));
+    ASSERT_EQ(messages.count(), 1);
+    EXPECT_TRUE(messages.last().text.endsWith(QStringLiteral("\r\r1") + Text(1960) + gone))
+        << messages.last().text.toStdString();
+    EXPECT_EQ(messages.last().buttons, MsgButtons::Ok);
+    EXPECT_EQ(storedNames(), QStringList { QStringLiteral("ok.png") });
 }
 
 TEST_F(GatherWindow, CancelStopsBetweenFilesKeepsWhatWasStoredAndStillSummarises)

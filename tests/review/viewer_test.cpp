@@ -3,6 +3,7 @@
 #include "reviewfixture.h"
 
 #include "app/appobjects.h"
+#include "base/diskpath.h"
 #include "base/run.h"
 #include "base/texts.h"
 #include "db/settings.h"
@@ -15,6 +16,7 @@
 #include "support/qtprinters.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -24,6 +26,9 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace vexa;
 using vexa::test::ReviewLibrary;
@@ -501,4 +506,33 @@ TEST(DuplicateViewer, LeavingTheTabFreesTheTiles)
     EXPECT_EQ(view.viewer->tileCount(), 0);
     EXPECT_EQ(view.viewer->tile(1), nullptr);
     EXPECT_TRUE(view.viewer->tile(0)->isHidden());
+}
+
+TEST(DuplicateViewer, FileNameThatIsNotUtf8GetsItsTileWithAVisibleReplacement)
+{
+    ReviewLibrary library;
+    const std::int32_t source = library.addImage(QStringLiteral("source.png"), 80, 60);
+    // A latin-1 name from an old archive: written with its own bytes.
+    const QString name = NameFromDisk("\xff\xfe.png");
+    QImage picture(60, 40, QImage::Format_RGB32);
+    picture.fill(QColor(10, 200, 30));
+    QBuffer png;
+    ASSERT_TRUE(png.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(picture.save(&png, "PNG"));
+    const int fd = open(NameToDisk(library.directory() + QLatin1Char('/') + name).constData(),
+        O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, png.data().constData(), size_t(png.data().size())), png.data().size());
+    close(fd);
+    const std::int32_t id = library.addRecordOnly(name, 60, 40);
+    Duplicates()->Add({ id }, source, 0, QString());
+
+    Viewer view;
+    ASSERT_TRUE(view.enter());
+    ASSERT_EQ(view.viewer->tileCount(), 1) << "the file was found";
+    uctrlPreview *tile = view.viewer->tile(1);
+    EXPECT_TRUE(tile->Exists());
+    EXPECT_EQ(tile->fileNameText(), QStringLiteral("Filename: \uFFFD\uFFFD.png"));
+    EXPECT_EQ(tile->fileInfoText(), QStringLiteral("Dim: 60 x 40     Size:  1234 bytes"));
+    EXPECT_EQ(tile->FileName(), name) << "the tile keeps the stored name for its file work";
 }

@@ -7,6 +7,10 @@ namespace vexa::test {
 
 // A temporary program directory holding a fresh VEXA.MDB, opened as the
 // application database for the object's lifetime (closed afterwards).
+// Removes a directory tree by its bytes: QTemporaryDir cannot remove names
+// that are not UTF-8, which the tests of such names leave behind otherwise.
+void RemoveTreeOnDisk(const QString &path);
+
 class TempDataDir {
 public:
     explicit TempDataDir(bool openDatabase = true);
