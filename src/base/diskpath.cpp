@@ -160,8 +160,12 @@ DiskStat StatOnDisk(const QString &path)
 {
     DiskStat result;
     struct stat st;
-    if (path.isEmpty() || stat(NameToDisk(path).constData(), &st) != 0)
+    const QByteArray bytes = NameToDisk(path);
+    if (path.isEmpty() || stat(bytes.constData(), &st) != 0)
         return result;
+    struct stat link;
+    result.isSymLink = lstat(bytes.constData(), &link) == 0 && S_ISLNK(link.st_mode);
+    result.ownerWritable = (st.st_mode & S_IWUSR) != 0;
     result.exists = true;
     result.isFile = S_ISREG(st.st_mode);
     result.isDirectory = S_ISDIR(st.st_mode);

@@ -32,6 +32,8 @@ struct DiskStat {
     bool exists = false;
     bool isFile = false;  // a regular file
     bool isDirectory = false;
+    bool isSymLink = false;  // the path itself is a symbolic link
+    bool ownerWritable = false;  // the owner's write bit
     std::int64_t size = 0;  // bytes
     std::int64_t modifiedNs = 0;  // modification time, nanoseconds since 1970
     std::uint64_t device = 0;

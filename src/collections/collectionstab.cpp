@@ -60,7 +60,10 @@ QStringList localPaths(const QMimeData *data)
         return paths;
     for (const QUrl &url : data->urls()) {
         if (url.isLocalFile())
-            paths.append(url.toLocalFile());
+            // The path's own bytes: toLocalFile() would lose a name that is
+            // not UTF-8.
+            paths.append(NameFromDisk(
+                QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1())));
     }
     return paths;
 }
@@ -77,9 +80,9 @@ void setItemPath(QTreeWidgetItem *item, const QString &path)
 // platform gives such entries further attributes besides "directory").
 bool isPlainDirectory(const QString &path)
 {
-    const QFileInfo info(path);
-    return info.isDir() && !info.isSymLink() && !info.fileName().startsWith(QLatin1Char('.'))
-        && info.permission(QFile::WriteOwner);
+    const DiskStat info = StatOnDisk(path);
+    return info.isDirectory && !info.isSymLink
+        && !SplitPath(path, false).startsWith(QLatin1Char('.')) && info.ownerWritable;
 }
 
 // The result line for directories the walk could not read; not in the string

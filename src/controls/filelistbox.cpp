@@ -1,5 +1,6 @@
 #include "controls/filelistbox.h"
 
+#include "base/diskpath.h"
 #include "base/filelisting.h"
 #include "base/paths.h"
 
@@ -45,6 +46,15 @@ int buttonValue(Qt::MouseButtons buttons)
 }
 
 // The attributes of one directory entry (see the class comment).
+// An entry shows its name as a person reads it and keeps the stored name,
+// which List() gives and every file access takes.
+QListWidgetItem *listItem(const QString &name)
+{
+    auto *item = new QListWidgetItem(DisplayName(name));
+    item->setData(Qt::UserRole, name);
+    return item;
+}
+
 int attributesOf(const DirectoryEntry &entry)
 {
     int attributes = 0;
@@ -222,7 +232,7 @@ void FileListBox::SetWhatsThisHelpID(qint32 id)
 QString FileListBox::List(int index) const
 {
     const QListWidgetItem *item = m_list->item(index);
-    return item ? item->text() : QString();
+    return item ? item->data(Qt::UserRole).toString() : QString();
 }
 int FileListBox::ListCount() const
 {
@@ -242,7 +252,7 @@ void FileListBox::Refresh()
 void FileListBox::ModifyListItem(int action, int index, const QString &item)
 {
     if (action == 1)
-        m_list->insertItem(std::clamp(index, 0, m_list->count()), item);
+        m_list->insertItem(std::clamp(index, 0, m_list->count()), listItem(item));
     else if (action == 2)
         delete m_list->takeItem(index);
 }
@@ -311,7 +321,8 @@ void FileListBox::listDirectory(bool forced)
     names.reserve(matched.size());
     for (const auto &entry : matched)
         names.append(entry.second);
-    m_list->addItems(names);
+    for (const QString &name : names)
+        m_list->addItem(listItem(name));
     if (frozen)
         m_list->setUpdatesEnabled(true);
     m_lastListed = m_path;

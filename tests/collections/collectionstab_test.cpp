@@ -2,6 +2,7 @@
 // refused names, tree adds, drops, the pop-up check entries, sorting and
 // deleting. Only message boxes and the folder browser are answered.
 #include "app/appobjects.h"
+#include "base/diskpath.h"
 #include "base/texts.h"
 #include "collections/collectionstab.h"
 #include "db/appdatabase.h"
@@ -14,6 +15,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QComboBox>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -27,7 +29,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace vexa;
 using vexa::test::ScriptedMessages;
@@ -254,6 +259,49 @@ TEST_F(CollectionsTabTest, DropOfFilesOnlyAndOfDirectoriesAsCopy)
     EXPECT_TRUE(QFileInfo::exists(file)) << "a drop only reads";
     QFile::setPermissions(
         locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+TEST_F(CollectionsTabTest, DroppedDirectoryNamedInBytesThatAreNotUtf8IsAddedShownAndGathered)
+{
+    addCollection("Old");
+    // A latin-1 directory "été" with a picture of a latin-1 name.
+    const QByteArray dir = QFile::encodeName(m_images) + "/\xe9t\xe9";
+    ASSERT_EQ(mkdir(dir.constData(), 0755), 0);
+    QImage image(8, 8, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QBuffer png;
+    ASSERT_TRUE(png.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(image.save(&png, "PNG"));
+    const int fd = open((dir + "/\xff.png").constData(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, png.data().constData(), size_t(png.data().size())), png.data().size());
+    close(fd);
+
+    // The drop carries the bytes percent-encoded, as a file manager sends them.
+    QMimeData data;
+    data.setUrls({ QUrl::fromEncoded("file://" + dir.toPercentEncoding("/")) });
+    auto *view = m_tab->lstvDirectories();
+    const QPoint at(20, 20);
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(view->viewport(), &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    m_messages.answer(MsgResult::No);
+    QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(view->viewport(), &dropped);
+    EXPECT_EQ(m_messages.last().text, results(1, 0, 0)) << "the directory holds an image";
+    ASSERT_EQ(view->topLevelItemCount(), 1);
+    QTreeWidgetItem *item = view->topLevelItem(0);
+    EXPECT_EQ(item->text(0), m_images + QStringLiteral("/\uFFFDt\uFFFD"));
+    EXPECT_EQ(NameToDisk(ItemPath(item)), dir);
+
+    item->setCheckState(0, Qt::Checked);
+    m_messages.clear();
+    m_window->runCommand(QStringLiteral("mnuGather"));
+    EXPECT_EQ(m_messages.count(), 1);
+    EXPECT_FALSE(m_messages.last().text.contains(Text(1160))) << "nothing passed over";
+    const QVariant name
+        = OpenDb().connection().scalar(QStringLiteral("SELECT FileName FROM FileData"));
+    EXPECT_EQ(NameToDisk(name.toString()), QByteArray("\xff.png"));
 }
 
 TEST_F(CollectionsTabTest, PopupChecksDeleteAndCounts)

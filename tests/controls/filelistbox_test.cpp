@@ -1,14 +1,19 @@
 // The file list box over a real temporary directory: patterns, attributes,
 // letter case, PathChanged and listing once per path.
+#include "base/diskpath.h"
 #include "base/filelisting.h"
 #include "controls/filelistbox.h"
 
 #include <QDir>
 #include <QFile>
+#include <QListWidget>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace vexa;
 
@@ -175,6 +180,24 @@ TEST_F(FileListBoxTest, MissingDirectoryListsNothing)
     box.SetPath(m_dir.filePath("gone"));
     EXPECT_EQ(box.ListCount(), 0);
     EXPECT_FALSE(box.lastListingRead());
+}
+
+TEST_F(FileListBoxTest, NameThatIsNotUtf8IsListedAndShownWithAReplacement)
+{
+    const QByteArray bytes = QFile::encodeName(m_dir.path()) + "/\xff\xfe.jpg";
+    const int fd = open(bytes.constData(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    FileListBox box;
+    box.SetPattern("*.jpg");
+    box.SetPath(m_dir.path());
+    const QStringList names = listed(box);
+    const QString stored = NameFromDisk("\xff\xfe.jpg");
+    ASSERT_TRUE(names.contains(stored)) << names.join(",").toStdString();
+    const QListWidget *list = box.findChild<QListWidget *>();
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->item(int(names.indexOf(stored)))->text(), QStringLiteral("\uFFFD\uFFFD.jpg"));
+    ::unlink(bytes.constData());
 }
 
 TEST(FileListBoxStore, RoundTripAndDefaults)
