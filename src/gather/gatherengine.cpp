@@ -50,9 +50,12 @@ qint64 nowMs()
 // run stores because the rows are not there.
 class Batch {
 public:
-    Batch(Database &db, int rows)
+    // committed: the run's count of stored records, raised at each
+    // successful commit only.
+    Batch(Database &db, int rows, std::int32_t &committed)
         : m_db(db)
         , m_rows(rows > 0 ? rows : 1)
+        , m_committed(committed)
     {
     }
     ~Batch()
@@ -74,7 +77,8 @@ public:
     }
     // A write that is not a record of its own (a file's stamp).
     void touched() { begin(); }
-    std::int32_t committed() const { return m_committed; }
+    // Records written in the open transaction, not yet on disk.
+    std::int32_t pending() const { return m_pending; }
     void begin()
     {
         if (!m_open) {
@@ -107,7 +111,7 @@ private:
     int m_rows;
     int m_count = 0;
     std::int32_t m_pending = 0;  // records written since the last commit
-    std::int32_t m_committed = 0;  // records on disk
+    std::int32_t &m_committed;  // records on disk
     bool m_open = false;
 };
 
@@ -195,6 +199,7 @@ RunResult GatherEngine::run(RunObserver &observer)
     } catch (const std::exception &e) {
         result = RunResult::failed(e);
     }
+    p.found = m_counters.stored;  // what a failed commit took back is not counted
     p.status.clear();
     return reporter.finish(result);
 }
@@ -237,7 +242,7 @@ RunResult GatherEngine::walk(RunReporter &reporter)
     // stores, without holding many pictures' results at once.
     const int lookahead = threads * 4;
 
-    Batch batch(db, m_options.rowsPerTransaction);
+    Batch batch(db, m_options.rowsPerTransaction, c.stored);
     // A ticked directory the run cannot walk is said, never skipped silently.
     const auto passOver = [&](const QString &path, const QString &reason) {
         m_passedOver.append({ path, reason });
@@ -272,7 +277,6 @@ RunResult GatherEngine::walk(RunReporter &reporter)
             // its files are not gone, only out of reach.
             const qint64 verifyStart = nowMs();
             batch.commit();
-            c.stored = batch.committed();
             p.found = c.stored;
             bool listed = true;
             const QStringList files = ListMatchingFiles(directory, pieces, &listed);
@@ -416,15 +420,15 @@ RunResult GatherEngine::walk(RunReporter &reporter)
                                     batch.commit();
                                 } catch (...) {
                                 }
-                                c.stored = batch.committed();
                                 p.found = c.stored;
                                 return RunResult::failed(0,
                                     QStringLiteral("The record of %1 could not be stored.")
                                         .arg(fullPath));
                             }
                             batch.stored();
-                            c.stored = batch.committed();
-                            p.found = c.stored;
+                            // Shown as written; the summary counts what
+                            // was committed (c.stored).
+                            p.found = c.stored + batch.pending();
                         } else {
                             reporter.notice(QStringLiteral("could not sample %1: %2")
                                                 .arg(fullPath, image.sampleError));
@@ -452,7 +456,6 @@ RunResult GatherEngine::walk(RunReporter &reporter)
                     pool->drop(queued.second);
             }
             batch.commit();
-            c.stored = batch.committed();
             p.found = c.stored;
             p.partDone = i;
             p.partEnded = true;
@@ -464,7 +467,6 @@ RunResult GatherEngine::walk(RunReporter &reporter)
             cancelled = true;
     }
     batch.commit();
-    c.stored = batch.committed();
     p.found = c.stored;
     WriteToLogFile(kLogName, QString(), true);
     WriteToLogFile(kLogName, QStringLiteral("***** END LOG ******"), true);

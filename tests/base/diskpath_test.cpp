@@ -42,11 +42,6 @@ const NameCase kNames[] = {
     { "escape character in a valid name", "\xef\x9e\x80.jpg", true },
 };
 
-QByteArray bytesOf(const QString &path)
-{
-    return NameToDisk(path);
-}
-
 void writeFile(const QByteArray &path, const QByteArray &content)
 {
     const int fd = open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -69,12 +64,14 @@ TEST(DiskPath, EveryNameComesBackAsItsOwnBytes)
         EXPECT_EQ(HasEscapedBytes(stored), name.escaped) << name.what;
         EXPECT_EQ(DisplayName(stored).contains(QChar(QChar::ReplacementCharacter)), name.escaped)
             << name.what;
-        if (!name.escaped)
+        if (!name.escaped) {
             EXPECT_EQ(stored, QString::fromUtf8(name.bytes)) << name.what << ": held as it reads";
+        }
         // What Qt itself makes of a name that is not UTF-8 does not give
         // the bytes back.
-        if (QString::fromUtf8(name.bytes).toUtf8() != name.bytes)
+        if (QString::fromUtf8(name.bytes).toUtf8() != name.bytes) {
             EXPECT_NE(QFile::encodeName(QFile::decodeName(name.bytes)), name.bytes) << name.what;
+        }
     }
     EXPECT_EQ(DisplayName(NameFromDisk("\xff\xfe.jpg")), QStringLiteral("\uFFFD\uFFFD.jpg"));
 

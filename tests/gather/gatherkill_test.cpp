@@ -108,11 +108,11 @@ TEST_F(GatherCli, MissingTickedDirectoryIsSaidOnStandardError)
     QDir().mkpath(gone);
     GatherFixture::writeImage(gone + QStringLiteral("/b.png"), 2, 40, 30, "PNG");
     makeCollection();
-    ASSERT_EQ(run({ "dir", "add", "Photos", gone }).code, 0);
+    ASSERT_EQ(run({ "dir", "add", "Photos", gone }).status, 0);
     ASSERT_TRUE(QDir(gone).removeRecursively());
 
     const Result r = run({ "gather", "Photos" });
-    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains(QStringLiteral("passed over %1: no such directory").arg(gone)))
         << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(QStringLiteral("stored 1,"))) << r.out.toStdString();
