@@ -1,5 +1,6 @@
 #include "review/binaryset.h"
 
+#include "base/diskpath.h"
 #include "base/fileops.h"
 #include "base/paths.h"
 #include "base/texts.h"
@@ -201,7 +202,7 @@ BinaryRemoval CBinaries::removeOne(const CBinary &file, bool allowUndo, bool dry
     removal.keptId = keeper->m_recordNr;
     // The disk may have changed since the comparison: the keeper must still
     // be there, be another file, and hold the same bytes.
-    if (!QFileInfo(removal.kept).isFile())
+    if (!StatOnDisk(removal.kept).isFile)
         return refuse(QStringLiteral("the file it duplicates no longer exists"), 1991);
     if (SameFile(removal.kept, removal.removed))
         return refuse(QStringLiteral("it is the same file as the one kept"), 1992);

@@ -163,8 +163,8 @@ bool uctrlPreview::Rename()
             return false;
         }
         m_fileName = newName;
-        m_imgThumb->setToolTip(QDir::toNativeSeparators(FullPath()));
-        setLabel(m_lblFileName, newName);
+        m_imgThumb->setToolTip(DisplayName(FullPath()));
+        setLabel(m_lblFileName, DisplayName(newName));
         return true;
     } catch (const std::exception &e) {
         ReportException(e, QStringLiteral("USERCONTROL"), QStringLiteral("Rename"));
