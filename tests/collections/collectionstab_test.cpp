@@ -298,7 +298,7 @@ TEST_F(CollectionsTabTest, DroppedDirectoryNamedInBytesThatAreNotUtf8IsAddedShow
     m_messages.clear();
     m_window->runCommand(QStringLiteral("mnuGather"));
     EXPECT_EQ(m_messages.count(), 1);
-    EXPECT_FALSE(m_messages.last().text.contains(Text(1160))) << "nothing passed over";
+    EXPECT_FALSE(m_messages.last().text.contains(Text(1960))) << "nothing passed over";
     const QVariant name
         = OpenDb().connection().scalar(QStringLiteral("SELECT FileName FROM FileData"));
     EXPECT_EQ(NameToDisk(name.toString()), QByteArray("\xff.png"));
