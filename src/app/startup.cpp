@@ -7,7 +7,9 @@
 #include "base/rounding.h"
 #include "base/texts.h"
 #include "db/lifecycle.h"
+#include "db/schema.h"
 #include "db/settings.h"
+#include "signature/imageloader.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -37,6 +39,9 @@ void InstallQtTranslation()
 }  // namespace
 
 namespace {
+
+// "The application database VEXA.MDB was written by a newer version ..."
+constexpr int kTextNewerDatabase = 1975;
 
 void reportStartupFailure(int textId)
 {
@@ -72,6 +77,10 @@ StartupResult RunStartup(const StartupHooks &hooks, const QString &programDirect
         return result;
     }
 
+    // Decoder temporary files of a run that was killed go now; later decodes
+    // write theirs to the same private directory.
+    SetDecoderTemporaryDirectory(PrivateTemporaryDirectory());
+
     // 2. The main window instance
     result.mainWindow = hooks.createMainWindow();
 
@@ -98,6 +107,16 @@ StartupResult RunStartup(const StartupHooks &hooks, const QString &programDirect
     // 5. Version
     int version = 0;
     if (!CheckDatabaseVersion(version)) {
+        if (version > kDatabaseVersion) {
+            // Written by a newer program: replacing it would lose the user's
+            // collections and gathered data, so it stays as it is.
+            splash.reset();
+            Messages().show(Text(kTextNewerDatabase), Text(767), MsgIcon::Critical, MsgButtons::Ok);
+            TerminateApplication();
+            result.mainWindow.reset();
+            result.outcome = StartupOutcome::NewerDatabase;
+            return result;
+        }
         info(Text(771));
         if (!ReplaceDatabaseFromTemplate())
             return fail(StartupOutcome::ConversionFailed, 772);

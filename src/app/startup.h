@@ -19,7 +19,9 @@ struct StartupHooks {
     std::function<void(QWidget *)> loadMainWindow;  // its load handler
 };
 
-enum class StartupOutcome { Started, AlreadyRunning, ConversionFailed, OpenFailed };
+// NewerDatabase: VEXA.MDB has a schema version above this program's; the
+// user was told and the file left untouched.
+enum class StartupOutcome { Started, AlreadyRunning, ConversionFailed, OpenFailed, NewerDatabase };
 
 struct StartupResult {
     StartupOutcome outcome = StartupOutcome::OpenFailed;

@@ -32,6 +32,11 @@ void SetProgramDirectory(const QString &dir)
     g_programDir = QDir::cleanPath(dir);
 }
 
+QString PrivateTemporaryDirectory()
+{
+    return g_programDir + QStringLiteral("/tmp");
+}
+
 QString InstallDirectory()
 {
     return g_installDir;

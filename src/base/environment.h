@@ -9,6 +9,12 @@ namespace vexa {
 QString ProgramDirectory();
 void SetProgramDirectory(const QString &dir);
 
+// The program's private temporary directory, "tmp" in the program
+// directory: the image decoder's disk pixel caches live there. Start-up,
+// holding the single-copy lock, clears it of what a killed run left and
+// points the decoder at it (SetDecoderTemporaryDirectory).
+QString PrivateTemporaryDirectory();
+
 // The executable's directory when it is writable, otherwise the per-user
 // data directory (created when missing).
 QString ResolveDataDirectory(const QString &executableDir);

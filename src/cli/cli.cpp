@@ -4,6 +4,8 @@
 #include "base/environment.h"
 #include "base/singlecopy.h"
 #include "db/lifecycle.h"
+#include "db/schema.h"
+#include "signature/imageloader.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -162,10 +164,23 @@ bool OpenDataDirectory(const Invocation &invocation, DatabaseAccess access)
         g_lock.reset();
         return false;
     }
+    SetDecoderTemporaryDirectory(PrivateTemporaryDirectory());
     int version = 0;
     if (!CheckDatabaseVersion(version)) {
-        Err(QStringLiteral("vexa-cli: the database has version %1; start vexa once to convert it")
-                .arg(version));
+        if (version > kDatabaseVersion)
+            Err(QStringLiteral("vexa-cli: the database %1 has version %2, written by a newer "
+                               "program; this program uses version %3 and leaves it untouched")
+                    .arg(DatabasePath())
+                    .arg(version)
+                    .arg(kDatabaseVersion));
+        else
+            Err(QStringLiteral("vexa-cli: the database %1 has version %2; starting vexa converts "
+                               "it by replacing it with an empty database of version %3: the "
+                               "collections and gathered data stay only in the backup %4")
+                    .arg(DatabasePath())
+                    .arg(version)
+                    .arg(kDatabaseVersion)
+                    .arg(BackupPath()));
         return false;
     }
     QString why;

@@ -1,6 +1,9 @@
-// vexa-cli gather COLLECTION [--threads N] [--dir PATH]...
+// vexa-cli gather COLLECTION [--threads N] [--dir PATH]... [--json]
 // The gathering run of the window on the same database: every directory of
-// the collection is ticked unless --dir narrows the run.
+// the collection is ticked unless --dir narrows the run. Each file that does
+// not load is named with its reason on standard error ("vexa-cli: could not
+// load PATH: REASON"); --json also gives them on standard output as lines
+// {"path": ..., "reason": ...}, then a summary line.
 #include "base/environment.h"
 #include "base/filelisting.h"
 #include "base/log.h"
@@ -17,6 +20,8 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 namespace vexa::cli {
 
@@ -43,7 +48,9 @@ int RunGather(const Invocation &invocation)
                             QStringLiteral("N") },
         { QStringLiteral("dir"),
             QStringLiteral("Only this directory of the collection (repeatable)."),
-            QStringLiteral("PATH") } });
+            QStringLiteral("PATH") },
+        { QStringLiteral("json"),
+            QStringLiteral("Files that did not load, and the summary, as JSON lines.") } });
     if (const int status = ParseCommandLine(parser, invocation); status >= 0)
         return status;
     const QStringList positional = parser.positionalArguments();
@@ -93,6 +100,26 @@ int RunGather(const Invocation &invocation)
         const RunResult result
             = RunInTerminal(engine, QStringLiteral("gathering"), QStringLiteral("files"));
         const GatherCounters &c = engine.counters();
+        if (parser.isSet(QStringLiteral("json"))) {
+            for (const GatherEngine::LoadFailure &failure : engine.loadFailures())
+                Out(QString::fromUtf8(
+                    QJsonDocument(QJsonObject { { QStringLiteral("path"), failure.path },
+                                      { QStringLiteral("reason"), failure.reason } })
+                        .toJson(QJsonDocument::Compact)));
+            Out(QString::fromUtf8(QJsonDocument(
+                QJsonObject { { QStringLiteral("summary"),
+                    QJsonObject { { QStringLiteral("processed"), c.processed },
+                        { QStringLiteral("skipped"), c.skipped },
+                        { QStringLiteral("stored"), c.stored },
+                        { QStringLiteral("errors"), c.errors },
+                        { QStringLiteral("outcome"),
+                            result.outcome == RunOutcome::Failed ? QStringLiteral("stopped")
+                                : result.outcome == RunOutcome::Cancelled
+                                ? QStringLiteral("cancelled")
+                                : QStringLiteral("completed") } } } })
+                                      .toJson(QJsonDocument::Compact)));
+            return ExitStatusOf(result);
+        }
         const QString ending = result.outcome == RunOutcome::Failed ? QStringLiteral(" (stopped)")
             : result.outcome == RunOutcome::Cancelled               ? QStringLiteral(" (cancelled)")
                                                                     : QString();

@@ -28,7 +28,7 @@ const Command kCommands[] = {
         "narrate COLLECTION [--method 0-5] [--slider 0-24] [--dir PATH]... [--json] "
         "[--reference] [--save]" },
     { "duplicates", vexa::cli::RunDuplicates, "duplicates list [--json] | clear" },
-    { "gather", vexa::cli::RunGather, "gather COLLECTION [--threads N] [--dir PATH]..." },
+    { "gather", vexa::cli::RunGather, "gather COLLECTION [--threads N] [--dir PATH]... [--json]" },
     { "autodelete", vexa::cli::RunAutodelete, "autodelete [--dry-run] [--json]" },
 };
 

@@ -10,8 +10,9 @@ namespace vexa {
 // The directories of one or more trees, breadth-first: each root, then the
 // sub-directories of each entry in turn (full paths, by name, hidden ones
 // left out). A directory reached twice (a symbolic link back to an ancestor,
-// two links to one place) is walked once, under the name met first; a
-// directory that cannot be read is left out of the list and counted.
+// two links to one place) is walked once, under the name met first; a link
+// to a directory outside its root is not followed; a directory that cannot
+// be read is left out of the list and counted.
 struct DirectoryTree {
     QStringList directories;
     int unreadable = 0;

@@ -10,6 +10,7 @@
 #include "db/schema.h"
 #include "db/sqlite.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 
@@ -172,11 +173,29 @@ bool CheckDatabaseVersion(int &version)
     return current;
 }
 
+QString KeepEarlierBackup()
+{
+    const QString backup = BackupPath();
+    if (!QFileInfo::exists(backup))
+        return {};
+    const QString dated = backup + QLatin1Char('.')
+        + QFileInfo(backup).lastModified().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString target = dated;
+    for (int n = 2; QFileInfo::exists(target); ++n)
+        target = dated + QStringLiteral("-%1").arg(n);
+    return QFile::rename(backup, target) ? target : QString();
+}
+
 bool ReplaceDatabaseFromTemplate()
 {
     const QString database = DatabasePath();
     const QString backup = BackupPath();
-    if (QFileInfo::exists(backup) && !QFile::remove(backup))
+    // Checked again just before the file is replaced: a newer program's
+    // database is never given up.
+    int version = 0;
+    if (!CheckDatabaseVersion(version) && version > kDatabaseVersion)
+        return false;
+    if (QFileInfo::exists(backup) && KeepEarlierBackup().isEmpty())
         return false;
     if (!QFile::copy(database, backup))
         return false;

@@ -32,8 +32,15 @@ void CloseApplicationDatabase();
 // error (no file, not a database, no row) counts as current.
 bool CheckDatabaseVersion(int &version);
 
-// VEXA.MDB is copied to VEXA.BAK and replaced by the template.
+// VEXA.MDB is copied to VEXA.BAK and replaced by the template. An earlier
+// VEXA.BAK is kept under a dated name first (KeepEarlierBackup), and a
+// database of a newer version is never replaced (false, nothing touched).
 bool ReplaceDatabaseFromTemplate();
+
+// Renames VEXA.BAK to VEXA.BAK.yyyyMMdd-HHmmss (its modification time;
+// numbered when taken) and returns the new name; empty when there was no
+// backup or it could not be renamed.
+QString KeepEarlierBackup();
 
 // Rewrites VEXA.MDB through VACUUM INTO TEMP.MDB. Never fails visibly; the
 // database stays as it was unless this very compaction produced TEMP.MDB.

@@ -137,7 +137,7 @@ DecodedImage DecodeForGathering(const QString &path)
     DecodedImage out;
     LoadedImage image;
     if (!LoadImageFile(path, image, DecodeSize::Sampling)) {
-        out.sampleError = image.reason;
+        out.loadError = image.reason;
         return out;
     }
     out.loaded = true;
@@ -188,6 +188,7 @@ RunResult GatherEngine::run(RunObserver &observer)
 {
     m_counters = {};
     m_passedOver.clear();
+    m_loadFailures.clear();
     RunReporter reporter(observer, m_options.reportIntervalMs);
     RunProgress &p = reporter.progress();
     p.status = Text(711);
@@ -438,6 +439,12 @@ RunResult GatherEngine::walk(RunReporter &reporter)
                             kLogName, QStringLiteral("Error loading: ") + fullPath, true);
                         ++c.errors;
                         p.errors = c.errors;
+                        const QString reason = image.loadError.isEmpty()
+                            ? QStringLiteral("the decoder failed")
+                            : image.loadError;
+                        m_loadFailures.append({ fullPath, reason });
+                        reporter.notice(
+                            QStringLiteral("could not load %1: %2").arg(fullPath, reason));
                     }
                 }
                 ++c.processed;

@@ -25,6 +25,7 @@ struct DecodedImage {
     std::array<std::array<std::int32_t, 3>, 4> quadrants {};  // quadrant 0..3
     QByteArray pattern;  // 64 characters "0"/"1"
     QString sampleError;  // why sampling failed, reported on the owner thread
+    QString loadError;  // why the file did not load ("Premature end of JPEG file")
 };
 
 // Decodes and samples one file; must be safe to call on several threads at
@@ -89,6 +90,13 @@ public:
     // The ticked directories this run could not walk, in list order; each
     // was also told as a notice.
     const QList<PassedOverDirectory> &passedOver() const { return m_passedOver; }
+    // Each file of this run that did not load, in run order, with the
+    // loader's reason (each is also a notice "could not load PATH: REASON").
+    struct LoadFailure {
+        QString path;
+        QString reason;
+    };
+    const QList<LoadFailure> &loadFailures() const { return m_loadFailures; }
     // Run time in milliseconds with the counting and verification left out.
     qint64 elapsedMs() const;
 
@@ -101,6 +109,7 @@ private:
     GatherOptions m_options;
     GatherCounters m_counters;
     QList<PassedOverDirectory> m_passedOver;
+    QList<LoadFailure> m_loadFailures;
     qint64 m_startMs = 0;  // moved forward by the verification time
 };
 

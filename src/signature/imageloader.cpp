@@ -6,22 +6,31 @@
 #include <Magick++.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 
+#include <functional>
+
 #include <malloc.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vexa {
 
 namespace {
 
 std::once_flag g_initOnce;
+std::int64_t g_budgetBytes = kMaxDecodeMemoryBytes;  // set once by initialiseOnce
 
 // The limits in force: ours, or lower ones from the system's policy.xml (a
 // program cannot raise those). Written once by initialiseOnce.
@@ -39,8 +48,21 @@ void initialiseOnce()
     Magick::ResourceLimits::width(kMaxImageSide);
     Magick::ResourceLimits::height(kMaxImageSide);
     Magick::ResourceLimits::area(MagickCore::MagickSizeType(kMaxImagePixels));
-    Magick::ResourceLimits::memory(1024ULL * 1024 * 1024);
-    Magick::ResourceLimits::map(2048ULL * 1024 * 1024);
+    // The pixel cache's memory limit is the decode budget, so a pixel cache
+    // the budget admitted always fits in memory. No memory-mapped cache: its
+    // pages would count as the process's resident memory all the same.
+    // Beyond memory the cache goes to disk (ImageMagick's temporary path,
+    // SetDecoderTemporaryDirectory); the system's policy.xml may lower any of
+    // these (Debian's: memory 256 MiB, disk 1 GiB).
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    if (pages > 0 && pageSize > 0)
+        g_budgetBytes = std::min<std::int64_t>(g_budgetBytes, std::int64_t(pages) * pageSize / 4);
+    g_budgetBytes = std::max<std::int64_t>(g_budgetBytes, 16LL * 1024 * 1024);
+    Magick::ResourceLimits::memory(MagickCore::MagickSizeType(g_budgetBytes));
+    g_budgetBytes
+        = std::min<std::int64_t>(g_budgetBytes, std::int64_t(Magick::ResourceLimits::memory()));
+    Magick::ResourceLimits::map(0);
     Magick::ResourceLimits::disk(4096ULL * 1024 * 1024);
     Magick::ResourceLimits::listLength(64);
     // Our callers may decode on several threads; one OpenMP thread per decode
@@ -102,15 +124,65 @@ constexpr FormatRule kFormats[] = {
 constexpr FormatRule kExtensionOnly[]
     = { { "tga", "TGA" }, { "vda", "TGA" }, { "icb", "TGA" }, { "vst", "TGA" } };
 
-QString decoderFor(const QByteArray &data, const QString &extension)
+// Reads length bytes at offset of the file being decoded; false when the
+// file ends first.
+using ReadAt = std::function<bool(qint64 offset, char *buffer, qint64 length)>;
+
+quint32 littleEndian(const char *bytes, int size)
+{
+    quint32 value = 0;
+    for (int i = size - 1; i >= 0; --i)
+        value = (value << 8) | quint8(bytes[i]);
+    return value;
+}
+
+// A Windows metafile whose records can be walked to its end record. libwmf
+// prints its complaints about anything else on standard error (from any
+// thread, with no way to silence it), so only a metafile that holds together
+// reaches it. fileSize in bytes; readAt reads the file.
+bool wellFormedMetafile(qint64 fileSize, const ReadAt &readAt)
+{
+    char header[22];
+    qint64 offset = 0;
+    if (!readAt(0, header, 4))
+        return false;
+    if (littleEndian(header, 4) == 0x9AC6CDD7u)
+        offset = 22;  // the placeable header before the metafile header
+    if (!readAt(offset, header, 18))
+        return false;
+    const quint32 type = littleEndian(header, 2);
+    const quint32 headerWords = littleEndian(header + 2, 2);
+    const quint32 version = littleEndian(header + 4, 2);
+    if ((type != 1 && type != 2) || headerWords != 9 || (version != 0x100 && version != 0x300))
+        return false;
+    offset += 18;
+    // Records: size in 16-bit words (at least 3), function; the last is
+    // the end record (3 words, function 0).
+    for (int records = 0; records < 1'000'000; ++records) {
+        char record[6];
+        if (!readAt(offset, record, 6))
+            return false;
+        const qint64 words = littleEndian(record, 4);
+        const quint32 function = littleEndian(record + 4, 2);
+        if (words < 3 || offset + words * 2 > fileSize)
+            return false;
+        if (function == 0)
+            return words == 3;
+        offset += words * 2;
+    }
+    return false;
+}
+
+QString decoderFor(
+    const QByteArray &data, const QString &extension, const ReadAt &readAt, qint64 fileSize)
 {
     // ImageMagick has no content check for Windows metafiles: the placeable
     // key, or a memory/disk metafile header of 9 words, version 1 or 3.
-    if (data.startsWith(QByteArrayLiteral("\xD7\xCD\xC6\x9A")))
-        return QStringLiteral("WMF");
-    if (data.size() >= 18 && (data[0] == 1 || data[0] == 2) && data[1] == 0 && data[2] == 9
-        && data[3] == 0 && data[5] == 3 && (data[4] == 0 || data[4] == 1))
-        return QStringLiteral("WMF");
+    const bool metafileStart = data.startsWith(QByteArrayLiteral("\xD7\xCD\xC6\x9A"))
+        || (data.size() >= 18 && (data[0] == 1 || data[0] == 2) && data[1] == 0 && data[2] == 9
+            && data[3] == 0 && data[5] == 3 && (data[4] == 0 || data[4] == 1));
+    if (metafileStart)
+        return wellFormedMetafile(fileSize, readAt) ? QStringLiteral("WMF") : QString();
     char detected[MaxTextExtent] = { 0 };
     const auto found = MagickCore::GetImageMagick(
         reinterpret_cast<const unsigned char *>(data.constData()), size_t(data.size()), detected);
@@ -163,22 +235,179 @@ void prepare(Magick::Image &image, const QString &decoder, Deadline &deadline)
     MagickCore::SetImageInfoProgressMonitor(image.imageInfo(), checkDeadline, &deadline);
 }
 
+// Where a decode reads from: bytes already in memory, or an open file the
+// decoder streams from, so a file is never read whole into our memory and
+// copied again for the decoder.
+struct Source {
+    const Magick::Blob *blob = nullptr;
+    FILE *file = nullptr;
+};
+
+// ImageMagick refused memory or disk for the pixels (its resource limits),
+// which says nothing about the file.
+struct ResourceRefused {
+    QString reason;
+};
+
 // Reads header or pixels. A warning about damaged data (a truncated JPEG
 // decodes with a grey tail) fails the load; other warnings (an unknown TIFF
 // tag) keep the picture that was read.
-void readChecked(Magick::Image &image, const Magick::Blob &blob, bool headerOnly)
+void readChecked(
+    Magick::Image &image, const Source &source, const QString &decoder, bool headerOnly)
 {
     try {
-        if (headerOnly)
-            image.ping(blob);
-        else
-            image.read(blob);
+        if (source.file) {
+            std::rewind(source.file);
+            // The decoder reads the open stream; the name only carries the
+            // decoder, so nothing in the path is parsed as an option.
+            MagickCore::SetImageInfoFile(image.imageInfo(), source.file);
+            const std::string spec = decoder.toStdString() + ":image";
+            if (headerOnly)
+                image.ping(spec);
+            else
+                image.read(spec);
+        } else if (headerOnly) {
+            image.ping(*source.blob);
+        } else {
+            image.read(*source.blob);
+        }
+    } catch (const Magick::ErrorResourceLimit &e) {
+        throw ResourceRefused { QString::fromLocal8Bit(e.what()) };
     } catch (const Magick::WarningCorruptImage &) {
         throw;
+    } catch (const Magick::WarningResourceLimit &e) {
+        if (image.columns() == 0 || image.rows() == 0)
+            throw ResourceRefused { QString::fromLocal8Bit(e.what()) };
     } catch (const Magick::Warning &) {
         if (image.columns() == 0 || image.rows() == 0)
             throw;
     }
+}
+
+// "vexa-cli: Premature end of JPEG file `image' @ warning/jpeg.c/..." gives
+// "Premature end of JPEG file": the text a user can act on.
+QString cleanReason(QString text)
+{
+    // Magick++ puts the client name (the program's) in front.
+    for (const QString &client : { QStringLiteral("Magick: "),
+             QString::fromLocal8Bit(MagickCore::GetClientName()) + ": " }) {
+        if (text.startsWith(client))
+            text.remove(0, client.size());
+    }
+    for (const QLatin1String cut : { QLatin1String(" `"), QLatin1String(" @ ") }) {
+        const qsizetype at = text.indexOf(cut);
+        if (at > 0)
+            text.truncate(at);
+    }
+    return text.trimmed();
+}
+
+// The decode budget (kMaxDecodeMemoryBytes): decodes take their estimated
+// bytes in arrival order and give them back when their picture is made. A
+// need larger than the whole budget waits until no other decode runs and
+// keeps the others out until it ends. Any thread.
+class DecodeBudget {
+public:
+    std::int64_t acquire(std::int64_t bytes)
+    {
+        std::unique_lock lock(m_mutex);
+        const std::int64_t held = std::clamp<std::int64_t>(bytes, 1, g_budgetBytes);
+        const std::uint64_t ticket = m_nextTicket++;
+        m_changed.wait(lock, [&] { return ticket == m_serving && m_used + held <= g_budgetBytes; });
+        m_used += held;
+        ++m_serving;
+        lock.unlock();
+        m_changed.notify_all();
+        return held;
+    }
+    void release(std::int64_t held)
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_used -= held;
+        }
+        m_changed.notify_all();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::int64_t m_used = 0;
+    std::uint64_t m_nextTicket = 0;
+    std::uint64_t m_serving = 0;
+};
+
+DecodeBudget &decodeBudget()
+{
+    static DecodeBudget budget;
+    return budget;
+}
+
+class BudgetHold {
+public:
+    explicit BudgetHold(std::int64_t bytes)
+        : m_held(decodeBudget().acquire(bytes))
+    {
+    }
+    ~BudgetHold() { decodeBudget().release(m_held); }
+    BudgetHold(const BudgetHold &) = delete;
+    BudgetHold &operator=(const BudgetHold &) = delete;
+
+private:
+    std::int64_t m_held;
+};
+
+// A sampling decode hands back at most this many pixels (2048 x 2048, 16 MB
+// as a picture): a larger picture is reduced by ImageMagick's area-averaging
+// scale first, which the 63 x 63 stretch of the sampling surface cannot tell
+// from the full picture beyond rounding. Depends on the image only, so every
+// thread count gives the same signature.
+constexpr std::int64_t kSamplingMaxPixels = 2048LL * 2048;
+
+QSize samplingSize(std::int64_t width, std::int64_t height)
+{
+    if (width * height <= kSamplingMaxPixels)
+        return QSize(int(width), int(height));
+    const double factor = std::sqrt(double(kSamplingMaxPixels) / double(width * height));
+    return QSize(std::max(1, int(std::lround(double(width) * factor))),
+        std::max(1, int(std::lround(double(height) * factor))));
+}
+
+// The side libjpeg gives when scaling by n/8 (rounded up).
+std::int64_t jpegScaled(std::int64_t side, int eighths)
+{
+    return (side * eighths + 7) / 8;
+}
+
+// The pixels a JPEG decode with this size hint makes: the smallest n/8 scale
+// whose result covers the hint in both directions.
+QSize jpegDecodedSize(std::int64_t width, std::int64_t height, const QSize &hint)
+{
+    if (!hint.isValid())
+        return QSize(int(width), int(height));
+    for (int eighths = 1; eighths < 8; ++eighths) {
+        if (jpegScaled(width, eighths) >= hint.width()
+            && jpegScaled(height, eighths) >= hint.height())
+            return QSize(int(jpegScaled(width, eighths)), int(jpegScaled(height, eighths)));
+    }
+    return QSize(int(width), int(height));
+}
+
+// Bytes a decode holds at its peak, from the header: ImageMagick's Q16 pixel
+// cache (8 bytes a pixel, 2 more for a colour-map index channel), the coder's
+// own buffer (PNG and most others keep every row at the file's depth; JPEG
+// reads row by row), the reduced copy a sampling or thumbnail decode makes,
+// and the 32-bit picture handed back.
+std::int64_t estimateBytes(const QString &decoder, const QSize &decoded, const QSize &output,
+    std::size_t depth, bool matte)
+{
+    const std::int64_t pixels = std::int64_t(decoded.width()) * decoded.height();
+    const std::int64_t outputPixels = std::int64_t(output.width()) * output.height();
+    const std::int64_t channels = matte ? 4 : 3;
+    const std::int64_t coderBytes
+        = decoder == QLatin1String("JPEG") ? 0 : channels * (depth > 8 ? 2 : 1);
+    const std::int64_t reduced = outputPixels < pixels ? outputPixels * 10 : 0;
+    return pixels * (10 + coderBytes) + reduced + outputPixels * 4 + 1024 * 1024;
 }
 
 bool fail(LoadedImage &image, const QString &reason)
@@ -212,90 +441,192 @@ QImage toQImage(Magick::Image &image)
     return picture;
 }
 
-bool decode(const QByteArray &data, const QString &extension, LoadedImage &image, DecodeSize size,
-    const QSize &thumbnailBox)
+// The pixel decode of a file whose header was read: under the decode budget,
+// and once more with the whole budget to itself when ImageMagick refused
+// memory or disk while other decodes held theirs.
+bool decodePixels(const Source &source, const QString &decoder, std::int64_t width,
+    std::int64_t height, std::size_t depth, bool matte, LoadedImage &image, DecodeSize size,
+    const QSize &thumbnailBox, Deadline &deadline)
 {
-    InitialiseImageLoader();
-    if (data.isEmpty())
-        return fail(image, QStringLiteral("empty file"));
-    if (data.size() > kMaxImageFileBytes)
-        return fail(image, QStringLiteral("file larger than %1 bytes").arg(kMaxImageFileBytes));
-    const QString decoder = decoderFor(data, extension);
+    QSize hint;
+    if (decoder == QLatin1String("JPEG")) {
+        // libjpeg then decodes at the smallest DCT scale (1/8 .. 1) whose
+        // result is at least this large.
+        if (size == DecodeSize::Sampling)
+            hint = QSize(kSamplingDecodeSide, kSamplingDecodeSide);
+        else if (thumbnailBox.isValid())
+            hint = thumbnailBox;
+    }
+    const QSize decoded = jpegDecodedSize(width, height, hint);
+    QSize output = decoded;
+    if (thumbnailBox.isValid())
+        output = decoded.scaled(thumbnailBox.boundedTo(decoded), Qt::KeepAspectRatio);
+    else if (size == DecodeSize::Sampling)
+        output = samplingSize(decoded.width(), decoded.height());
+    const std::int64_t need = estimateBytes(decoder, decoded, output, depth, matte);
+
+    QString refusal;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        BudgetHold hold(attempt == 0 ? need : kMaxDecodeMemoryBytes);
+        // The time spent waiting for the budget is not the decoder's.
+        deadline.until = std::chrono::steady_clock::now() + std::chrono::seconds(kMaxDecodeSeconds);
+        try {
+            Magick::Image picture;
+            prepare(picture, decoder, deadline);
+            if (hint.isValid())
+                picture.defineValue("jpeg", "size",
+                    QStringLiteral("%1x%2").arg(hint.width()).arg(hint.height()).toStdString());
+            readChecked(picture, source, decoder, false);
+            if (picture.columns() == 0 || picture.rows() == 0)
+                return fail(image, QStringLiteral("no pixels decoded"));
+            if (thumbnailBox.isValid()
+                && (int(picture.columns()) > thumbnailBox.width()
+                    || int(picture.rows()) > thumbnailBox.height())) {
+                Magick::Geometry box(size_t(thumbnailBox.width()), size_t(thumbnailBox.height()));
+                picture.filterType(Magick::TriangleFilter);
+                picture.resize(box);  // keeps the aspect ratio inside the box
+            } else if (size == DecodeSize::Sampling) {
+                const QSize reduced = samplingSize(picture.columns(), picture.rows());
+                if (reduced != QSize(int(picture.columns()), int(picture.rows()))) {
+                    Magick::Geometry exact(size_t(reduced.width()), size_t(reduced.height()));
+                    exact.aspect(true);
+                    picture.scale(exact);
+                }
+            }
+            image = LoadedImage();
+            image.picture = toQImage(picture);
+            if (image.picture.isNull())
+                return fail(image, QStringLiteral("out of memory for the picture"));
+            image.ok = true;
+            image.width = std::int16_t(width);
+            image.height = std::int16_t(height);
+            image.format = decoder;
+            return true;
+        } catch (const ResourceRefused &refused) {
+            refusal = cleanReason(refused.reason);
+        }
+    }
+    return fail(image,
+        QStringLiteral("image of %1 x %2 pixels is too large for the decoder's memory and disk "
+                       "limits (%3)")
+            .arg(width)
+            .arg(height)
+            .arg(refusal));
+}
+
+bool decode(const Source &source, const QByteArray &start, const QString &extension,
+    LoadedImage &image, DecodeSize size, const QSize &thumbnailBox)
+{
+    qint64 fileSize = 0;
+    ReadAt readAt;
+    if (source.file) {
+        const int fd = fileno(source.file);
+        struct stat info { };
+        fileSize = fstat(fd, &info) == 0 ? qint64(info.st_size) : 0;
+        readAt = [fd](qint64 offset, char *buffer, qint64 length) {
+            return pread(fd, buffer, size_t(length), off_t(offset)) == length;
+        };
+    } else {
+        const auto *bytes = static_cast<const char *>(source.blob->data());
+        fileSize = qint64(source.blob->length());
+        readAt = [bytes, fileSize](qint64 offset, char *buffer, qint64 length) {
+            if (offset < 0 || offset + length > fileSize)
+                return false;
+            std::memcpy(buffer, bytes + offset, size_t(length));
+            return true;
+        };
+    }
+    const QString decoder = decoderFor(start, extension, readAt, fileSize);
     if (decoder.isEmpty())
         return fail(image, QStringLiteral("not an image of an accepted type"));
     try {
-        const Magick::Blob blob(data.constData(), size_t(data.size()));
         Deadline deadline { std::chrono::steady_clock::now()
             + std::chrono::seconds(kMaxDecodeSeconds) };
 
         // The header first: refuse absurd dimensions before any pixel memory
-        // is taken, and learn the file's own size for a reduced decode.
+        // is taken, and learn the size the pixels will need.
         std::int64_t width = 0;
         std::int64_t height = 0;
+        std::size_t depth = 8;
+        bool matte = true;
         if (decoder == QLatin1String("RLE")) {
-            utahRleSize(data, width, height);
+            utahRleSize(start, width, height);
         } else {
             Magick::Image header;
             prepare(header, decoder, deadline);
-            readChecked(header, blob, true);
+            try {
+                readChecked(header, source, decoder, true);
+            } catch (const ResourceRefused &refused) {
+                return fail(image, cleanReason(refused.reason));
+            }
             width = std::int64_t(header.columns());
             height = std::int64_t(header.rows());
+            depth = header.depth();
+            matte = header.matte();
         }
         if (width <= 0 || height <= 0)
             return fail(image, QStringLiteral("no image dimensions"));
         if (width > g_maxWidth || height > g_maxHeight || width * height > g_maxPixels)
             return fail(image,
                 QStringLiteral("image of %1 x %2 pixels is too large").arg(width).arg(height));
-
-        Magick::Image picture;
-        prepare(picture, decoder, deadline);
-        if (decoder == QLatin1String("JPEG")) {
-            // libjpeg then decodes at the smallest DCT scale (1/8 .. 1) whose
-            // result is at least this large.
-            QSize hint;
-            if (size == DecodeSize::Sampling)
-                hint = QSize(kSamplingDecodeSide, kSamplingDecodeSide);
-            else if (thumbnailBox.isValid())
-                hint = thumbnailBox;
-            if (hint.isValid())
-                picture.defineValue("jpeg", "size",
-                    QStringLiteral("%1x%2").arg(hint.width()).arg(hint.height()).toStdString());
-        }
-        readChecked(picture, blob, false);
-        if (picture.columns() == 0 || picture.rows() == 0)
-            return fail(image, QStringLiteral("no pixels decoded"));
-        if (thumbnailBox.isValid()
-            && (int(picture.columns()) > thumbnailBox.width()
-                || int(picture.rows()) > thumbnailBox.height())) {
-            Magick::Geometry box(size_t(thumbnailBox.width()), size_t(thumbnailBox.height()));
-            picture.filterType(Magick::TriangleFilter);
-            picture.resize(box);  // keeps the aspect ratio inside the box
-        }
-        image = LoadedImage();
-        image.picture = toQImage(picture);
-        if (image.picture.isNull())
-            return fail(image, QStringLiteral("out of memory for the picture"));
-        image.ok = true;
-        image.width = std::int16_t(width);
-        image.height = std::int16_t(height);
-        image.format = decoder;
-        return true;
+        return decodePixels(
+            source, decoder, width, height, depth, matte, image, size, thumbnailBox, deadline);
     } catch (const Magick::Exception &e) {
-        return fail(image, QString::fromLocal8Bit(e.what()));
+        return fail(image, cleanReason(QString::fromLocal8Bit(e.what())));
     } catch (const std::exception &e) {
         return fail(image, QString::fromLocal8Bit(e.what()));
     }
 }
 
+bool decodeBytes(const QByteArray &data, const QString &extension, LoadedImage &image,
+    DecodeSize size, const QSize &thumbnailBox)
+{
+    InitialiseImageLoader();
+    if (data.isEmpty())
+        return fail(image, QStringLiteral("empty file"));
+    if (data.size() > kMaxImageFileBytes)
+        return fail(image, QStringLiteral("file larger than %1 bytes").arg(kMaxImageFileBytes));
+    try {
+        const Magick::Blob blob(data.constData(), size_t(data.size()));
+        return decode(Source { &blob, nullptr }, data, extension, image, size, thumbnailBox);
+    } catch (const std::exception &e) {
+        return fail(image, QString::fromLocal8Bit(e.what()));
+    }
+}
+
+// Enough of a file's start for every content check of the accepted types.
+constexpr qint64 kContentCheckBytes = 8192;
+
 bool loadFile(const QString &path, LoadedImage &image, DecodeSize size, const QSize &thumbnailBox)
 {
+    InitialiseImageLoader();
     // Through the disk-name module: a name that is not UTF-8 opens too.
-    bool read = false;
-    QString reason;
-    const QByteArray data = ReadWholeFile(path, kMaxImageFileBytes, &read, &reason);
-    if (!read)
-        return fail(image, reason);
-    return decode(data, QFileInfo(path).suffix(), image, size, thumbnailBox);
+    const DiskStat info = StatOnDisk(path);
+    if (!info.isFile)
+        return fail(image, QStringLiteral("no such file"));
+    if (info.size > kMaxImageFileBytes)
+        return fail(image, QStringLiteral("file larger than %1 bytes").arg(kMaxImageFileBytes));
+    if (info.size == 0)
+        return fail(image, QStringLiteral("empty file"));
+    const int fd = OpenOnDiskForReading(path);
+    FILE *file = fd < 0 ? nullptr : fdopen(fd, "rb");
+    if (!file) {
+        const int error = errno;
+        if (fd >= 0)
+            ::close(fd);
+        return fail(image, QString::fromLocal8Bit(std::strerror(error)));
+    }
+    QByteArray start(int(std::min<qint64>(info.size, kContentCheckBytes)), Qt::Uninitialized);
+    const std::size_t got = std::fread(start.data(), 1, std::size_t(start.size()), file);
+    start.truncate(qsizetype(got));
+    bool ok = false;
+    if (start.isEmpty())
+        ok = fail(image, QStringLiteral("file could not be read"));
+    else
+        ok = decode(
+            Source { nullptr, file }, start, QFileInfo(path).suffix(), image, size, thumbnailBox);
+    std::fclose(file);
+    return ok;
 }
 
 }  // namespace
@@ -313,7 +644,7 @@ bool LoadImageFile(const QString &path, LoadedImage &image, DecodeSize size)
 bool LoadImageData(
     const QByteArray &data, const QString &extensionHint, LoadedImage &image, DecodeSize size)
 {
-    return decode(data, extensionHint, image, size, QSize());
+    return decodeBytes(data, extensionHint, image, size, QSize());
 }
 
 bool LoadImageThumbnail(const QString &path, const QSize &box, LoadedImage &image)
@@ -321,6 +652,49 @@ bool LoadImageThumbnail(const QString &path, const QSize &box, LoadedImage &imag
     if (!box.isValid() || box.isEmpty())
         return fail(image, QStringLiteral("empty thumbnail box"));
     return loadFile(path, image, DecodeSize::Full, box);
+}
+
+std::int64_t DecodeMemoryBudget()
+{
+    InitialiseImageLoader();
+    return g_budgetBytes;
+}
+
+bool SetDecoderTemporaryDirectory(const QString &directory)
+{
+    InitialiseImageLoader();
+    if (!QDir().mkpath(directory))
+        return false;
+    QFile::setPermissions(
+        directory, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    // Only this program writes here, and the caller holds the single-copy
+    // lock, so every magick-* file is what a killed run left behind.
+    QDir dir(directory);
+    const QStringList stale = dir.entryList({ QStringLiteral("magick-*") },
+        QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString &name : stale)
+        dir.remove(name);
+    MagickCore::ExceptionInfo *exception = MagickCore::AcquireExceptionInfo();
+    const QByteArray path = QFile::encodeName(QDir(directory).absolutePath());
+    const bool set = MagickCore::SetImageRegistry(MagickCore::StringRegistryType, "temporary-path",
+                         path.constData(), exception)
+        == MagickCore::MagickTrue;
+    MagickCore::DestroyExceptionInfo(exception);
+    return set;
+}
+
+QString DecoderTemporaryDirectory()
+{
+    InitialiseImageLoader();
+    MagickCore::ExceptionInfo *exception = MagickCore::AcquireExceptionInfo();
+    auto *value = static_cast<char *>(
+        MagickCore::GetImageRegistry(MagickCore::StringRegistryType, "temporary-path", exception));
+    MagickCore::DestroyExceptionInfo(exception);
+    if (!value)
+        return QDir::tempPath();
+    const QString directory = QFile::decodeName(value);
+    MagickCore::RelinquishMagickMemory(value);
+    return directory;
 }
 
 QStringList AcceptedImageFormats()

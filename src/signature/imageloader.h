@@ -28,7 +28,31 @@ inline constexpr std::int64_t kMaxImageFileBytes = 512LL * 1024 * 1024;
 // some decoders spin).
 inline constexpr int kMaxDecodeSeconds = 30;
 
+// Bytes of pixel memory that all decodes of the process together may hold at
+// once (the decoder's pixel cache, its row buffers and the picture handed
+// back), before the machine's own share is taken into account
+// (DecodeMemoryBudget). Each decode estimates its need from the header before
+// it decodes and waits until the budget has room, so the thread count changes
+// only the speed, never which files load. A picture whose estimate alone
+// exceeds the budget decodes while no other decode runs, its pixel cache on
+// disk in the decoder's temporary directory.
+inline constexpr std::int64_t kMaxDecodeMemoryBytes = 256LL * 1024 * 1024;
+
 void InitialiseImageLoader();
+
+// The budget in force: kMaxDecodeMemoryBytes, or less on a machine with
+// little memory (a quarter of the physical memory) or when the system's
+// ImageMagick policy allows less.
+std::int64_t DecodeMemoryBudget();
+
+// Makes directory the decoder's private temporary directory (disk pixel
+// caches and its other temporary files) and removes what a killed run left
+// there (files named magick-*). Call once at start-up, after the single-copy
+// lock is held, on the calling thread before any decode runs; false when the
+// directory cannot be made (the decoder then keeps the system's).
+bool SetDecoderTemporaryDirectory(const QString &directory);
+// The directory the decoder writes its temporary files to now.
+QString DecoderTemporaryDirectory();
 
 // What a load gives: success, the image's own pixel dimensions (always the
 // file's, also when the picture was decoded smaller) and the picture, ready

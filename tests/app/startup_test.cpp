@@ -9,14 +9,17 @@
 #include "db/lifecycle.h"
 #include "db/settings.h"
 #include "db/sqlite.h"
+#include "signature/imageloader.h"
 #include "support/qtprinters.h"
 #include "support/scriptedmessages.h"
 #include "support/tempdatadir.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMainWindow>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -101,6 +104,66 @@ TEST_F(StartupFixture, OutdatedDatabaseIsBackedUpAndReplaced)
     SqliteConnection backup(file("VEXA.BAK"), true);
     EXPECT_EQ(backup.scalar(QStringLiteral("SELECT count(*) FROM Collection")).toInt(), 1);
     EXPECT_EQ(backup.scalar(QStringLiteral("SELECT DBVersion FROM SysInfo")).toInt(), 299);
+}
+
+TEST_F(StartupFixture, SecondConversionKeepsTheFirstBackupUnderADatedName)
+{
+    writeDatabase(298);
+    ASSERT_EQ(RunStartup(hooks(), dir.path()).outcome, StartupOutcome::Started);
+    TerminateApplication();
+    // An older program wrote the database again; the next start converts it.
+    QFile::remove(file("VEXA.MDB"));
+    writeDatabase(299);
+    ASSERT_EQ(RunStartup(hooks(), dir.path()).outcome, StartupOutcome::Started);
+    SqliteConnection backup(file("VEXA.BAK"), true);
+    EXPECT_EQ(backup.scalar(QStringLiteral("SELECT DBVersion FROM SysInfo")).toInt(), 299);
+    const QStringList kept
+        = QDir(dir.path()).entryList({ QStringLiteral("VEXA.BAK.*") }, QDir::Files);
+    ASSERT_EQ(kept.size(), 1) << kept.join(' ').toStdString();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^VEXA\\.BAK\\.\\d{8}-\\d{6}$"))
+                    .match(kept.first())
+                    .hasMatch())
+        << kept.first().toStdString();
+    SqliteConnection first(dir.filePath(kept.first()), true);
+    EXPECT_EQ(first.scalar(QStringLiteral("SELECT DBVersion FROM SysInfo")).toInt(), 298);
+    EXPECT_EQ(first.scalar(QStringLiteral("SELECT count(*) FROM Collection")).toInt(), 1);
+}
+
+TEST_F(StartupFixture, NewerDatabaseIsNeverReplaced)
+{
+    writeDatabase(301);
+    const QByteArray before = [&] {
+        QFile f(file("VEXA.MDB"));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    StartupResult r = RunStartup(hooks(), dir.path());
+    EXPECT_EQ(r.outcome, StartupOutcome::NewerDatabase);
+    EXPECT_EQ(loads, 0);
+    ASSERT_EQ(messages.count(), 1);
+    EXPECT_TRUE(messages.shown().at(0).text.contains(QStringLiteral("newer version of VEXA")));
+    QFile after(file("VEXA.MDB"));
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), before);
+    EXPECT_FALSE(QFileInfo::exists(file("VEXA.BAK")));
+    EXPECT_TRUE(QDir(dir.path()).entryList({ QStringLiteral("VEXA.MDB.*") }).isEmpty());
+    // Nor by the conversion itself, should anything call it.
+    EXPECT_FALSE(ReplaceDatabaseFromTemplate());
+    QFile again(file("VEXA.MDB"));
+    ASSERT_TRUE(again.open(QIODevice::ReadOnly));
+    EXPECT_EQ(again.readAll(), before);
+}
+
+TEST_F(StartupFixture, StartUpClearsTheDecodersPrivateTemporaryDirectory)
+{
+    // What a run killed during a disk-cached decode left behind.
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("tmp")));
+    QFile stale(dir.filePath(QStringLiteral("tmp/magick-12345AbCdEf")));
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    stale.write(QByteArray(4096, '\0'));
+    stale.close();
+    ASSERT_EQ(RunStartup(hooks(), dir.path()).outcome, StartupOutcome::Started);
+    EXPECT_FALSE(stale.exists());
+    EXPECT_EQ(DecoderTemporaryDirectory(), dir.filePath(QStringLiteral("tmp")));
 }
 
 TEST_F(StartupFixture, CurrentDatabaseKeepsItsData)

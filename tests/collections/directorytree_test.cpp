@@ -50,6 +50,24 @@ TEST(DirectoryTree, LinkBackToAncestorWalkedOnce)
     EXPECT_EQ(tree.directories, expected);
 }
 
+TEST(DirectoryTree, LinksOutOfTheRootAreNotFollowed)
+{
+    QTemporaryDir place;
+    const QString root = make(place, "root");
+    make(place, "root/inside/deeper");
+    make(place, "elsewhere/photos");
+    ASSERT_TRUE(QFile::link(QStringLiteral("/"), root + "/to-the-top"));
+    ASSERT_TRUE(QFile::link(place.filePath("elsewhere"), root + "/to-a-sibling"));
+    ASSERT_TRUE(QFile::link(root + "/inside/deeper", root + "/shortcut"));
+    const DirectoryTree tree = WalkDirectoryTrees({ root });
+    // The link inside the tree is followed (and its target walked once).
+    const QStringList expected { root, root + "/inside", root + "/shortcut" };
+    EXPECT_EQ(tree.directories, expected);
+    // A root chosen through a link is walked as the tree it leads to.
+    ASSERT_TRUE(QFile::link(root, place.filePath("root-link")));
+    EXPECT_EQ(WalkDirectoryTrees({ place.filePath("root-link") }).directories.size(), 3);
+}
+
 TEST(DirectoryTree, UnreadableDirectoryPassedOverAndCounted)
 {
     if (geteuid() == 0)

@@ -13,7 +13,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPainter>
+#include <QProcess>
 #include <QSet>
+#include <QStandardPaths>
 
 #include <chrono>
 #include <thread>
@@ -281,6 +284,66 @@ TEST_F(GatherEngineTest, AnyThreadCountGivesTheSameRowsInTheSameOrderBitForBit)
         else
             EXPECT_EQ(rows, reference) << "threads " << threads;
         EXPECT_EQ(m_last.errors, 1) << threads;
+    }
+}
+
+// A 48-megapixel picture in a few flat blocks: quick to write and to read,
+// but its pixels need as much memory as a photograph's (384 MB of pixel
+// cache at ImageMagick's 16 bits a channel).
+void writeLargeImage(const QString &path, int seed)
+{
+    QImage image(8000, 6000, QImage::Format_RGB32);
+    image.fill(QColor::fromRgb((seed * 53) % 256, 40, 200));
+    QPainter painter(&image);
+    for (int block = 0; block < 6; ++block)
+        painter.fillRect(
+            QRect((seed * 997 + block * 1231) % 6000, (block * 811) % 5000, 2000, 1000),
+            QColor::fromRgb((seed * 91 + block * 40) % 256, (block * 70) % 256, 250));
+    painter.end();
+    if (path.endsWith(QLatin1String(".png"))) {
+        ASSERT_TRUE(image.save(path, "PNG", 80)) << path.toStdString();
+        return;
+    }
+    // No TIFF writer in Qt here: ImageMagick converts a PNG.
+    const QString convert = QStandardPaths::findExecutable(QStringLiteral("convert"));
+    if (convert.isEmpty())
+        GTEST_SKIP() << "ImageMagick's convert is not installed";
+    const QString source = path + QStringLiteral(".source.png");
+    ASSERT_TRUE(image.save(source, "PNG", 80));
+    ASSERT_EQ(QProcess::execute(
+                  convert, { source, QStringLiteral("-compress"), QStringLiteral("zip"), path }),
+        0);
+    QFile::remove(source);
+}
+
+TEST_F(GatherEngineTest, LargeImagesLoadAtAnyThreadCount)
+{
+    // Together these need far more pixel memory than the decoder's process-wide
+    // limits allow at once: decodes that start together must wait for each
+    // other, never fail.
+    const QString big = addDirectory(QStringLiteral("big"));
+    for (int i = 0; i < 4; ++i) {
+        writeLargeImage(big + QStringLiteral("/large%1.%2").arg(i).arg(i % 2 ? "tif" : "png"), i);
+        if (HasFatalFailure() || IsSkipped())
+            return;
+    }
+    QList<QVariantList> reference;
+    for (const int threads : { 1, 2, 8 }) {
+        m_data.reset();
+        m_data = std::make_unique<TempDataDir>();
+        ASSERT_TRUE(AddNewCollectionToDB(QStringLiteral("Photos")));
+        m_collectionId = FindCollectionId(QStringLiteral("Photos"));
+        QString path = big;
+        ASSERT_GT(AddNewItemToCollection(m_collectionId, path), 0);
+        RecordingObserver observer;
+        ASSERT_EQ(gather(observer, threads), RunOutcome::Completed) << threads;
+        EXPECT_EQ(m_last.errors, 0) << "threads " << threads << ": " << logText().toStdString();
+        const QList<QVariantList> rows = allRows();
+        EXPECT_EQ(rows.size(), 4) << threads;
+        if (threads == 1)
+            reference = rows;
+        else
+            EXPECT_EQ(rows, reference) << "threads " << threads;
     }
 }
 

@@ -9,6 +9,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMap>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSet>
@@ -116,6 +119,102 @@ TEST_F(GatherCli, MissingTickedDirectoryIsSaidOnStandardError)
     EXPECT_TRUE(r.err.contains(QStringLiteral("passed over %1: no such directory").arg(gone)))
         << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(QStringLiteral("stored 1,"))) << r.out.toStdString();
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(bytes);
+}
+
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+TEST_F(GatherCli, EachFailureIsNamedWithItsReasonAndTheDecoderStaysQuiet)
+{
+    GatherFixture::writeImage(images() + QStringLiteral("/good.jpg"), 1, 400, 300, "JPG");
+    GatherFixture::writeImage(images() + QStringLiteral("/good.png"), 2, 80, 60, "PNG");
+    const QByteArray jpeg = readBytes(images() + QStringLiteral("/good.jpg"));
+    writeBytes(images() + QStringLiteral("/cut.jpg"), jpeg.left(jpeg.size() / 2));
+    writeBytes(images() + QStringLiteral("/text.jpg"), "this is not a picture\n");
+    // Files named .wmf that are no metafiles: libwmf must not get to print.
+    writeBytes(images() + QStringLiteral("/text.wmf"), "this is not a metafile either\n");
+    writeBytes(images() + QStringLiteral("/picture.wmf"), readBytes(images() + "/good.png"));
+    QByteArray header("\x01\x00\x09\x00\x00\x03", 6);
+    writeBytes(images() + QStringLiteral("/header-only.wmf"), header + QByteArray(60, '\x7f'));
+    makeCollection();
+
+    const QString cut = images() + QStringLiteral("/cut.jpg");
+    const QString text = images() + QStringLiteral("/text.jpg");
+    const QString notWmf = images() + QStringLiteral("/text.wmf");
+    const Result plain = run({ "gather", "Photos", "--threads", "2" });
+    EXPECT_EQ(plain.status, 0) << plain.err.toStdString();
+    EXPECT_TRUE(plain.out.contains("stored 3, errors 4")) << plain.out.toStdString();
+    EXPECT_TRUE(plain.err.contains(
+        QStringLiteral("could not load %1: Premature end of JPEG file\n").arg(cut)))
+        << plain.err.toStdString();
+    EXPECT_TRUE(plain.err.contains(
+        QStringLiteral("could not load %1: not an image of an accepted type\n").arg(text)))
+        << plain.err.toStdString();
+    EXPECT_TRUE(plain.err.contains(
+        QStringLiteral("could not load %1: not an image of an accepted type\n").arg(notWmf)))
+        << plain.err.toStdString();
+    EXPECT_FALSE(plain.err.contains(QStringLiteral("ERROR"))) << plain.err.toStdString();
+    EXPECT_EQ(plain.err.count(QStringLiteral("could not load")), 4) << plain.err.toStdString();
+    // The log keeps its own layout: the path only.
+    EXPECT_TRUE(readBytes(data() + QStringLiteral("/VEXA_IG.LOG"))
+                    .contains("Error loading: " + cut.toUtf8() + "\r\n"));
+
+    // Stored files are skipped now; the four failures come again, as lines.
+    const Result json = run({ "gather", "Photos", "--json" });
+    EXPECT_EQ(json.status, 0) << json.err.toStdString();
+    EXPECT_FALSE(json.err.contains(QStringLiteral("ERROR"))) << json.err.toStdString();
+    QMap<QString, QString> reasons;
+    int summaries = 0;
+    for (const QString &line : json.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        QJsonParseError error;
+        const QJsonObject object = QJsonDocument::fromJson(line.toUtf8(), &error).object();
+        ASSERT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
+        if (object.contains(QStringLiteral("summary"))) {
+            ++summaries;
+            EXPECT_EQ(
+                object.value(QStringLiteral("summary")).toObject().value("errors").toInt(), 4);
+        } else {
+            reasons.insert(object.value(QStringLiteral("path")).toString(),
+                object.value(QStringLiteral("reason")).toString());
+        }
+    }
+    EXPECT_EQ(summaries, 1);
+    EXPECT_EQ(reasons.size(), 4);
+    EXPECT_EQ(reasons.value(cut), QStringLiteral("Premature end of JPEG file"));
+    EXPECT_EQ(reasons.value(text), QStringLiteral("not an image of an accepted type"));
+}
+
+TEST_F(GatherCli, VersionMismatchSaysWhatConvertingDoesAndANewerDatabaseStaysUntouched)
+{
+    makeCollection();
+    const QString database = data() + QStringLiteral("/VEXA.MDB");
+    for (const int version : { 299, 301 }) {
+        {
+            Database db(database, false);
+            db.connection().exec(QStringLiteral("UPDATE SysInfo SET DBVersion=%1").arg(version));
+        }
+        const QByteArray before = readBytes(database);
+        const Result r = run({ "gather", "Photos" });
+        EXPECT_EQ(r.status, 1) << version;
+        if (version < 300)
+            EXPECT_TRUE(r.err.contains(
+                QStringLiteral("the collections and gathered data stay only in the backup")))
+                << r.err.toStdString();
+        else
+            EXPECT_TRUE(r.err.contains(QStringLiteral("written by a newer program")))
+                << r.err.toStdString();
+        EXPECT_EQ(readBytes(database), before) << version;
+    }
 }
 
 TEST_F(GatherCli, KilledRunsThenARerunStoreEachFileExactlyOnce)
