@@ -151,6 +151,12 @@ void flushFlags(Database &db, std::vector<std::int32_t> &pending)
 
 }  // namespace
 
+bool LoadNarrationRecords(Database &db, const QString &selection, int expected,
+    RunReporter &reporter, std::vector<NarrationRecord> &records)
+{
+    return loadSelection(db, selection, expected, reporter, records);
+}
+
 NarrationEngine::NarrationEngine(CDuplicates &set, NarrationOptions options)
     : m_set(set)
     , m_options(std::move(options))

@@ -12,6 +12,7 @@
 namespace vexa {
 
 class CDuplicates;
+class Database;
 
 enum class NarrationScanKind {
     Fast,  // an index in memory over the packed colours
@@ -63,5 +64,11 @@ private:
     NarrationCounters m_counters;
     QElapsedTimer m_clock;
 };
+
+// The signatures of the FileData rows a selection clause picks (an empty
+// clause: every row), in ID order, read with one query; expected reserves.
+// Reads Cancel every few thousand rows; false when cancelled.
+bool LoadNarrationRecords(Database &db, const QString &selection, int expected,
+    RunReporter &reporter, std::vector<NarrationRecord> &records);
 
 }  // namespace vexa

@@ -26,17 +26,22 @@ NarrationScan::~NarrationScan() = default;
 
 bool NarrationScan::matches(const NarrationRecord &a, const NarrationRecord &b) const
 {
-    switch (NarrationMethod(m_method)) {
+    return SignaturesMatch(m_method, m_level, a, b);
+}
+
+bool SignaturesMatch(int method, int level, const NarrationRecord &a, const NarrationRecord &b)
+{
+    switch (NarrationMethod(method)) {
     case NarrationMethod::AverageRGB:
-        return CompareAvgRGB(a.avg, b.avg, AverageTolerance(m_level)) != 0;
+        return CompareAvgRGB(a.avg, b.avg, AverageTolerance(level)) != 0;
     case NarrationMethod::QuadrupleRGB:
         return CompareQuadRGB(a.quad[0], a.quad[1], a.quad[2], a.quad[3], b.quad[0], b.quad[1],
-                   b.quad[2], b.quad[3], m_level)
+                   b.quad[2], b.quad[3], level)
             != 0;
     case NarrationMethod::BitmapPattern:
-        return CompareBitLong(a.pattern1, b.pattern1, a.pattern2, b.pattern2, m_level) != 0
+        return CompareBitLong(a.pattern1, b.pattern1, a.pattern2, b.pattern2, level) != 0
             && CompareQuadRGB(a.quad[0], a.quad[1], a.quad[2], a.quad[3], b.quad[0], b.quad[1],
-                   b.quad[2], b.quad[3], m_level)
+                   b.quad[2], b.quad[3], level)
             != 0;
     default: return false;
     }
@@ -193,8 +198,27 @@ public:
             buildClasses();
     }
 
+    // The signature search for a probe that is not a record (a memory
+    // entry): every record not processed, none passed, none taken. stamp
+    // must differ between calls.
+    void searchOutside(
+        const NarrationRecord &probe, std::int32_t stamp, std::vector<std::int32_t> &found)
+    {
+        searchProbe(probe, -1, stamp, false, found);
+    }
+    // Every record of the probe's size and/or dimensions, in record order.
+    void quickMembers(const NarrationRecord &probe, std::vector<std::int32_t> &found) const
+    {
+        const auto members = m_classes.find(quickKey(probe));
+        if (members != m_classes.end())
+            found.insert(found.end(), members->second.begin(), members->second.end());
+    }
+
 protected:
-    void searchSignatures(std::int32_t source, std::vector<std::int32_t> &found) override;
+    void searchSignatures(std::int32_t source, std::vector<std::int32_t> &found) override
+    {
+        searchProbe(m_records[std::size_t(source)], source, source, true, found);
+    }
     void searchQuick(std::int32_t source, std::vector<std::int32_t> &found) override;
 
 private:
@@ -208,11 +232,15 @@ private:
     void chooseAxes();
     std::uint64_t cellKeyOf(const std::uint8_t channels[12]) const;
     std::int32_t cellOf(std::uint64_t key) const;
+    // after: records up to this index are passed; stamp: marks the records
+    // one search has checked; take: matches leave the grid.
+    void searchProbe(const NarrationRecord &a, std::int32_t after, std::int32_t stamp, bool take,
+        std::vector<std::int32_t> &found);
     void walkCell(
-        std::int32_t cell, std::int32_t source, const NarrationRecord &a, const GridEntry &probe);
+        std::int32_t cell, std::int32_t after, const NarrationRecord &a, const GridEntry &probe);
     void buildPatternIndex();
-    bool walkPatternIndex(
-        std::int32_t cell, std::int32_t source, const NarrationRecord &a, const GridEntry &probe);
+    bool walkPatternIndex(std::int32_t cell, std::int32_t after, std::int32_t stamp,
+        const NarrationRecord &a, const GridEntry &probe);
     std::uint32_t blockOf(std::uint64_t pattern, int block) const
     {
         return std::uint32_t(pattern >> m_blockShift[block]) & ((1u << m_blockBits[block]) - 1);
@@ -455,8 +483,8 @@ void FastScan::buildPatternIndex()
 // returns false when the source's buckets hold most of the cell anyway (a
 // family alike in pattern too), so the plain walk with its early stop is
 // cheaper. The buckets drop passed and taken records as they are read.
-bool FastScan::walkPatternIndex(
-    std::int32_t cell, std::int32_t source, const NarrationRecord &a, const GridEntry &probe)
+bool FastScan::walkPatternIndex(std::int32_t cell, std::int32_t after, std::int32_t stamp,
+    const NarrationRecord &a, const GridEntry &probe)
 {
     const std::int32_t which = m_cells[std::size_t(cell)].patternIndex;
     if (which < 0)
@@ -478,7 +506,7 @@ bool FastScan::walkPatternIndex(
         for (std::size_t read = 0; read < size; ++read) {
             const Keyed keyed = bucket[read];
             const std::int32_t record = keyed.record;
-            if (record <= source || isProcessed(record))
+            if (record <= after || isProcessed(record))
                 continue;
             if (record > m_bound) {
                 // The bucket is in record order: the rest cannot be kept.
@@ -489,9 +517,9 @@ bool FastScan::walkPatternIndex(
             }
             bucket[write++] = keyed;
             if (PopCount64(probe.pattern ^ keyed.pattern) > m_patternLimit
-                || m_seen[std::size_t(record)] == source)
+                || m_seen[std::size_t(record)] == stamp)
                 continue;
-            m_seen[std::size_t(record)] = source;
+            m_seen[std::size_t(record)] = stamp;
             if (entryMatches(a, probe, m_byRecord[std::size_t(record)]))
                 m_matches.push_back({ record, -1 });
         }
@@ -532,7 +560,7 @@ bool FastScan::entryMatches(
 // of the source). A walk that stops early packs the kept entries against the
 // part it did not reach, so the cell stays one run of entries.
 void FastScan::walkCell(
-    std::int32_t cell, std::int32_t source, const NarrationRecord &a, const GridEntry &probe)
+    std::int32_t cell, std::int32_t after, const NarrationRecord &a, const GridEntry &probe)
 {
     CellRange &range = m_cells[std::size_t(cell)];
     const std::int32_t start = range.start;
@@ -545,7 +573,7 @@ void FastScan::walkCell(
         const GridEntry &e = m_entries[std::size_t(read++)];
         // Passed, or taken here (index -1) or through a pattern index (only
         // then is the flag looked up: it costs a read elsewhere in memory).
-        if (e.index <= source || (!m_patternIndexes.empty() && isProcessed(e.index)))
+        if (e.index <= after || (!m_patternIndexes.empty() && isProcessed(e.index)))
             continue;
         if (e.index > m_bound) {
             --read;  // this entry and the rest stay; none can be kept
@@ -598,11 +626,11 @@ void FastScan::trimMatches()
     }
 }
 
-void FastScan::searchSignatures(std::int32_t source, std::vector<std::int32_t> &found)
+void FastScan::searchProbe(const NarrationRecord &a, std::int32_t after, std::int32_t stamp,
+    bool take, std::vector<std::int32_t> &found)
 {
-    const NarrationRecord &a = m_records[std::size_t(source)];
     GridEntry probe;
-    probe.index = source;
+    probe.index = after;
     channelsOf(a, m_average, probe.channel);
     probe.pattern = patternOf(a);
     // Per axis the cell steps that can hold a match: the cell below only
@@ -657,8 +685,8 @@ void FastScan::searchSignatures(std::int32_t source, std::vector<std::int32_t> &
     m_around.resize(kept);
     m_bound = std::numeric_limits<std::int32_t>::max();
     for (const std::int32_t cell : m_around) {
-        if (!walkPatternIndex(cell, source, a, probe))
-            walkCell(cell, source, a, probe);
+        if (!walkPatternIndex(cell, after, stamp, a, probe))
+            walkCell(cell, after, a, probe);
         trimMatches();
     }
     const auto byIndex = [](const Match &l, const Match &r) { return l.index < r.index; };
@@ -670,7 +698,7 @@ void FastScan::searchSignatures(std::int32_t source, std::vector<std::int32_t> &
     std::sort(m_matches.begin(), m_matches.end(), byIndex);
     for (const Match &m : m_matches) {
         found.push_back(m.index);
-        if (m.position >= 0)
+        if (take && m.position >= 0)
             m_entries[std::size_t(m.position)].index = -1;
     }
 }
@@ -710,7 +738,107 @@ void FastScan::searchQuick(std::int32_t source, std::vector<std::int32_t> &found
     }
 }
 
+// --- memory entries against every record ----------------------------------
+
+// Every record looked at in order for each entry, as the memory narration
+// is defined.
+class ReferenceMemoryScan final : public MemoryScan {
+public:
+    ReferenceMemoryScan(std::vector<NarrationRecord> records, int method, int level)
+        : MemoryScan(std::move(records), method, level)
+    {
+    }
+
+    void search(
+        const NarrationRecord &entry, bool cancelled, std::vector<std::int32_t> &found) override
+    {
+        found.clear();
+        if (!IsSignatureMethod(m_method)) {
+            quickReference(entry, found);
+            return;
+        }
+        for (std::int32_t c = 0; c < std::int32_t(m_records.size()); ++c) {
+            const NarrationRecord &b = m_records[std::size_t(c)];
+            if (!b.processed && SignaturesMatch(m_method, m_level, entry, b))
+                found.push_back(c);
+            if (cancelled || int(found.size()) >= kMaxSignatureMatches)
+                break;
+        }
+    }
+
+private:
+    void quickReference(const NarrationRecord &entry, std::vector<std::int32_t> &found) const
+    {
+        const bool size = m_method != int(NarrationMethod::Dimensions);
+        const bool dims = m_method != int(NarrationMethod::Filesize);
+        for (std::int32_t c = 0; c < std::int32_t(m_records.size()); ++c) {
+            const NarrationRecord &b = m_records[std::size_t(c)];
+            if (size && (b.sizeNull || b.fileSize != entry.fileSize))
+                continue;
+            if (dims && (b.dimXNull || b.dimYNull || b.dimX != entry.dimX || b.dimY != entry.dimY))
+                continue;
+            found.push_back(c);
+        }
+    }
+};
+
+// The database narration's grid, searched without taking anything out of it.
+class FastMemoryScan final : public MemoryScan {
+public:
+    FastMemoryScan(std::vector<NarrationRecord> records, int method, int level)
+        : MemoryScan({}, method, level)
+        , m_grid(std::move(records), method, level)
+    {
+    }
+
+    const std::vector<NarrationRecord> &records() const override { return m_grid.records(); }
+
+    void search(
+        const NarrationRecord &entry, bool cancelled, std::vector<std::int32_t> &found) override
+    {
+        found.clear();
+        if (!IsSignatureMethod(m_method)) {
+            m_grid.quickMembers(entry, found);
+            return;
+        }
+        if (cancelled) {
+            // The search ends after the first record it looked at.
+            const auto &rows = m_grid.records();
+            if (!rows.empty() && !rows.front().processed
+                && SignaturesMatch(m_method, m_level, entry, rows.front()))
+                found.push_back(0);
+            return;
+        }
+        m_grid.searchOutside(entry, m_stamp++, found);
+    }
+
+private:
+    FastScan m_grid;
+    std::int32_t m_stamp = 0;
+};
+
 }  // namespace
+
+MemoryScan::MemoryScan(std::vector<NarrationRecord> records, int method, int toleranceLevel)
+    : m_records(std::move(records))
+    , m_method(method)
+    , m_level(toleranceLevel)
+{
+}
+
+MemoryScan::~MemoryScan() = default;
+
+std::unique_ptr<MemoryScan> MakeReferenceMemoryScan(
+    std::vector<NarrationRecord> records, int method, int toleranceLevel)
+{
+    return std::make_unique<ReferenceMemoryScan>(std::move(records), method, toleranceLevel);
+}
+
+std::unique_ptr<MemoryScan> MakeFastMemoryScan(
+    std::vector<NarrationRecord> records, int method, int toleranceLevel)
+{
+    return std::make_unique<FastMemoryScan>(std::move(records), method, toleranceLevel);
+}
 
 std::unique_ptr<NarrationScan> MakeReferenceScan(
     std::vector<NarrationRecord> records, int method, int toleranceLevel)

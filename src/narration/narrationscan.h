@@ -84,4 +84,41 @@ std::unique_ptr<NarrationScan> MakeReferenceScan(
 std::unique_ptr<NarrationScan> MakeFastScan(
     std::vector<NarrationRecord> records, int method, int toleranceLevel);
 
+// The comparison of a signature method (0..2) through the signature library;
+// false for the quick checks. a is the image looked at, b the candidate.
+bool SignaturesMatch(
+    int method, int toleranceLevel, const NarrationRecord &a, const NarrationRecord &b);
+
+// The memory narration's search: entries that are not records (loose files
+// gathered into memory) against every record, none marked. A signature
+// method takes the first 65 matches in record order among the records not
+// processed; a quick check takes every record of equal size and/or
+// dimensions, processed or not.
+class MemoryScan {
+public:
+    virtual ~MemoryScan();
+
+    virtual const std::vector<NarrationRecord> &records() const { return m_records; }
+    // Fills found with the indexes of the entry's duplicates in record order.
+    // With cancelled set, a signature method looks at the first record only,
+    // as the run does when Cancel was pressed before this entry.
+    virtual void search(
+        const NarrationRecord &entry, bool cancelled, std::vector<std::int32_t> &found)
+        = 0;
+
+protected:
+    MemoryScan(std::vector<NarrationRecord> records, int method, int toleranceLevel);
+
+    std::vector<NarrationRecord> m_records;
+    int m_method;
+    int m_level;
+};
+
+// Every record in order for every entry; the reference.
+std::unique_ptr<MemoryScan> MakeReferenceMemoryScan(
+    std::vector<NarrationRecord> records, int method, int toleranceLevel);
+// The same results through the fast scan's grid and size classes.
+std::unique_ptr<MemoryScan> MakeFastMemoryScan(
+    std::vector<NarrationRecord> records, int method, int toleranceLevel);
+
 }  // namespace vexa
