@@ -261,11 +261,11 @@ void readChecked(
             // The decoder reads the open stream; the name only carries the
             // decoder, so nothing in the path is parsed as an option.
             MagickCore::SetImageInfoFile(image.imageInfo(), source.file);
-            const std::string spec = decoder.toStdString() + ":image";
+            const std::string coderName = decoder.toStdString() + ":image";
             if (headerOnly)
-                image.ping(spec);
+                image.ping(coderName);
             else
-                image.read(spec);
+                image.read(coderName);
         } else if (headerOnly) {
             image.ping(*source.blob);
         } else {
