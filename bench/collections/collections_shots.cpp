@@ -15,6 +15,8 @@
 #include "db/settings.h"
 #include "ui/mainwindow.h"
 
+#include "screenshots.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -30,26 +32,9 @@
 #include <QTreeWidget>
 
 using namespace vexa;
+using namespace vexa::shots;
 
 namespace {
-
-void settle(int ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-}
-
-void shoot(const QString &file)
-{
-    QApplication::processEvents();
-    QProcess::execute(
-        QStringLiteral("import"), { QStringLiteral("-window"), QStringLiteral("root"), file });
-    std::printf("%s\n", qPrintable(file));
-}
 
 }  // namespace
 

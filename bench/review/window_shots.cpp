@@ -22,6 +22,8 @@
 #include "review/reviewinstall.h"
 #include "ui/mainwindow.h"
 
+#include "screenshots.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -38,21 +40,9 @@
 #include <random>
 
 using namespace vexa;
+using namespace vexa::shots;
 
 namespace {
-
-QImage picture(int w, int h, QColor a, QColor b)
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    QPainter painter(&image);
-    QLinearGradient gradient(0, 0, w, h);
-    gradient.setColorAt(0, a);
-    gradient.setColorAt(1, b);
-    painter.fillRect(image.rect(), gradient);
-    painter.setBrush(QColor(250, 240, 200));
-    painter.drawEllipse(QPoint(w / 3, h / 3), std::min(w, h) / 6, std::min(w, h) / 6);
-    return image;
-}
 
 void wait(const std::function<bool()> &done, int ms = 15000)
 {
@@ -62,19 +52,6 @@ void wait(const std::function<bool()> &done, int ms = 15000)
         QApplication::processEvents(QEventLoop::AllEvents, 20);
         QThread::msleep(5);
     }
-}
-
-void settle(int ms)
-{
-    wait([] { return false; }, ms);
-}
-
-void shoot(const QString &file)
-{
-    QApplication::processEvents();
-    QProcess::execute(
-        QStringLiteral("import"), { QStringLiteral("-window"), QStringLiteral("root"), file });
-    std::printf("%s\n", qPrintable(file));
 }
 
 // Rows enough for a run that lasts long enough to be photographed.
