@@ -34,10 +34,6 @@
 using namespace vexa;
 using namespace vexa::shots;
 
-namespace {
-
-}  // namespace
-
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
