@@ -1,6 +1,7 @@
 #include "app/modules.h"
 
 #include "collections/collectionstab.h"
+#include "monitor/monitorrun_ui.h"
 #include "review/reviewinstall.h"
 #include "ui/mainwindow.h"
 
@@ -12,6 +13,7 @@ void InstallModules(MainWindow &window)
     // first, because gathering and narration read its selection).
     InstallCollections(window);
     InstallReview(window);
+    InstallMonitor(window);
 }
 
 }  // namespace vexa

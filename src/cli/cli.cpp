@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <atomic>
 #include <csignal>
@@ -23,6 +24,9 @@ namespace vexa::cli {
 
 namespace {
 std::unique_ptr<SingleCopyLock> g_lock;
+// The decoder's temporary directory of a command without the lock: vexa
+// clears the data directory's own at its start.
+std::unique_ptr<QTemporaryDir> g_decoderTemp;
 
 // Set from the signal handler; lock-free atomics only.
 std::atomic<bool> g_runActive { false };
@@ -32,6 +36,7 @@ void closeAtExit()
 {
     CloseApplicationDatabase();
     g_lock.reset();
+    g_decoderTemp.reset();
 }
 
 extern "C" void onInterrupt(int)
@@ -143,7 +148,9 @@ bool IntOption(const QCommandLineParser &parser, const QString &name, int low, i
     return true;
 }
 
-bool OpenDataDirectory(const Invocation &invocation, DatabaseAccess access)
+namespace {
+
+bool pointAtDataDirectory(const Invocation &invocation)
 {
     QString dir = invocation.dataDir;
     if (dir.isEmpty()) {
@@ -156,15 +163,11 @@ bool OpenDataDirectory(const Invocation &invocation, DatabaseAccess access)
     }
     SetProgramDirectory(QDir(dir).absolutePath());
     SetInstallDirectory(QCoreApplication::applicationDirPath());
-    g_lock = std::make_unique<SingleCopyLock>(ProgramDirectory());
-    if (!g_lock->acquire()) {
-        Err(QStringLiteral("vexa-cli: VEXA is running on %1; close it first, so the database is "
-                           "not changed by two programs at once")
-                .arg(ProgramDirectory()));
-        g_lock.reset();
-        return false;
-    }
-    SetDecoderTemporaryDirectory(PrivateTemporaryDirectory());
+    return true;
+}
+
+bool checkVersionAndOpen(DatabaseAccess access)
+{
     int version = 0;
     if (!CheckDatabaseVersion(version)) {
         if (version > kDatabaseVersion)
@@ -191,6 +194,40 @@ bool OpenDataDirectory(const Invocation &invocation, DatabaseAccess access)
     }
     std::atexit(closeAtExit);
     return true;
+}
+
+}  // namespace
+
+bool OpenDataDirectory(const Invocation &invocation, DatabaseAccess access)
+{
+    if (!pointAtDataDirectory(invocation))
+        return false;
+    g_lock = std::make_unique<SingleCopyLock>(ProgramDirectory());
+    if (!g_lock->acquire()) {
+        Err(QStringLiteral("vexa-cli: VEXA is running on %1; close it first, so the database is "
+                           "not changed by two programs at once")
+                .arg(ProgramDirectory()));
+        g_lock.reset();
+        return false;
+    }
+    SetDecoderTemporaryDirectory(PrivateTemporaryDirectory());
+    return checkVersionAndOpen(access);
+}
+
+bool OpenDataDirectoryUnlocked(const Invocation &invocation)
+{
+    if (!pointAtDataDirectory(invocation))
+        return false;
+    if (!StatOnDisk(DatabasePath()).isFile) {
+        Err(QStringLiteral("vexa-cli: there is no database %1; gather a collection first")
+                .arg(DatabasePath()));
+        return false;
+    }
+    g_decoderTemp
+        = std::make_unique<QTemporaryDir>(QDir::temp().filePath(QStringLiteral("vexa-cli-XXXXXX")));
+    if (g_decoderTemp->isValid())
+        SetDecoderTemporaryDirectory(g_decoderTemp->path());
+    return checkVersionAndOpen(DatabaseAccess::ReadOnly);
 }
 
 void InstallInterruptHandler()

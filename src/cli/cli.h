@@ -52,6 +52,10 @@ bool IntOption(
 // and database are released at exit.
 bool OpenDataDirectory(
     const Invocation &invocation, DatabaseAccess access = DatabaseAccess::ReadWrite);
+// The same for a command that only reads and may run beside vexa (check,
+// watch): no single-copy lock, the database opened read-only and never
+// created, the decoder's temporary files in a directory of its own.
+bool OpenDataDirectoryUnlocked(const Invocation &invocation);
 
 // Ctrl-C: outside a run it ends the program with ExitCancelled; during a run
 // it is the Cancel button (a second Ctrl-C ends the program at once).

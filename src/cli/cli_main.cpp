@@ -30,6 +30,8 @@ const Command kCommands[] = {
     { "duplicates", vexa::cli::RunDuplicates, "duplicates list [--json] | clear" },
     { "gather", vexa::cli::RunGather, "gather COLLECTION [--threads N] [--dir PATH]... [--json]" },
     { "autodelete", vexa::cli::RunAutodelete, "autodelete [--dry-run] [--json]" },
+    { "check", vexa::cli::RunCheck, "check PATH... [--json] [--method 0-5] [--slider 0-24]" },
+    { "watch", vexa::cli::RunWatch, "watch DIR [--json] [--method 0-5] [--slider 0-24]" },
 };
 
 QString helpText(const QCommandLineParser &parser)

@@ -24,5 +24,9 @@ int RunDuplicates(const Invocation &invocation);
 int RunGather(const Invocation &invocation);
 // autodelete [--dry-run] [--json]: the Intelligent Autodelete on the saved set.
 int RunAutodelete(const Invocation &invocation);
+// check PATH... [--json] [--method M] [--slider S]: exit 3 when duplicates were found.
+int RunCheck(const Invocation &invocation);
+// watch DIR [--json] [--method M] [--slider S]: until Ctrl-C (exit 130).
+int RunWatch(const Invocation &invocation);
 
 }  // namespace vexa::cli

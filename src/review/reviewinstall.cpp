@@ -6,6 +6,7 @@
 #include "base/texts.h"
 #include "db/appdatabase.h"
 #include "db/settings.h"
+#include "gather/memorysignatures.h"
 #include "narration/duplicateset.h"
 #include "review/autodelete.h"
 #include "review/binaryset.h"
@@ -185,6 +186,14 @@ DuplicateViewer *InstallReview(FeatureHost &window)
     panel->layout()->addWidget(viewer);
     auto *module = new ReviewModule(window, viewer);
     viewer->setRunObserver(&module->progress);
+    // A group whose source is -1 shows the memory entry's file as tile 0.
+    viewer->setMemoryLookup([](int position) -> std::optional<MemoryImageEntry> {
+        const MemorySignatureEntry *entry = MemorySignatures().at(position);
+        if (!entry)
+            return std::nullopt;
+        return MemoryImageEntry { entry->Path, entry->FileName, entry->FileSize, entry->DimX,
+            entry->DimY };
+    });
 
     window.setDuplicateCounters(
         []() {

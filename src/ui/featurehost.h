@@ -58,8 +58,14 @@ public:
     virtual void EndRun() = 0;
     virtual bool isCancelled() const = 0;
     virtual void addCancelButton(QAbstractButton *button) = 0;
-    // After a run: a minimised window comes back to its normal size.
+    // After a run: a minimised window comes back to its normal size (not
+    // while the monitor keeps it hidden or minimised).
     virtual void restoreAfterRun() = 0;
+    // The directory monitor: while it watches, every command stays disabled
+    // and the work area locked, between its checks too; only Stop Monitor
+    // acts. Closing the window runs "StopMonitor" first.
+    virtual void SetMonitoring(bool monitoring) = 0;
+    virtual bool isMonitoring() const = 0;
 
     // Progress bar and status text.
     virtual void InitialiseProgressBar(qint64 startValue, qint64 total) = 0;

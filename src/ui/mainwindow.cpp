@@ -145,7 +145,7 @@ QPushButton *MainWindow::cancelButton(int index) const
 
 void MainWindow::restoreAfterRun()
 {
-    if (isMinimized()) {
+    if (isMinimized() && !m_monitoring) {
         showNormal();
         Relayout();
     }
@@ -280,6 +280,9 @@ void MainWindow::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    // The tray icon goes with the monitor.
+    if (m_monitoring)
+        runCommand(QStringLiteral("StopMonitor"));
     if (const auto handler = m_handlers.value(QStringLiteral("Unload")))
         handler();
     event->accept();

@@ -79,6 +79,8 @@ public:
     void addCancelButton(QAbstractButton *button) override;
     void restoreAfterRun() override;
     void SetCommandStates(bool busy) override;
+    void SetMonitoring(bool monitoring) override;
+    bool isMonitoring() const override { return m_monitoring; }
     void LockWorkArea(bool busy);
     // The tab bar and the commands are locked while a collection name is typed.
     void SetCollectionEditMode(bool editing) override;
@@ -148,6 +150,7 @@ private:
     // Window state
     bool m_running = false;
     bool m_cancel = false;
+    bool m_monitoring = false;
     bool m_firstActivation = true;
     bool m_editing = false;
     bool m_loaded = false;

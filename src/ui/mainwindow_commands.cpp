@@ -206,9 +206,16 @@ void MainWindow::runCommand(const QString &command)
     }
 }
 
+void MainWindow::SetMonitoring(bool monitoring)
+{
+    m_monitoring = monitoring;
+    SetCommandStates(m_running || m_editing);
+    LockWorkArea(m_running);
+}
+
 void MainWindow::SetCommandStates(bool busy)
 {
-    const bool idle = !busy;
+    const bool idle = !busy && !m_monitoring;
     for (const char *menu :
         { "mnuDatabase", "mnuStatistics", "mnuAction", "mnuHelpAbout", "mnuHelpWeb", "mnuDup" })
         SetEnabled(action(QLatin1String(menu)), idle);
@@ -237,6 +244,7 @@ void MainWindow::SetCommandStates(bool busy)
 
 void MainWindow::LockWorkArea(bool busy)
 {
+    busy = busy || m_monitoring;
     for (QWidget *panel : m_picTabWindow)
         panel->setEnabled(!busy);
     for (const char *name :

@@ -1,0 +1,113 @@
+#include "monitor/directorywatch.h"
+
+#include "base/diskpath.h"
+#include "base/filelisting.h"
+#include "base/paths.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace vexa {
+
+QStringList ImageFilesOf(const QStringList &paths)
+{
+    const QStringList pieces = SplitFilePattern(QString::fromLatin1(kImageFilePattern));
+    QStringList files;
+    for (const QString &given : paths) {
+        const QString path = QDir::cleanPath(QFileInfo(given).absoluteFilePath());
+        if (StatOnDisk(path).isDirectory) {
+            for (const QString &name : ListMatchingFiles(path, pieces))
+                files.append(JoinPath(path, name));
+        } else {
+            files.append(path);
+        }
+    }
+    return files;
+}
+
+DirectoryWatch::DirectoryWatch(QObject *parent)
+    : QObject(parent)
+    , m_pieces(SplitFilePattern(QString::fromLatin1(kImageFilePattern)))
+{
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] {
+        m_changed = true;
+        emit changed();
+    });
+}
+
+bool DirectoryWatch::start(const QString &directory)
+{
+    stop();
+    QString path = directory;
+    StripTrailingBackslash(path);
+    bool ok = false;
+    const QStringList files = ListMatchingFiles(path, m_pieces, &ok);
+    if (!ok || !m_watcher.addPath(path))
+        return false;
+    m_directory = path;
+    m_snapshot = files;
+    m_known = QSet<QString>(files.begin(), files.end());
+    return true;
+}
+
+void DirectoryWatch::stop()
+{
+    if (!m_watcher.directories().isEmpty())
+        m_watcher.removePaths(m_watcher.directories());
+    m_directory.clear();
+    m_snapshot.clear();
+    m_known.clear();
+    m_settling.clear();
+    m_changed = false;
+}
+
+// A directory removed and made again is a new inode the watcher no longer
+// follows.
+void DirectoryWatch::rewatch()
+{
+    if (m_watcher.directories().isEmpty() && StatOnDisk(m_directory).isDirectory)
+        m_watcher.addPath(m_directory);
+}
+
+QStringList DirectoryWatch::poll()
+{
+    QStringList ready;
+    if (!isWatching())
+        return ready;
+    m_changed = false;
+    rewatch();
+    bool ok = false;
+    const QStringList files = ListMatchingFiles(m_directory, m_pieces, &ok);
+    if (files.isEmpty()) {
+        m_settling.clear();
+        return ready;
+    }
+    QHash<QString, Seen> settling;
+    QStringList snapshot;
+    snapshot.reserve(files.size());
+    for (const QString &name : files) {
+        if (m_known.contains(name)) {
+            snapshot.append(name);
+            continue;
+        }
+        const QString path = JoinPath(m_directory, name);
+        const DiskStat stat = StatOnDisk(path);
+        const Seen now { stat.exists ? stat.size : -1, stat.modifiedNs };
+        const auto before = m_settling.constFind(name);
+        if (stat.isFile && before != m_settling.constEnd() && before->size == now.size
+            && before->modifiedNs == now.modifiedNs) {
+            ready.append(path);
+            snapshot.append(name);
+        } else {
+            settling.insert(name, now);
+        }
+    }
+    // Files deleted or renamed away leave the snapshot; those still being
+    // written stay out of it until they settle.
+    m_snapshot = snapshot;
+    m_known = QSet<QString>(snapshot.begin(), snapshot.end());
+    m_settling = settling;
+    return ready;
+}
+
+}  // namespace vexa

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QFileSystemWatcher>
+#include <QHash>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+namespace vexa {
+
+// Dropped or given paths as files to check: a directory gives its image
+// files by the pattern list (not descended into), any other path stays as
+// it is, made absolute. In the given order.
+QStringList ImageFilesOf(const QStringList &paths);
+
+// The monitor's view of one directory: the snapshot of its image files
+// (lstFilesMonitor) and the notification that something changed. The
+// watcher signals a new file once, when it appears, not while it is being
+// written; so a file whose size or modification time changed since the last
+// look stays out of the snapshot and is looked at again on every poll, and
+// is handed out once two looks a tick apart agree. Names compare as the
+// file system does (with letter case). The thread that owns it only.
+class DirectoryWatch : public QObject {
+    Q_OBJECT
+
+public:
+    explicit DirectoryWatch(QObject *parent = nullptr);
+
+    // Lists the directory into the snapshot (files there now are not new)
+    // and watches it; false when it cannot be listed or watched.
+    bool start(const QString &directory);
+    void stop();
+    bool isWatching() const { return !m_directory.isEmpty(); }
+    const QString &directory() const { return m_directory; }
+
+    // True when the directory changed since the last poll, or files wait to
+    // settle: the next poll has something to look at.
+    // A directory that was removed is looked for on every poll, so it is
+    // watched again once it is back.
+    bool hasWork() const
+    {
+        return m_changed || !m_settling.isEmpty()
+            || (isWatching() && m_watcher.directories().isEmpty());
+    }
+    // CheckMonitorFiles' listing step: the full paths of the image files new
+    // since the last poll whose size and modification time have settled, in
+    // listing order; they join the snapshot. A listing with no entry leaves
+    // the snapshot as it was (a removed or emptied directory), so names that
+    // come back are not checked again.
+    QStringList poll();
+    // The snapshot's file names, in listing order.
+    const QStringList &snapshot() const { return m_snapshot; }
+
+signals:
+    void changed();
+
+private:
+    struct Seen {
+        qint64 size = -1;  // bytes
+        qint64 modifiedNs = 0;  // nanoseconds since 1970
+    };
+
+    void rewatch();
+
+    QFileSystemWatcher m_watcher;
+    QString m_directory;
+    QStringList m_pieces;
+    QStringList m_snapshot;
+    QSet<QString> m_known;  // the snapshot as a set
+    QHash<QString, Seen> m_settling;  // new names still being written
+    bool m_changed = false;
+};
+
+}  // namespace vexa
