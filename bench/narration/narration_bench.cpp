@@ -20,7 +20,10 @@
 #include "db/lifecycle.h"
 #include "db/selectionsql.h"
 #include "db/sqlite.h"
+#include "gather/memorygather.h"
+#include "gather/memorysignatures.h"
 #include "narration/duplicateset.h"
+#include "narration/memorynarration.h"
 #include "narration/narrationengine.h"
 #include "narration/narrationscan.h"
 #include "narration/narrationsettings.h"
@@ -33,6 +36,9 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
+#include <QImage>
+#include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -353,6 +359,165 @@ std::vector<NarrationRecord> loadBack()
     return records;
 }
 
+MemorySignatureEntry entryOf(const NarrationRecord &r, int n)
+{
+    MemorySignatureEntry e;
+    e.Path = QStringLiteral("/downloads");
+    e.FileName = QStringLiteral("new%1.jpg").arg(n);
+    e.FileSize = r.fileSize;
+    e.DimX = std::int16_t(r.dimX);
+    e.DimY = std::int16_t(r.dimY);
+    e.AvgRGB = r.avg;
+    for (int q = 0; q < 4; ++q)
+        e.QuadRGB[q] = r.quad[q];
+    e.Pattern1 = r.pattern1;
+    e.Pattern2 = r.pattern2;
+    return e;
+}
+
+NarrationRecord recordOf(const MemorySignatureEntry &e)
+{
+    NarrationRecord r;
+    r.fileSize = e.FileSize;
+    r.dimX = e.DimX;
+    r.dimY = e.DimY;
+    r.avg = e.AvgRGB;
+    for (int q = 0; q < 4; ++q)
+        r.quad[q] = e.QuadRGB[q];
+    r.pattern1 = e.Pattern1;
+    r.pattern2 = e.Pattern2;
+    return r;
+}
+
+// A 12-megapixel photograph-like JPEG: gradient, shapes and noise.
+void writePhoto(const QString &path, int seed)
+{
+    QImage image(4000, 3000, QImage::Format_RGB32);
+    std::mt19937 random { std::uint32_t(seed) };
+    QPainter painter(&image);
+    QLinearGradient gradient(0, 0, 4000, 3000);
+    gradient.setColorAt(0, QColor::fromHsv(int(random() % 360), 180, 200));
+    gradient.setColorAt(1, QColor::fromHsv(int(random() % 360), 120, 90));
+    painter.fillRect(image.rect(), gradient);
+    for (int i = 0; i < 40; ++i) {
+        painter.setBrush(
+            QColor::fromHsv(int(random() % 360), int(random() % 256), int(random() % 256)));
+        painter.drawEllipse(int(random() % 4000), int(random() % 3000), 200 + int(random() % 800),
+            200 + int(random() % 800));
+    }
+    painter.end();
+    for (int y = 0; y < 3000; y += 3) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < 4000; x += 7)
+            line[x] ^= random() & 0x0F0F0F;
+    }
+    image.save(path, "JPG", 90);
+}
+
+// --memory [RECORDS]: the memory narration of 1,000 entries (half of them
+// re-encoded copies of stored images, half new pictures) against RECORDS
+// stored signatures (default 1,000,000) at the default Bitmap preset, from
+// its start to its groups, loading included; beside it the reference search
+// (every record per entry, in memory, loading excluded) on the first 50
+// entries, per entry. Then an instant check of 20 dropped 12-megapixel
+// JPEGs: gathering by memory on every core and the narration.
+int memoryBench(int size, const std::vector<NarrationRecord> &real)
+{
+    QTemporaryDir dir;
+    SetProgramDirectory(dir.path());
+    SetInstallDirectory(QString());
+    if (!OpenApplicationDatabase())
+        return 1;
+    Generator generator { std::uint32_t(size) };
+    const std::size_t realCount = std::min<std::size_t>(real.size(), std::size_t(size / 10));
+    const std::vector<NarrationRecord> stored = generator.make(size - int(realCount),
+        std::vector<NarrationRecord>(real.begin(), real.begin() + std::ptrdiff_t(realCount)));
+    insertRows(stored);
+    Generator fresh { 4242 };
+    const std::vector<NarrationRecord> newOnes = fresh.make(500, {});
+    std::mt19937 random(11);
+    MemorySignatureList list;
+    for (int i = 0; i < 1000; ++i) {
+        NarrationRecord r = newOnes[std::size_t(i / 2)];
+        if (i % 2 == 0) {
+            r = stored[random() % stored.size()];
+            std::int32_t red, green, blue;
+            GetRGBValues(r.avg, red, green, blue);
+            r.avg = SetRGBValues(std::min(red + 1, 255), green, blue);
+        }
+        list.append(entryOf(r, i));
+    }
+    const std::int16_t level = ToleranceLevel(PresetOf(kDefaultMethod).slider);
+    MemoryNarrationOptions options;
+    options.method = kDefaultMethod;
+    options.toleranceLevel = level;
+    CDuplicates set;
+    QElapsedTimer timer;
+    timer.start();
+    RunObserver quiet;
+    MemoryNarrationEngine narration(*AppDb().db, set, list, options);
+    narration.run(quiet);
+    const qint64 fastMs = timer.elapsed();
+
+    // The reference on the first 50 entries, and whether the fast run found
+    // the same duplicates for them.
+    const std::vector<NarrationRecord> rows = loadBack();
+    auto reference = MakeReferenceMemoryScan(rows, kDefaultMethod, level);
+    QHash<int, QList<std::int32_t>> fastGroups;
+    for (const CDuplicate &g : set)
+        fastGroups.insert(g.MemLoadPos(), g.fileIds());
+    const int sample = 50;
+    bool same = true;
+    std::vector<std::int32_t> found;
+    timer.restart();
+    for (int i = 0; i < sample; ++i) {
+        reference->search(recordOf(*list.at(i)), false, found);
+        QList<std::int32_t> ids;
+        for (const std::int32_t index : found)
+            ids.append(rows[std::size_t(index)].id);
+        same = same && ids == fastGroups.value(i);
+    }
+    const double refPerEntry = double(timer.elapsed()) / sample;
+    const double fastPerEntry = double(fastMs) / 1000.0;
+    std::printf("memory narration: %zu stored, 1000 entries, method %d slider %d\n", stored.size(),
+        kDefaultMethod, PresetOf(kDefaultMethod).slider);
+    std::printf("%-28s %10s %14s %10s\n", "", "total ms", "ms per entry", "groups");
+    std::printf("%-28s %10lld %14.3f %10d\n", "fast (loading included)", (long long)fastMs,
+        fastPerEntry, narration.counters().groups);
+    std::printf("%-28s %10s %14.3f %10s\n", "reference (first 50)", "-", refPerEntry,
+        same ? "same" : "DIFFER");
+    std::printf(
+        "reference / fast per entry: %.0fx; reference for 1000 entries would take %.0f ms\n",
+        refPerEntry / std::max(fastPerEntry, 0.001), refPerEntry * 1000);
+
+    // The instant check of 20 dropped 12-megapixel photographs, from the drop
+    // to the groups, against the same database.
+    QStringList photos;
+    for (int i = 0; i < 20; ++i) {
+        photos.append(dir.filePath(QStringLiteral("photo%1.jpg").arg(i)));
+        writePhoto(photos.last(), i);
+    }
+    for (const int threads : { 1, 0 }) {
+        MemorySignatureList dropped;
+        CDuplicates groups;
+        MemoryGatherOptions gatherOptions;
+        gatherOptions.threads = threads;
+        timer.restart();
+        MemoryGatherEngine gathering(dropped, photos, gatherOptions);
+        gathering.run(quiet);
+        const qint64 gatherMs = timer.elapsed();
+        MemoryNarrationEngine check(*AppDb().db, groups, dropped, options);
+        check.run(quiet);
+        const qint64 totalMs = timer.elapsed();
+        std::printf(
+            "instant check of 20 12-MP JPEGs, %s: gathered %d in %lld ms, groups after %lld ms\n",
+            threads == 1 ? "1 thread" : "every core", gathering.gathered(), (long long)gatherMs,
+            (long long)totalMs);
+    }
+    CloseApplicationDatabase();
+    return 0;
+}
+
 }  // namespace
 
 // One fast run in a process of its own, so its peak memory is its own:
@@ -413,12 +578,17 @@ int main(int argc, char **argv)
             baseline = args[i + 1];
         }
     }
+    const int memoryAt = int(args.indexOf(QStringLiteral("--memory")));
     const std::vector<NarrationRecord> real = QDir(realRoot).exists()
         ? realSignatures(realRoot,
             QDir(QCoreApplication::applicationDirPath())
                 .filePath(QStringLiteral("narration_real_signatures.txt")))
         : std::vector<NarrationRecord>();
     std::printf("real gathered signatures: %zu\n", real.size());
+    if (memoryAt >= 0) {
+        const int size = memoryAt + 1 < args.size() ? args[memoryAt + 1].toInt() : 1000000;
+        return memoryBench(size > 0 ? size : 1000000, real);
+    }
     std::printf("%-9s %-22s %6s %9s %9s %10s %9s %11s %9s", "records", "method", "slider", "groups",
         "fast ms", "fast MB", "ref ms", "ref/fast", "same");
     if (!baseline.isEmpty())

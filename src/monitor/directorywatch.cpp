@@ -94,8 +94,10 @@ QStringList DirectoryWatch::poll()
         const DiskStat stat = StatOnDisk(path);
         const Seen now { stat.exists ? stat.size : -1, stat.modifiedNs };
         const auto before = m_settling.constFind(name);
-        if (stat.isFile && before != m_settling.constEnd() && before->size == now.size
-            && before->modifiedNs == now.modifiedNs) {
+        // An empty file is a placeholder (a browser makes one and later
+        // renames the finished download over it): it waits for content.
+        if (stat.isFile && now.size > 0 && before != m_settling.constEnd()
+            && before->size == now.size && before->modifiedNs == now.modifiedNs) {
             ready.append(path);
             snapshot.append(name);
         } else {

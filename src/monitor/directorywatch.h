@@ -44,8 +44,8 @@ public:
             || (isWatching() && m_watcher.directories().isEmpty());
     }
     // CheckMonitorFiles' listing step: the full paths of the image files new
-    // since the last poll whose size and modification time have settled, in
-    // listing order; they join the snapshot. A listing with no entry leaves
+    // since the last poll whose size and modification time have settled and
+    // that are not empty, in listing order; they join the snapshot. A listing with no entry leaves
     // the snapshot as it was (a removed or emptied directory), so names that
     // come back are not checked again.
     QStringList poll();

@@ -262,17 +262,19 @@ void MonitorModule::StartMonitor()
         return;
     if (!MayReplaceDuplicates())
         return;
-    if (CDuplicates *set = Duplicates())
-        set->Clear();
-    // No group names a memory entry any more: the list starts afresh, and
-    // every batch of arriving files is appended after it.
-    MemorySignatures().clear();
+    // A directory that cannot be listed or watched is said before the set
+    // is emptied, so a monitor that never ran costs nothing.
     const QString directory = m_tab->monitorDirectory();
     if (!m_watch.start(directory)) {
         ReportError(
             ErrPathNotFound, directory, QStringLiteral("frmVEXA"), QStringLiteral("StartMonitor"));
         return;
     }
+    if (CDuplicates *set = Duplicates())
+        set->Clear();
+    // No group names a memory entry any more: the list starts afresh, and
+    // every batch of arriving files is appended after it.
+    MemorySignatures().clear();
     TrayAdd();
     m_filesAdded = 0;
     m_tab->setSnapshot(m_watch.snapshot());
