@@ -3,6 +3,7 @@
 #include "collections/collectionstab.h"
 #include "monitor/monitorrun_ui.h"
 #include "review/reviewinstall.h"
+#include "ui/diskviewer.h"
 #include "ui/mainwindow.h"
 
 namespace vexa {
@@ -14,6 +15,7 @@ void InstallModules(MainWindow &window)
     InstallCollections(window);
     InstallReview(window);
     InstallMonitor(window);
+    InstallDiskViewer(window);
 }
 
 }  // namespace vexa

@@ -259,6 +259,8 @@ constexpr StringTableEntry kTable[] = {
     {1992, "it is the same file as the one kept"},
     {1993, "it is no longer identical to the file kept"},
     {1994, "the file is gone but its record could not be deleted"},
+    {1995, "Home folder"},
+    {1996, "This picture cannot be shown:"},
 
     {2101, "Deze vergelijkingsmethode gebruikt de gemiddelde kleurwaarde (RGB) van het hele plaatje om het te vergelijken met de kleurwaarde van een ander plaatje. Deze methode is erg snel, maar ook erg onnauwkeurig, vooral bij plaatjes in grijstinten."},
     {2102, "Deze vergelijkingsmethode is in principe gelijk aan de gemiddelde kleurwaarde, alleen gebruikt deze methode 4 kleurwaarden per plaatje in plaats van één."},
@@ -508,6 +510,8 @@ constexpr StringTableEntry kTable[] = {
     {3992, "het is hetzelfde bestand als het bestand dat blijft"},
     {3993, "het is niet meer identiek aan het bestand dat blijft"},
     {3994, "het bestand is weg, maar het record kon niet worden verwijderd"},
+    {3995, "Persoonlijke map"},
+    {3996, "Deze afbeelding kan niet worden getoond:"},
 };
 // clang-format on
 

@@ -6,10 +6,10 @@
 #include "base/fileops.h"
 #include "base/messages.h"
 #include "base/paths.h"
+#include "base/renamequestion.h"
 #include "base/textids.h"
 #include "base/texts.h"
 #include "db/records.h"
-#include "review/renamequestion.h"
 #include "review/tilelayout.h"
 
 #include <QAction>

@@ -202,7 +202,7 @@ DuplicateViewer *InstallReview(FeatureHost &window)
         },
         []() { return SavedGroupCount(); });
 
-    window.setNavigateKeysHandler([&window, viewer](QKeyEvent *event) {
+    window.addNavigateKeysHandler([&window, viewer](QKeyEvent *event) {
         // The image viewer tab has keys of its own; only the Duplicates tab
         // belongs to this viewer.
         if (window.currentTab() != FeatureHost::TabDuplicates)

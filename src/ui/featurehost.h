@@ -31,13 +31,13 @@ public:
 
     // What a feature registers: commands by name ("mnuGather", ...), hooks
     // after the window's load, on entering a tab, after the database was
-    // reopened by compaction; the key navigation; the duplicate counters the
-    // command states read.
+    // reopened by compaction; the key navigation (each handler in turn, until
+    // one accepts the key); the duplicate counters the command states read.
     virtual void setCommandHandler(const QString &command, std::function<void()> handler) = 0;
     virtual void addLoadHook(std::function<void()> hook) = 0;
     virtual void addTabHook(std::function<void(int tab)> hook) = 0;
     virtual void addReopenHook(std::function<void()> hook) = 0;
-    virtual void setNavigateKeysHandler(std::function<void(QKeyEvent *)> handler) = 0;
+    virtual void addNavigateKeysHandler(std::function<void(QKeyEvent *)> handler) = 0;
     virtual void setDuplicateCounters(std::function<int()> groups, std::function<int()> saved) = 0;
     // Runs a command by name, as its menu item and toolbar button do.
     virtual void runCommand(const QString &command) = 0;

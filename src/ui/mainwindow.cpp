@@ -209,9 +209,9 @@ void MainWindow::addRelayoutHook(std::function<void()> hook)
     m_relayoutHooks.append(std::move(hook));
 }
 
-void MainWindow::setNavigateKeysHandler(std::function<void(QKeyEvent *)> handler)
+void MainWindow::addNavigateKeysHandler(std::function<void(QKeyEvent *)> handler)
 {
-    m_navigateKeys = std::move(handler);
+    m_navigateKeys.append(std::move(handler));
 }
 
 void MainWindow::setDuplicateCounters(std::function<int()> groups, std::function<int()> saved)
@@ -302,11 +302,15 @@ bool MainWindow::handleKeyPress(QKeyEvent *event)
         return true;
     }
     const int key = event->key();
-    if (key == Qt::Key_Backspace || key == Qt::Key_Tab || key == Qt::Key_Backtab || !m_navigateKeys)
+    if (key == Qt::Key_Backspace || key == Qt::Key_Tab || key == Qt::Key_Backtab)
         return false;
-    event->ignore();
-    m_navigateKeys(event);
-    return event->isAccepted();
+    for (const auto &handler : m_navigateKeys) {
+        event->ignore();
+        handler(event);
+        if (event->isAccepted())
+            return true;
+    }
+    return false;
 }
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)

@@ -52,10 +52,11 @@ public:
     void addLoadHook(std::function<void()> hook) override;
     // Called when a tab becomes current (after the window's own steps).
     void addTabHook(std::function<void(int tab)> hook) override;
-    // Key presses other than Backspace, Tab and F1 go to the viewer's
-    // keyboard navigation, from whichever control has the focus; a handler
-    // that accepts the event swallows the key.
-    void setNavigateKeysHandler(std::function<void(QKeyEvent *)> handler) override;
+    // Key presses other than Backspace, Tab and F1 go to the viewers'
+    // keyboard navigation, from whichever control has the focus; the
+    // handlers are asked in the order added, and one that accepts the event
+    // swallows the key.
+    void addNavigateKeysHandler(std::function<void(QKeyEvent *)> handler) override;
     // Run after the database was closed and reopened by DBCompact (re-select
     // the last open collection, refill the directory list).
     void addReopenHook(std::function<void()> hook) override;
@@ -167,7 +168,7 @@ private:
     QHash<QString, QAction *> m_buttons;  // toolbar buttons by key
     QHash<QString, std::function<void()>> m_handlers;
     std::function<void()> m_aboutHandler;
-    std::function<void(QKeyEvent *)> m_navigateKeys;
+    QList<std::function<void(QKeyEvent *)>> m_navigateKeys;
     std::function<int()> m_duplicateGroups;
     std::function<int()> m_savedDuplicates;
     QList<std::function<void()>> m_loadHooks;

@@ -5,6 +5,7 @@
 
 #include "app/appobjects.h"
 #include "base/fileops.h"
+#include "base/renamequestion.h"
 #include "base/texts.h"
 #include "db/appdatabase.h"
 #include "db/settings.h"
@@ -12,7 +13,6 @@
 #include "narration/duplicateset.h"
 #include "review/duplicateviewer.h"
 #include "review/previewtile.h"
-#include "review/renamequestion.h"
 #include "review/reviewinstall.h"
 #include "support/qtprinters.h"
 #include "ui/mainwindow.h"

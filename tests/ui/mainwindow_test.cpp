@@ -348,7 +348,7 @@ TEST_F(MainWindowTest, F1IsConsumedAndOtherKeysReachTheNavigation)
     int help = 0;
     QList<int> navigated;
     window->setCommandHandler(QStringLiteral("HelpContext"), [&] { ++help; });
-    window->setNavigateKeysHandler([&](QKeyEvent *event) {
+    window->addNavigateKeysHandler([&](QKeyEvent *event) {
         navigated << event->key();
         if (event->key() == Qt::Key_Right)
             event->accept();

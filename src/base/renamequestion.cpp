@@ -1,4 +1,4 @@
-#include "review/renamequestion.h"
+#include "base/renamequestion.h"
 
 #include "base/messages.h"
 #include "base/texts.h"
