@@ -455,7 +455,11 @@ bool decodePixels(const Source &source, const QString &decoder, std::int64_t wid
         if (size == DecodeSize::Sampling)
             hint = QSize(kSamplingDecodeSide, kSamplingDecodeSide);
         else if (thumbnailBox.isValid())
-            hint = thumbnailBox;
+            // The picture's own shape fitted in the box, not the box: a
+            // wide box must not make a portrait decode at a larger scale.
+            hint = QSize(int(width), int(height))
+                       .scaled(thumbnailBox.boundedTo(QSize(int(width), int(height))),
+                           Qt::KeepAspectRatio);
     }
     const QSize decoded = jpegDecodedSize(width, height, hint);
     QSize output = decoded;
