@@ -1,12 +1,12 @@
 #include "controls/fileinfopanel.h"
 
 #include "base/diskpath.h"
-#include "base/textids.h"
 #include "base/texts.h"
 
 #include <QEvent>
 #include <QLabel>
 
+#include <algorithm>
 #include <cmath>
 
 namespace vexa {
@@ -19,6 +19,9 @@ constexpr const char *kValueNames[4]
 // Pixels between a caption and its value, and at the right of each column.
 constexpr int kCaptionGap = 4;
 constexpr int kColumnGap = 8;
+// Text measured by advance can be a pixel wider when drawn; without the
+// slack a label of exactly that width elides its text.
+constexpr int kSlack = 2;
 
 }  // namespace
 
@@ -30,7 +33,8 @@ FileInfoPanel::FileInfoPanel(QWidget *parent)
         auto *caption = new QLabel(Text(kCaptionIds[i]), this);
         caption->setObjectName(QStringLiteral("lblInfo%1").arg(i));
         caption->setTextFormat(Qt::PlainText);
-        SetTextIds(caption, kCaptionIds[i]);
+        // The captions are texts 800-803 of the current language, fitted
+        // to their columns by the layout rather than by the caption walk.
         m_captions[size_t(i)] = caption;
         auto *value = new QLabel(this);
         value->setObjectName(QLatin1String(kValueNames[i]));
@@ -115,6 +119,20 @@ std::array<int, 4> FileInfoPanel::columnWidths() const
         widths[i] = fractions[i] == 0.0 ? 0 : right - left;
         left = right;
     }
+    // A size or a dimension that does not fit its column takes the room it
+    // needs from the directory (or else the file-name) column: a cut
+    // number reads as a wrong one.
+    const QFontMetrics metrics = m_labels[0]->fontMetrics();
+    const size_t donor = widths[0] > 0 ? 0 : 1;
+    for (size_t i = 2; i < 4; ++i) {
+        if (widths[i] == 0 || m_values[i].isEmpty())
+            continue;
+        const int need = metrics.horizontalAdvance(m_values[i]) + kSlack + kColumnGap;
+        const int take
+            = std::clamp(need - widths[i], 0, std::max(0, widths[donor] - kColumnGap * 4));
+        widths[donor] -= take;
+        widths[i] += take;
+    }
     return widths;
 }
 
@@ -133,20 +151,30 @@ void FileInfoPanel::layoutColumns()
             continue;
         }
         const int usable = std::max(0, column - kColumnGap);
-        int captionWidth = 0;
+        const QString shown = DisplayName(m_values[i]);
+        const QFontMetrics valueMetrics = value->fontMetrics();
+        // A size or a dimension is never cut: its caption gives way first.
+        // A path or a name keeps its start and its end, elided between.
+        const bool number = i >= 2;
+        const int captionNeed = m_showLabels
+            ? caption->fontMetrics().horizontalAdvance(Text(kCaptionIds[i])) + kCaptionGap + kSlack
+            : 0;
+        int valueWidth = std::max(0, usable - captionNeed);
+        if (number)
+            valueWidth = std::min(
+                usable, std::max(valueWidth, valueMetrics.horizontalAdvance(shown) + kSlack));
         if (m_showLabels) {
-            captionWidth = std::min(caption->sizeHint().width(), usable);
+            const int captionWidth = std::max(0, usable - valueWidth - kCaptionGap);
+            caption->setText(caption->fontMetrics().elidedText(
+                Text(kCaptionIds[i]), Qt::ElideRight, captionWidth));
+            caption->setToolTip(Text(kCaptionIds[i]));
             caption->setGeometry(x, 0, captionWidth, lineHeight);
-            caption->show();
-            captionWidth += kCaptionGap;
+            caption->setVisible(captionWidth > 0);
         } else {
             caption->hide();
         }
-        const int valueWidth = std::max(0, usable - captionWidth);
-        value->setGeometry(x + captionWidth, 0, valueWidth, lineHeight);
-        // A long path keeps its start and its end; the tool tip has it whole.
-        const QString shown = DisplayName(m_values[i]);
-        value->setText(value->fontMetrics().elidedText(shown, Qt::ElideMiddle, valueWidth));
+        value->setGeometry(x + usable - valueWidth, 0, valueWidth, lineHeight);
+        value->setText(valueMetrics.elidedText(shown, Qt::ElideMiddle, valueWidth));
         value->setToolTip(shown);
         value->show();
         x += column;

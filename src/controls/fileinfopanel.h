@@ -45,7 +45,10 @@ public:
     // Fractions of the panel width for the directory, file name, size and
     // dimensions columns; they add up to 1, a hidden column has 0.
     static std::array<double, 4> ColumnFractions(bool showPath, bool showDims);
-    // Pixel widths of the four columns at the current width.
+    // Pixel widths of the four columns at the current width: the fractions,
+    // except that a size or dimensions text wider than its column takes the
+    // room it needs from the directory column (the file-name column without
+    // one).
     std::array<int, 4> columnWidths() const;
 
     // The host's property store: ShowDims, ShowLabels, ShowPath; a missing

@@ -176,16 +176,21 @@ void DiskViewer::buildNavigation()
     m_position->setMinimumWidth(
         m_position->fontMetrics().horizontalAdvance(QStringLiteral("00000/00000")));
     m_info = new FileInfoPanel(frame);
-    if (auto *row = qobject_cast<QBoxLayout *>(frame->layout())) {
-        // The frame's trailing stretch gives way to the information panel.
-        const int last = row->count() - 1;
-        if (last >= 0 && row->itemAt(last)->spacerItem())
-            delete row->takeAt(last);
-        row->addSpacing(8);
-        row->addWidget(m_position);
-        row->addSpacing(8);
-        row->addWidget(m_info, 1);
+    // Two lines: the buttons and the position, then the file's information
+    // across the whole width, where a long path has room.
+    delete frame->layout();
+    auto *lines = new QVBoxLayout(frame);
+    lines->setSpacing(2);
+    auto *buttons = new QHBoxLayout;
+    for (QPushButton *button : { m_cmdView, m_cmdPrevious, m_cmdNext }) {
+        if (button)
+            buttons->addWidget(button);
     }
+    buttons->addSpacing(12);
+    buttons->addWidget(m_position);
+    buttons->addStretch(1);
+    lines->addLayout(buttons);
+    lines->addWidget(m_info);
     if (m_cmdView)
         connect(m_cmdView, &QPushButton::clicked, this, &DiskViewer::ViewClicked);
     if (m_cmdPrevious)
