@@ -48,7 +48,9 @@ constexpr int kCannotShowText = 1996;
 bool BrowsableVolume(const QStorageInfo &volume)
 {
     const QString root = volume.rootPath();
-    if (!volume.isValid() || !volume.isReady() || root == QLatin1String("/"))
+    // Containers mount single files (resolv.conf, hostname) as volumes.
+    if (!volume.isValid() || !volume.isReady() || root == QLatin1String("/")
+        || !StatOnDisk(root).isDirectory)
         return false;
     for (const char *system : { "/proc", "/sys", "/dev", "/run", "/boot", "/snap", "/var/lib" }) {
         const QString prefix = QLatin1String(system);
@@ -254,6 +256,7 @@ void DiskViewer::directoryChanged()
         m_watcher->removePaths(m_watcher->directories());
     if (!HasEscapedBytes(path))
         m_watcher->addPath(path);
+    selectPlaceOf(path);
     m_files->SetPath(path);
     try {
         SaveSystemSetting(QStringLiteral("LastViewDirectory"), path);
@@ -277,6 +280,8 @@ void DiskViewer::fileListPathChanged()
 
 void DiskViewer::selectionChanged()
 {
+    // Another file chosen while View waited for its picture: no view mode.
+    m_enteringView = false;
     refreshPosition();
     if (m_viewMode)
         return;
@@ -501,7 +506,9 @@ void DiskViewer::pictureDecoded(quint64 ticket, const QString &fullName, const L
             enterViewMode();
     } else {
         // Shown where the picture would be; paging goes on past it.
-        m_picture->setError(fullName, Text(kCannotShowText), image.reason);
+        // The decoder's reason is English and technical: the picture says
+        // that the file cannot be shown, and which file.
+        m_picture->setError(fullName, Text(kCannotShowText), QString());
         m_shownBox = m_wantedBox;
         m_dimsFile.clear();
         m_dimsText.clear();

@@ -31,16 +31,18 @@ void ViewerPicture::setPicture(const QImage &picture, const QString &fullName)
     m_picture = picture;
     m_fullName = fullName;
     m_error.clear();
+    m_detail.clear();
     setToolTip(DisplayName(fullName));
     update();
 }
 
-void ViewerPicture::setError(const QString &fullName, const QString &message, const QString &reason)
+void ViewerPicture::setError(const QString &fullName, const QString &message, const QString &detail)
 {
     m_picture = QImage();
     m_fullName = fullName;
     m_error = message;
-    setToolTip(reason);
+    m_detail = detail;
+    setToolTip(DisplayName(fullName));
     update();
 }
 
@@ -49,6 +51,7 @@ void ViewerPicture::clear()
     m_picture = QImage();
     m_fullName.clear();
     m_error.clear();
+    m_detail.clear();
     setToolTip(QString());
     update();
 }
@@ -90,7 +93,10 @@ void ViewerPicture::paintEvent(QPaintEvent *)
     const QString name = fontMetrics().elidedText(
         DisplayName(m_fullName.mid(m_fullName.lastIndexOf(QLatin1Char('/')) + 1)), Qt::ElideMiddle,
         area.width());
-    painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, m_error + QLatin1Char('\n') + name);
+    QString text = m_error + QLatin1Char('\n') + name;
+    if (!m_detail.isEmpty())
+        text += QStringLiteral("\n(") + m_detail + QLatin1Char(')');
+    painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, text);
 }
 
 void ViewerPicture::mousePressEvent(QMouseEvent *event)

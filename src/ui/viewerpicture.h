@@ -15,15 +15,16 @@ public:
     explicit ViewerPicture(QWidget *parent = nullptr);
 
     void setPicture(const QImage &picture, const QString &fullName);
-    // The file could not be shown: message (in the user's language) and the
-    // decoder's own reason as the tool tip.
-    void setError(const QString &fullName, const QString &message, const QString &reason);
+    // The file could not be shown: message and, when known, why (both in
+    // the user's language); the tool tip names the file whole.
+    void setError(const QString &fullName, const QString &message, const QString &detail);
     void clear();
 
     const QImage &picture() const { return m_picture; }
     // The file shown, or the one whose error is shown.
     const QString &fullName() const { return m_fullName; }
     const QString &errorText() const { return m_error; }
+    const QString &errorDetail() const { return m_detail; }
     // The box a decode for this widget should fit, in device pixels.
     QSize decodeBox() const;
     // Where the picture is drawn, in widget pixels.
@@ -42,6 +43,7 @@ private:
     QImage m_picture;
     QString m_fullName;
     QString m_error;
+    QString m_detail;
 };
 
 }  // namespace vexa

@@ -43,6 +43,8 @@
 
 #include <memory>
 
+#include <cstdio>
+
 using namespace vexa;
 
 namespace {
@@ -409,6 +411,10 @@ TEST_F(DiskViewerTest, ADirectoryThatVanishesWhileShownIsLeftForItsParent)
     // Paging before anything noticed: the missing file is shown as such.
     viewer->NextClicked();
     settle();
+    if (viewer->directories()->Path() == day) {
+        EXPECT_EQ(viewer->picture()->errorText(), Text(1996));
+        EXPECT_EQ(viewer->picture()->errorDetail(), Text(1952));
+    }
     EXPECT_TRUE(WaitUntil([this, &day] { return viewer->directories()->Path() != day; }, 5000))
         << "the directory is noticed while the tab is shown";
     EXPECT_EQ(viewer->directories()->Path(), photos);
@@ -425,6 +431,29 @@ TEST_F(DiskViewerTest, ADirectoryThatVanishesWhileShownIsLeftForItsParent)
     test::RemoveTreeOnDisk(data.file(QStringLiteral("other")));
     window->SelectTab(MainWindow::TabViewer);
     EXPECT_EQ(viewer->directories()->Path(), data.path());
+    EXPECT_EQ(messages.count(), 0);
+}
+
+TEST_F(DiskViewerTest, ANameThatIsNotUtf8IsListedShownAndDeleted)
+{
+    // "été.jpg" in Latin-1: bytes no UTF-8 reader accepts.
+    const QString stored = photos + QLatin1Char('/') + NameFromDisk("\xe9t\xe9.jpg");
+    const QString plain = data.file(QStringLiteral("plain.jpg"));
+    WriteJpeg(plain, 120, 90, Qt::magenta);
+    ASSERT_EQ(::rename(NameToDisk(plain).constData(), NameToDisk(stored).constData()), 0);
+    SetAllowUndoFlag(false);
+    open(photos);
+    ASSERT_EQ(viewer->files()->ListCount(), 4);
+    const int index = viewer->files()->ListCount() - 1;  // sorted after the ASCII names
+    ASSERT_EQ(photos + QLatin1Char('/') + viewer->files()->List(index), stored);
+    viewer->files()->SetListIndex(index);
+    settle();
+    EXPECT_EQ(viewer->shownFile(), stored);
+    EXPECT_FALSE(viewer->picture()->picture().isNull());
+    EXPECT_EQ(viewer->fileInfo()->dimensionsText(), QStringLiteral("120 x 90"));
+    viewer->ViewDelete();
+    EXPECT_FALSE(StatOnDisk(stored).exists);
+    EXPECT_EQ(viewer->files()->ListCount(), 3);
     EXPECT_EQ(messages.count(), 0);
 }
 
