@@ -345,8 +345,14 @@ TEST_F(DiskViewerTest, DeleteFromTheListRemovesTheFileButNoRecord)
     AddRecord(photos, QStringLiteral("b_tower.jpg"));
     SetAllowUndoFlag(false);
     open(photos);
-    viewer->files()->SetListIndex(1);
+    // A right click on an entry selects it and opens the menu there.
+    QListWidget *list = viewer->files()->ListHwnd();
+    QTest::mouseClick(
+        list->viewport(), Qt::RightButton, {}, list->visualItemRect(list->item(1)).center());
     settle();
+    EXPECT_EQ(viewer->files()->ListIndex(), 1);
+    ASSERT_TRUE(WaitUntil([this] { return viewer->popupMenu()->isVisible(); }));
+    viewer->popupMenu()->hide();
     viewer->popupMenu()->findChild<QAction *>(QStringLiteral("mnuPopupViewDelete"))->trigger();
     settle();
     EXPECT_FALSE(QFile::exists(photos + QStringLiteral("/b_tower.jpg")));
