@@ -152,7 +152,6 @@ void DiskViewer::buildPlaces()
     // The places a user browses from: home, the mounted volumes, the root.
     const QString home = QDir::homePath();
     m_drive->addItem(Text(kHomeText) + QStringLiteral("  (") + home + QLatin1Char(')'), home);
-    m_drive->setProperty("homeItem", 0);
     for (const QStorageInfo &volume : QStorageInfo::mountedVolumes()) {
         if (!BrowsableVolume(volume))
             continue;
@@ -286,6 +285,10 @@ void DiskViewer::selectionChanged()
     if (m_viewMode)
         return;
     const int index = m_files->ListIndex();
+    // Walking up the list decodes ahead upwards.
+    if (index >= 0 && m_lastIndex >= 0 && index != m_lastIndex)
+        m_step = index < m_lastIndex ? -1 : 1;
+    m_lastIndex = index;
     if (index < 0) {
         m_decoder->cancel();
         m_wantedFile.clear();
@@ -382,6 +385,7 @@ bool DiskViewer::ShowFullImage(int index)
             m_files->SetListIndex(index);
         }
         refreshPosition();
+        m_lastIndex = index;
         return ShowPreviewImage(entryPath(index));
     } catch (const std::exception &e) {
         ReportException(e, QLatin1String(kModule), QStringLiteral("ShowFullImage(%1)").arg(index));
@@ -519,8 +523,7 @@ void DiskViewer::pictureDecoded(quint64 ticket, const QString &fullName, const L
     }
     if (fullName == entryPath(m_files->ListIndex()))
         refreshPosition();
-    if (m_viewMode)
-        prefetchNeighbours();
+    prefetchNeighbours();
 }
 
 void DiskViewer::prefetchNeighbours()

@@ -126,6 +126,7 @@ private:
     bool m_viewMode = false;
     bool m_enteringView = false;  // View pressed; view mode once the picture is there
     int m_step = 1;  // the direction of the last paging, for decoding ahead
+    int m_lastIndex = -1;  // the entry shown before, for that direction
     quint64 m_ticket = 0;  // the decode the picture waits for
     QString m_wantedFile;  // the file of that decode
     QSize m_wantedBox;
