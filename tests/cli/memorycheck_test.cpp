@@ -145,6 +145,14 @@ TEST_F(MemoryCheckCli, CheckReportsDuplicatesReadOnlyWhileVexaRuns)
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.contains(QStringLiteral("--slider"))) << help.out.toStdString();
     EXPECT_EQ(digest(data() + QStringLiteral("/VEXA.MDB")), before) << "check never writes";
+
+    // Nor does it make a database where there is none.
+    const QString empty = m_root.filePath(QStringLiteral("empty"));
+    ASSERT_TRUE(QDir().mkpath(empty));
+    const Result none
+        = vexa::test::RunCli({ "check", incoming(QStringLiteral("copy.jpg")) }, empty);
+    EXPECT_EQ(none.status, 1);
+    EXPECT_FALSE(QFile::exists(empty + QStringLiteral("/VEXA.MDB")));
 }
 
 // Reads the watch's stdout until a line names the file or the time is up.

@@ -398,6 +398,15 @@ TEST_F(MonitorWindow, TrayIconCountsAndItsMenuStopsTheMonitor)
     EXPECT_EQ(m_module->trayIcon(), nullptr) << "the icon goes with the monitor";
     EXPECT_TRUE(m_window->isVisible());
     EXPECT_EQ(m_window->currentTab(), MainWindow::TabDuplicates);
+
+    // Closing the window while it watches takes the icon off the tray.
+    m_messages->answer(MsgResult::Yes);
+    m_window->runCommand(QStringLiteral("mnuStartMonitor"));
+    ASSERT_TRUE(m_module->isMonitoring());
+    ASSERT_TRUE(m_module->trayIcon());
+    m_window->close();
+    EXPECT_FALSE(m_module->isMonitoring());
+    EXPECT_EQ(m_module->trayIcon(), nullptr);
 }
 
 }  // namespace
