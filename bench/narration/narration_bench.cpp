@@ -420,10 +420,15 @@ void writePhoto(const QString &path, int seed)
 // its start to its groups, loading included; beside it the reference search
 // (every record per entry, in memory, loading excluded) on the first 50
 // entries, per entry. Then an instant check of 20 dropped 12-megapixel
-// JPEGs: gathering by memory on every core and the narration.
-int memoryBench(int size, const std::vector<NarrationRecord> &real)
+// JPEGs, three of them stored beforehand: gathering by memory on one thread
+// and on every core, and the narration. keep (when given) is the directory
+// that holds the database and the photographs afterwards, for monitor_bench.
+int memoryBench(int size, const std::vector<NarrationRecord> &real, const QString &keep)
 {
-    QTemporaryDir dir;
+    QTemporaryDir temporary;
+    const QDir dir(keep.isEmpty() ? temporary.path() : keep);
+    if (!keep.isEmpty())
+        QDir().mkpath(keep);
     SetProgramDirectory(dir.path());
     SetInstallDirectory(QString());
     if (!OpenApplicationDatabase())
@@ -497,6 +502,16 @@ int memoryBench(int size, const std::vector<NarrationRecord> &real)
         photos.append(dir.filePath(QStringLiteral("photo%1.jpg").arg(i)));
         writePhoto(photos.last(), i);
     }
+    {
+        MemorySignatureList owned;
+        RunObserver unobserved;
+        MemoryGatherEngine(owned, { photos[0], photos[7], photos[14] }, MemoryGatherOptions {})
+            .run(unobserved);
+        std::vector<NarrationRecord> rows;
+        for (std::int32_t i = 0; i < owned.size(); ++i)
+            rows.push_back(recordOf(*owned.at(i)));
+        insertRows(rows);
+    }
     for (const int threads : { 1, 0 }) {
         MemorySignatureList dropped;
         CDuplicates groups;
@@ -510,9 +525,10 @@ int memoryBench(int size, const std::vector<NarrationRecord> &real)
         check.run(quiet);
         const qint64 totalMs = timer.elapsed();
         std::printf(
-            "instant check of 20 12-MP JPEGs, %s: gathered %d in %lld ms, groups after %lld ms\n",
+            "instant check of 20 12-MP JPEGs, %s: gathered %d in %lld ms, %d groups after %lld "
+            "ms\n",
             threads == 1 ? "1 thread" : "every core", gathering.gathered(), (long long)gatherMs,
-            (long long)totalMs);
+            groups.Count(), (long long)totalMs);
     }
     CloseApplicationDatabase();
     return 0;
@@ -587,7 +603,9 @@ int main(int argc, char **argv)
     std::printf("real gathered signatures: %zu\n", real.size());
     if (memoryAt >= 0) {
         const int size = memoryAt + 1 < args.size() ? args[memoryAt + 1].toInt() : 1000000;
-        return memoryBench(size > 0 ? size : 1000000, real);
+        const int keepAt = int(args.indexOf(QStringLiteral("--keep")));
+        return memoryBench(size > 0 ? size : 1000000, real,
+            keepAt >= 0 && keepAt + 1 < args.size() ? args[keepAt + 1] : QString());
     }
     std::printf("%-9s %-22s %6s %9s %9s %10s %9s %11s %9s", "records", "method", "slider", "groups",
         "fast ms", "fast MB", "ref ms", "ref/fast", "same");
