@@ -1,7 +1,8 @@
 // monitor_shots OUTDIR: the whole main window in English and Dutch, taken of
-// the X screen with ImageMagick's import: the Monitor tab, and the
-// Duplicates tab after three photographs were checked on imgInstant (two
-// of them already in the database). Run under
+// the X screen with ImageMagick's import: the Monitor tab, the Duplicates
+// tab after three photographs were checked on imgInstant (two of them
+// already in the database), and the monitor running without a system tray,
+// its window brought back. Run under
 //   xvfb-run -a -s "-screen 0 1024x768x24" monitor_shots OUTDIR
 #include "app/appobjects.h"
 #include "app/modules.h"
@@ -116,6 +117,19 @@ int main(int argc, char **argv)
             settle(50);
         settle(400);
         shoot(QStringLiteral("%1/instant_result_%2.png").arg(out, lang));
+
+        // The monitor on a desktop without a tray, its window brought back
+        // by the user: everything locked but the Stop Monitor button.
+        MonitorModule::OverrideTrayAvailable(false);
+        window.SelectTab(MainWindow::TabMonitor);
+        window.runCommand(QStringLiteral("mnuStartMonitor"));
+        settle(300);
+        window.showNormal();
+        window.setGeometry(0, 0, 1024, 740);
+        settle(600);
+        shoot(QStringLiteral("%1/monitor_running_%2.png").arg(out, lang));
+        window.runCommand(QStringLiteral("StopMonitor"));
+        MonitorModule::OverrideTrayAvailable(std::nullopt);
         Duplicates()->Clear();
         MemorySignatures().clear();
         window.SelectTab(MainWindow::TabDatabase);
