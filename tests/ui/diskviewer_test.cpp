@@ -2,8 +2,7 @@
 // opens and remembers, the enabling rules of View, Previous and Next at the
 // first and the last file and in an empty directory, the keys, a damaged
 // file shown as such while paging goes on, delete and rename from its list
-// touching the disk only, and a directory that vanishes while it is shown;
-// and the decoder behind its picture: only the latest request is answered.
+// touching the disk only, and a directory that vanishes while it is shown.
 #include "base/diskpath.h"
 #include "base/fileops.h"
 #include "base/texts.h"
@@ -20,7 +19,6 @@
 #include "support/tempdatadir.h"
 #include "ui/diskviewer.h"
 #include "ui/mainwindow.h"
-#include "ui/picturedecoder.h"
 #include "ui/viewerpicture.h"
 
 #include <QAction>
@@ -440,54 +438,6 @@ TEST_F(DiskViewerTest, ADirectoryThatVanishesWhileShownIsLeftForItsParent)
     window->SelectTab(MainWindow::TabViewer);
     EXPECT_EQ(viewer->directories()->Path(), data.path());
     EXPECT_EQ(messages.count(), 0);
-}
-
-TEST(PictureDecoder, OnlyTheLatestRequestIsAnsweredAndAlwaysAfterItReturns)
-{
-    QTemporaryDir dir;
-    QStringList files;
-    for (int i = 0; i < 6; ++i) {
-        files.append(dir.filePath(QStringLiteral("p%1.jpg").arg(i)));
-        WriteJpeg(files.last(), 1200, 900, QColor(40 * i, 80, 120));
-    }
-    PictureDecoder decoder;
-    QList<QPair<quint64, QString>> answers;
-    QList<LoadedImage> images;
-    QObject::connect(&decoder, &PictureDecoder::decoded,
-        [&](quint64 ticket, const QString &name, const LoadedImage &image) {
-            answers.append({ ticket, name });
-            images.append(image);
-        });
-    const QSize box(200, 200);
-    quint64 last = 0;
-    for (const QString &file : files)
-        last = decoder.request(file, box);  // as fast as a held-down key
-    ASSERT_TRUE(WaitUntil([&] { return !decoder.isWaiting() && decoder.decodesInFlight() == 0; }));
-    QTest::qWait(50);
-    ASSERT_EQ(answers.size(), 1);
-    EXPECT_EQ(answers[0], qMakePair(last, files.last()));
-    ASSERT_TRUE(images[0].ok);
-    EXPECT_EQ(images[0].width, 1200) << "the file's own dimensions";
-    EXPECT_LE(images[0].picture.width(), 200);
-    EXPECT_LE(images[0].picture.height(), 200);
-
-    // A cached picture is answered too, but only once the caller is back in
-    // the event loop, as a decoded one is.
-    const quint64 again = decoder.request(files.last(), box);
-    EXPECT_EQ(answers.size(), 1);
-    ASSERT_TRUE(WaitUntil([&] { return answers.size() == 2; }));
-    EXPECT_EQ(answers[1].first, again);
-
-    // A file that is gone is an answer with a reason, not silence.
-    decoder.request(dir.filePath(QStringLiteral("missing.jpg")), box);
-    ASSERT_TRUE(WaitUntil([&] { return answers.size() == 3; }));
-    EXPECT_FALSE(images[2].ok);
-    EXPECT_FALSE(images[2].reason.isEmpty());
-    // Cancelled: nothing more arrives.
-    decoder.request(files.first(), box);
-    decoder.cancel();
-    QTest::qWait(300);
-    EXPECT_EQ(answers.size(), 3);
 }
 
 TEST_F(DiskViewerTest, ANameThatIsNotUtf8IsListedShownAndDeleted)
