@@ -117,9 +117,11 @@ void LocaliseMenuEntry(QAction *entry, Done &done)
         entry->setProperty(kTagProperty, *id);
     }
     const QString text = RequiredText(*id);
-    if (text == QLatin1String("-"))
+    if (text == QLatin1String("-")) {
+        // A separator keeps no text: with one it is drawn as a heading "-".
         entry->setSeparator(true);
-    else
+        entry->setText(QString());
+    } else
         entry->setText(text);
     if (QMenu *subMenu = entry->menu())
         LocaliseMenuTree(subMenu, done);

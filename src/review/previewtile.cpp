@@ -62,8 +62,17 @@ void LocaliseTileMenus(QMenu *menu)
     if (!menu->title().isEmpty())
         menu->setTitle(Text(menu->title().toInt()));
     for (QAction *action : menu->actions()) {
-        if (!action->text().isEmpty())
-            action->setText(Text(action->text().toInt()));
+        if (action->text().isEmpty())
+            continue;
+        const QString text = Text(action->text().toInt());
+        // Text 299 is the separator itself; a separator with a text is drawn
+        // as a heading showing "-".
+        if (text == QLatin1String("-")) {
+            action->setSeparator(true);
+            action->setText(QString());
+        } else {
+            action->setText(text);
+        }
     }
 }
 
@@ -136,6 +145,7 @@ bool uctrlPreview::Delete()
     const bool recordGone = m_id == -1 || DeleteFileDataRecord(m_id);
     CleanUp();
     m_exists = false;
+    m_info.reset();
     setLabel(m_lblFileName, Text(810));
     setLabel(m_lblFileInfo, QString());
     return recordGone;
@@ -163,7 +173,7 @@ bool uctrlPreview::Rename()
             return false;
         }
         m_fileName = newName;
-        m_imgThumb->setToolTip(DisplayName(FullPath()));
+        setPathToolTip(DisplayName(FullPath()));
         setLabel(m_lblFileName, DisplayName(newName));
         return true;
     } catch (const std::exception &e) {
@@ -181,7 +191,7 @@ void uctrlPreview::SetImageInformation(int index, const LoadedImage &image, cons
     // The name as the disk spells it (the same on a case-sensitive system),
     // its bytes that are not UTF-8 shown as U+FFFD.
     const QString displayName = DisplayName(fileName);
-    m_imgThumb->setToolTip(DisplayName(path) + QLatin1Char('/') + displayName);
+    setPathToolTip(DisplayName(path) + QLatin1Char('/') + displayName);
     m_filePath = path;
     m_fileName = fileName;
     m_fileSize = size;
@@ -193,13 +203,13 @@ void uctrlPreview::SetImageInformation(int index, const LoadedImage &image, cons
 
     if (ListedWithNormalAttributes(fullName)) {
         setLabel(m_lblFileName, Text(811) + displayName);
-        setLabel(m_lblFileInfo,
-            Text(812) + QString::number(width) + QStringLiteral(" x ") + QString::number(height)
-                + QStringLiteral("     ") + Text(813) + QString::number(size)
-                + QStringLiteral(" bytes"));
+        m_info = TileInfo { Text(812), width, height, Text(813), size,
+            LangOffset() == 2000 ? QLatin1Char(',') : QLatin1Char('.') };
+        setLabel(m_lblFileInfo, TileInfoText(*m_info));
         m_exists = true;
     } else {
         m_exists = false;
+        m_info.reset();
         setLabel(m_lblFileName, Text(810));
     }
 }
@@ -237,7 +247,8 @@ void uctrlPreview::Reset()
     m_fileSize = 0;
     m_dimX = m_dimY = 0;
     m_exists = false;
-    m_imgThumb->setToolTip(QString());
+    m_info.reset();
+    setPathToolTip(QString());
     setLabel(m_lblFileName, QString());
     setLabel(m_lblFileInfo, QString());
 }
@@ -356,11 +367,44 @@ void uctrlPreview::setLabel(QLabel *label, const QString &text)
 {
     label->setProperty("fullText", text);
     const int width = label->width();
-    const QString shown = width > 0 ? label->fontMetrics().elidedText(text,
-                              label == m_lblFileName ? Qt::ElideMiddle : Qt::ElideRight, width)
-                                    : text;
+    QString shown = text;
+    if (width > 0) {
+        const QFontMetrics metrics = label->fontMetrics();
+        if (label == m_lblFileInfo && m_info && text == TileInfoText(*m_info)) {
+            // Shortened without cutting a number: "Grootte: 4332…" would
+            // read as a wrong size.
+            shown = FitTileInfo(*m_info, [&](const QString &candidate) {
+                return metrics.horizontalAdvance(candidate) <= width;
+            });
+        } else {
+            shown = metrics.elidedText(
+                text, label == m_lblFileName ? Qt::ElideMiddle : Qt::ElideRight, width);
+        }
+    }
     label->setText(shown);
-    label->setToolTip(shown == text ? QString() : text);
+    updateToolTips();
+}
+
+void uctrlPreview::setPathToolTip(const QString &text)
+{
+    m_pathToolTip = text;
+    updateToolTips();
+}
+
+void uctrlPreview::updateToolTips()
+{
+    // When a label is shortened, the tool tips show both labels whole.
+    const QString name = fileNameText();
+    const QString info = fileInfoText();
+    const bool shortened = m_lblFileName->text() != name || m_lblFileInfo->text() != info;
+    QString both;
+    if (shortened)
+        both = info.isEmpty() ? name : name + QLatin1Char('\n') + info;
+    m_lblFileName->setToolTip(both);
+    m_lblFileInfo->setToolTip(both);
+    m_imgThumb->setToolTip(both.isEmpty() || m_pathToolTip.isEmpty()
+            ? m_pathToolTip + both
+            : m_pathToolTip + QLatin1Char('\n') + both);
 }
 
 int uctrlPreview::toPixelsX(int twips) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "review/tilelayout.h"
 #include "signature/imageloader.h"
 
 #include <QImage>
@@ -8,6 +9,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <optional>
 
 class QMenu;
 class QAction;
@@ -97,6 +99,8 @@ private:
         Qt::MouseButton button, Qt::KeyboardModifiers modifiers, const QPoint &globalPos);
     void pictureDoubleClicked();
     void setLabel(QLabel *label, const QString &text);
+    void setPathToolTip(const QString &text);
+    void updateToolTips();
     int toPixelsX(int twips) const;
     int toPixelsY(int twips) const;
 
@@ -116,6 +120,8 @@ private:
     bool m_isActive = false;
 
     QImage m_picture;  // the decoded thumbnail, at most the box size
+    QString m_pathToolTip;  // directory and name of the file
+    std::optional<TileInfo> m_info;  // what lblFileInfo shows, while the file exists
     QSize m_sizeTwips;
     int m_labelHeight = 260;
     int m_labelPoints = 6;

@@ -2,7 +2,10 @@
 
 #include <QRect>
 #include <QSize>
+#include <QString>
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace vexa {
@@ -49,5 +52,23 @@ int TwipsToPixels(int twips, int twipsPerPixel);
 // Tiles in one row of a viewport of that width: the same count the flow of
 // PlaceThumb puts in a row (whole tiles), at least 1.
 int TilesPerRow(int viewportWidth, int tileWidth);
+
+// The information label of a tile: "Dim: W x H     Size:  N bytes" with the
+// prefixes of the current language.
+struct TileInfo {
+    QString dimPrefix;  // "Dim: "
+    int width = 0;
+    int height = 0;
+    QString sizePrefix;  // "Size:  "
+    std::int64_t size = 0;  // bytes
+    QChar decimalPoint = QLatin1Char('.');
+};
+// The whole label.
+QString TileInfoText(const TileInfo &info);
+// The longest form of the label that fits (fits(text) tells): whole, then
+// without " bytes", then the size in kB (below 1 MB) or MB (one decimal),
+// then with single gaps, then without the size, then the dimensions alone,
+// each behind an ellipsis. A number is never cut; "…" when nothing fits.
+QString FitTileInfo(const TileInfo &info, const std::function<bool(const QString &)> &fits);
 
 }  // namespace vexa

@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSlider>
 #include <QTest>
@@ -175,6 +176,97 @@ TEST(TileGeometry, TileSizeTenNumbers)
     EXPECT_EQ(tile.drawnRectTwips(), QRect(590, 0, 1100, 2200));
 }
 
+// Every number of the text, as the digit runs it holds.
+QStringList NumbersIn(const QString &text)
+{
+    static const QRegularExpression digits(QStringLiteral("[0-9]+([.,][0-9]+)?"));
+    QStringList numbers;
+    for (auto it = digits.globalMatch(text); it.hasNext();)
+        numbers << it.next().captured(0);
+    return numbers;
+}
+
+TEST(TileLabels, ShortenedStepByStepWithoutCuttingANumber)
+{
+    const TileInfo info { QStringLiteral("Grootte-test "), 4000, 3000, QStringLiteral("Size:  "),
+        4436000, QLatin1Char(',') };
+    const QString whole = TileInfoText(info);
+    EXPECT_EQ(whole, QStringLiteral("Grootte-test 4000 x 3000     Size:  4436000 bytes"));
+    // Each width admits the longest form that fits: a fit by length.
+    const struct {
+        int room;
+        const char *shown;
+    } rows[] = {
+        { 200, "Grootte-test 4000 x 3000     Size:  4436000 bytes" },
+        { 43, "Grootte-test 4000 x 3000     Size:  4436000" },
+        { 42, "Grootte-test 4000 x 3000     Size:  4,2 MB" },
+        { 41, "Grootte-test 4000 x 3000 Size: 4,2 MB" },
+        { 36, "Grootte-test 4000 x 3000 \u2026" },
+        { 25, "4000 x 3000 \u2026" },
+        { 12, "\u2026" },
+    };
+    for (const auto &row : rows) {
+        const QString shown
+            = FitTileInfo(info, [&](const QString &text) { return text.size() <= row.room; });
+        EXPECT_EQ(shown, QString::fromUtf8(row.shown)) << "room " << row.room;
+        EXPECT_LE(shown.size(), std::max(row.room, 1)) << "room " << row.room;
+    }
+    // Small sizes have no kB step below a kilobyte, no MB step below a megabyte.
+    const TileInfo small { QStringLiteral("Dim: "), 16, 16, QStringLiteral("Size:  "), 999 };
+    EXPECT_EQ(FitTileInfo(small, [](const QString &text) { return text.size() <= 26; }),
+        QStringLiteral("Dim: 16 x 16 Size: 999"));
+    const TileInfo kilo { QStringLiteral("Dim: "), 16, 16, QStringLiteral("Size:  "), 43320 };
+    EXPECT_EQ(FitTileInfo(kilo, [](const QString &text) { return text.size() <= 28; }),
+        QStringLiteral("Dim: 16 x 16 Size: 42 kB"));
+}
+
+TEST(TileLabels, RealTilesNeverCutANumberAndTheToolTipShowsBoth)
+{
+    ReviewLibrary library;
+    const std::int32_t id
+        = library.addImage(QStringLiteral("a_rather_long_holiday_name_2019.png"), 64, 48);
+    LoadedImage image;
+    ASSERT_TRUE(LoadImageFile(
+        library.directory() + QStringLiteral("/a_rather_long_holiday_name_2019.png"), image));
+    for (const int offset : { 0, 2000 }) {
+        SetLangOffset(offset);
+        for (int size = kMinThumbSize; size <= kMaxThumbSize; ++size) {
+            uctrlPreview tile;
+            tile.SetNewSize(size);
+            tile.SetImageInformation(1, image, library.directory(),
+                QStringLiteral("a_rather_long_holiday_name_2019.png"), 4436000, 4000, 3000, id);
+            auto *info = tile.findChildren<QLabel *>().value(1);
+            ASSERT_NE(info, nullptr);
+            const QString shown = info->text();
+            EXPECT_LE(info->fontMetrics().horizontalAdvance(shown), info->width())
+                << "size " << size << " shows " << shown.toStdString();
+            // Every number shown is a whole number of the label, or the
+            // size in kB or MB, never the start of one.
+            const QStringList allowed = { QStringLiteral("4000"), QStringLiteral("3000"),
+                QStringLiteral("4436000"), offset ? QStringLiteral("4,2") : QStringLiteral("4.2") };
+            for (const QString &number : NumbersIn(shown))
+                EXPECT_TRUE(allowed.contains(number))
+                    << "size " << size << " cut a number: " << shown.toStdString();
+            EXPECT_EQ(tile.fileInfoText(),
+                Text(812) + QStringLiteral("4000 x 3000     ") + Text(813)
+                    + QStringLiteral("4436000 bytes"));
+            if (shown != tile.fileInfoText()) {
+                EXPECT_TRUE(tile.toolTipText().contains(tile.fileInfoText())) << size;
+                EXPECT_TRUE(tile.toolTipText().contains(tile.fileNameText())) << size;
+                EXPECT_TRUE(tile.toolTipText().startsWith(library.directory())) << size;
+            }
+        }
+    }
+    SetLangOffset(0);
+    // At tile size 10 with its 6 pt labels the dimensions are always there.
+    uctrlPreview tile;
+    tile.SetNewSize(10);
+    tile.SetImageInformation(1, image, library.directory(),
+        QStringLiteral("a_rather_long_holiday_name_2019.png"), 4436000, 4000, 3000, id);
+    EXPECT_TRUE(
+        tile.findChildren<QLabel *>().value(1)->text().contains(QStringLiteral("4000 x 3000")));
+}
+
 TEST(TileMenu, LocalisedByTheMenuRuleInBothLanguages)
 {
     for (const int offset : { 0, 2000 }) {
@@ -186,6 +278,8 @@ TEST(TileMenu, LocalisedByTheMenuRuleInBothLanguages)
         ASSERT_EQ(actions.size(), 4);
         EXPECT_EQ(actions[0]->text(), Text(281)) << offset;
         EXPECT_TRUE(actions[1]->isSeparator());
+        // A separator with a text is drawn as a heading reading "-".
+        EXPECT_TRUE(actions[1]->text().isEmpty()) << offset;
         EXPECT_EQ(actions[2]->text(), Text(282)) << offset;
         EXPECT_EQ(actions[3]->text(), Text(283)) << offset;
         EXPECT_FALSE(actions[0]->text().startsWith(QStringLiteral("28"))) << offset;
