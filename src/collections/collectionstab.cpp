@@ -253,7 +253,10 @@ CollectionsTab::CollectionsTab(FeatureHost *window, QWidget *parent)
     layout->addLayout(buttons);
 
     m_browse = [](QWidget *owner, const QString &prompt, QString &path) {
-        path = QFileDialog::getExistingDirectory(owner, prompt);
+        // Qt's own dialog speaks the program's language; the desktop's
+        // follows the desktop's.
+        path = QFileDialog::getExistingDirectory(
+            owner, prompt, QString(), QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
         return !path.isEmpty();
     };
     UpdateCollectionControls();
@@ -440,6 +443,13 @@ void CollectionsTab::collectionClicked(int index)
     HourGlass hourGlass;
     if (m_entryMode) {
         const QString name = m_txtCollection->text();
+        if (index == 0 && name.trimmed().isEmpty()) {
+            // A nameless collection could not be told apart in the list nor
+            // chosen again; the entry stays open for a name (or Cancel).
+            Messages().show(Text(1964), Text(707), MsgIcon::Exclamation, MsgButtons::Ok);
+            m_txtCollection->setFocus();
+            return;
+        }
         if (index == 0 && !AddNewCollectionToDB(name))
             Messages().show(Text(706), Text(707), MsgIcon::Exclamation, MsgButtons::Ok);
         m_txtCollection->hide();

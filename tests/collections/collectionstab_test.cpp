@@ -8,6 +8,7 @@
 #include "db/appdatabase.h"
 #include "db/records.h"
 #include "db/settings.h"
+#include "db/statistics.h"
 #include "support/qtprinters.h"
 #include "support/scriptedmessages.h"
 #include "support/tempdatadir.h"
@@ -147,6 +148,32 @@ TEST_F(CollectionsTabTest, EntryModeAddsAndRefusesDuplicateNames)
     QTest::keyClicks(m_tab->txtCollection(), "Never");
     m_tab->cmdCollection(1)->click();
     EXPECT_FALSE(m_tab->entryMode());
+    EXPECT_EQ(m_tab->cboCollection()->count(), 2);
+}
+
+TEST_F(CollectionsTabTest, EmptyOrBlankNameIsRefusedAndTheEntryStaysOpen)
+{
+    addCollection("Kept");
+    for (const char *name : { "", "   ", "\t " }) {
+        m_messages.clear();
+        m_tab->cmdCollection(0)->click();
+        QTest::keyClicks(m_tab->txtCollection(), QString::fromUtf8(name));
+        // Enter on the entry box, and the Update Database button.
+        QTest::keyClick(m_tab->txtCollection(), Qt::Key_Return);
+        m_tab->cmdCollection(0)->click();
+        ASSERT_EQ(m_messages.count(), 2) << "name '" << name << "'";
+        EXPECT_EQ(m_messages.last().text, Text(1964));
+        EXPECT_EQ(m_messages.last().title, Text(707));
+        EXPECT_TRUE(m_tab->entryMode()) << "room to type a name";
+        EXPECT_TRUE(m_window->isCollectionEditMode());
+        m_tab->cmdCollection(1)->click();
+        EXPECT_FALSE(m_tab->entryMode());
+    }
+    EXPECT_EQ(CountCollections(), 1) << "nothing stored";
+    EXPECT_EQ(m_tab->cboCollection()->count(), 1);
+    EXPECT_EQ(m_tab->cboCollection()->itemText(0), "Kept");
+    // A name with blanks around it is a name.
+    addCollection("  Padded ");
     EXPECT_EQ(m_tab->cboCollection()->count(), 2);
 }
 
