@@ -13,6 +13,9 @@
 
 int main(int argc, char **argv)
 {
+    // Qt's own file dialogs follow the program's language (with Qt's
+    // translations loaded at start); the desktop's follow the desktop's.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     QApplication app(argc, argv);
     vexa::InitialiseResources();
     QApplication::setApplicationName(QStringLiteral("vexa"));

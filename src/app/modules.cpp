@@ -5,6 +5,7 @@
 #include "review/reviewinstall.h"
 #include "ui/diskviewer.h"
 #include "ui/mainwindow.h"
+#include "ui/programdialogs.h"
 
 namespace vexa {
 
@@ -16,6 +17,7 @@ void InstallModules(MainWindow &window)
     InstallReview(window);
     InstallMonitor(window);
     InstallDiskViewer(window);
+    InstallProgramDialogs(window);
 }
 
 }  // namespace vexa

@@ -6,6 +6,7 @@ static void initialiseQrc()
 {
     Q_INIT_RESOURCE(splash);
     Q_INIT_RESOURCE(icons);
+    Q_INIT_RESOURCE(help);
 }
 
 namespace vexa {

@@ -182,11 +182,24 @@ QLabel *MainWindow::gatherLabel(const char *name) const
 void MainWindow::setCommandHandler(const QString &command, std::function<void()> handler)
 {
     m_handlers.insert(command, std::move(handler));
+    // Items held back for want of this handler come alive, under the
+    // state rules of the moment.
+    bool revived = false;
+    for (auto it = m_commandOf.cbegin(); it != m_commandOf.cend(); ++it) {
+        if (it.value() == command && m_dead.remove(it.key())) {
+            it.key()->setEnabled(true);
+            revived = true;
+        }
+    }
+    if (revived)
+        SetCommandStates(m_running || m_editing);
 }
 
 void MainWindow::setAboutHandler(std::function<void()> handler)
 {
     m_aboutHandler = std::move(handler);
+    if (QAction *about = action(QStringLiteral("mnuHelpAbout")); about && m_dead.remove(about))
+        SetCommandStates(m_running || m_editing);
 }
 
 void MainWindow::addLoadHook(std::function<void()> hook)

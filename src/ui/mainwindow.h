@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QSet>
 
 #include <array>
 #include <functional>
@@ -45,7 +46,8 @@ public:
     // Commands implemented elsewhere, by name: "mnuGather", "mnuNarration",
     // "mnuStartMonitor", "DuplicateSave", "DuplicateLoad", "DuplicateClear",
     // "mnuOptions", "mnuHelpContents", "mnuHelpWeb", "mnuHelpAbout",
-    // "HelpContext" (F1). A command without a handler does nothing.
+    // "HelpContext" (F1). The menu items and buttons of a command without a
+    // handler stay disabled.
     void setCommandHandler(const QString &command, std::function<void()> handler) override;
     void setAboutHandler(std::function<void()> handler);
     // Runs after the window's own load steps (fill the collection combo, ...).
@@ -145,6 +147,8 @@ private:
     void firstActivation();
     void responseTimerTick();
     QAction *addMenuItem(QMenu *menu, const char *name, int textId);
+    bool hasCommand(const QString &command) const;
+    void disableDeadCommands();
     void rememberModifiers(QKeyEvent *event);
     void applyWindowLimits();
 
@@ -167,6 +171,8 @@ private:
     QHash<QString, QAction *> m_actions;  // menu items by name
     QHash<QString, QAction *> m_buttons;  // toolbar buttons by key
     QHash<QString, std::function<void()>> m_handlers;
+    QHash<QAction *, QString> m_commandOf;  // menu items and buttons, by the command they run
+    QSet<QAction *> m_dead;  // disabled for want of a handler
     std::function<void()> m_aboutHandler;
     QList<std::function<void(QKeyEvent *)>> m_navigateKeys;
     std::function<int()> m_duplicateGroups;

@@ -29,23 +29,24 @@ struct ToolbarButton {
     const char *key;
     const char *icon;
     int toolTipId;
+    const char *command;  // the command it runs by name; nullptr for the priority buttons
 };
 
 // In image-list order; the tool tips hold their text ids until the caption
 // walk replaces them.
 constexpr ToolbarButton kToolbarButtons[] = {
-    { "STATS", "stats", 1017 },
-    { "DBCOMP", "dbcompact", 1018 },
-    { "GATHER", "gather", 1019 },
-    { "NARRATE", "narrate", 1020 },
-    { "MONITOR", "monitor", 1035 },
-    { "IDLE", "idle", 1021 },
-    { "NORMAL", "normal", 1022 },
-    { "HIGH", "high", 1023 },
-    { "REALTIME", "realtime", 1024 },
-    { "DUPSAVE", "dupsave", 1025 },
-    { "DUPLOAD", "dupload", 1026 },
-    { "DUPCLEAR", "dupclear", 1027 },
+    { "STATS", "stats", 1017, "mnuStatView" },
+    { "DBCOMP", "dbcompact", 1018, "mnuDBCompact" },
+    { "GATHER", "gather", 1019, "mnuGather" },
+    { "NARRATE", "narrate", 1020, "mnuNarration" },
+    { "MONITOR", "monitor", 1035, "mnuStartMonitor" },
+    { "IDLE", "idle", 1021, nullptr },
+    { "NORMAL", "normal", 1022, nullptr },
+    { "HIGH", "high", 1023, nullptr },
+    { "REALTIME", "realtime", 1024, nullptr },
+    { "DUPSAVE", "dupsave", 1025, "DuplicateSave" },
+    { "DUPLOAD", "dupload", 1026, "DuplicateLoad" },
+    { "DUPCLEAR", "dupclear", 1027, "DuplicateClear" },
 };
 
 constexpr const char *kPriorityKeys[4] = { "REALTIME", "HIGH", "NORMAL", "IDLE" };
@@ -81,6 +82,7 @@ void MainWindow::buildMenus()
     auto remember
         = [this](QMenu *menu) { m_actions.insert(menu->objectName(), menu->menuAction()); };
     auto command = [this](QAction *item, const QString &name) {
+        m_commandOf.insert(item, name);
         connect(item, &QAction::triggered, this, [this, name] { runCommand(name); });
     };
 
@@ -138,6 +140,8 @@ void MainWindow::buildToolbar()
         item->setToolTip(QString::number(button.toolTipId));
         SetTextIds(item, 0, button.toolTipId);
         m_buttons.insert(key, item);
+        if (button.command)
+            m_commandOf.insert(item, QLatin1String(button.command));
         connect(item, &QAction::triggered, this, [this, key] { toolbarClicked(key); });
         // Separators between the groups: database, runs, priority, duplicates.
         if (key == QLatin1String("DBCOMP") || key == QLatin1String("MONITOR")
@@ -240,6 +244,30 @@ void MainWindow::SetCommandStates(bool busy)
         SetEnabled(toolbarAction(QLatin1String(name)), runs);
     for (const char *name : { "mnuGather", "mnuNarration" })
         SetEnabled(action(QLatin1String(name)), runs);
+    disableDeadCommands();
+}
+
+bool MainWindow::hasCommand(const QString &command) const
+{
+    static const QStringList own = { QStringLiteral("mnuStatView"), QStringLiteral("mnuStatClear"),
+        QStringLiteral("mnuDBCompact"), QStringLiteral("mnuQuit") };
+    if (own.contains(command))
+        return true;
+    if (command == QLatin1String("mnuHelpAbout"))
+        return bool(m_aboutHandler);
+    return bool(m_handlers.value(command));
+}
+
+void MainWindow::disableDeadCommands()
+{
+    // A command nobody implements would do nothing when chosen; it is shown
+    // disabled instead.
+    for (auto it = m_commandOf.cbegin(); it != m_commandOf.cend(); ++it) {
+        if (!hasCommand(it.value())) {
+            it.key()->setEnabled(false);
+            m_dead.insert(it.key());
+        }
+    }
 }
 
 void MainWindow::LockWorkArea(bool busy)

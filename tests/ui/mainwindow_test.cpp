@@ -40,6 +40,11 @@ struct MainWindowTest : ::testing::Test {
     {
         SetLangOffset(0);
         window->setDuplicateCounters([this] { return groups; }, [this] { return saved; });
+        // The commands the modules implement, as they register them.
+        for (const char *name : { "mnuGather", "mnuNarration", "mnuStartMonitor", "DuplicateSave",
+                 "DuplicateLoad", "DuplicateClear", "mnuOptions", "mnuHelpContents", "mnuHelpWeb" })
+            window->setCommandHandler(QLatin1String(name), [] {});
+        window->setAboutHandler([] {});
         // The run panels, with their Cancel buttons, as gathering and
         // narration build them when they are installed.
         GatherPanel::In(*window);
@@ -329,6 +334,48 @@ TEST_F(MainWindowTest, GatherPanelShowsCountersAndHidesTheErrorsUntilTheFirst)
     EXPECT_TRUE(window->gatherLabel("lblGatherProces")->text().isEmpty());
     EXPECT_FALSE(window->gatherLabel("lblGatherError")->isVisible());
     EXPECT_FALSE(window->gatherLabel("lblInfo13")->isVisible());
+}
+
+TEST(MainWindowCommands, CommandsWithoutAHandlerStayDisabledUntilOneIsRegistered)
+{
+    test::TempDataDir data;
+    test::ScriptedMessages messages;
+    SetLangOffset(0);
+    MainWindow window;
+    window.setDuplicateCounters([] { return 1; }, [] { return 1; });
+    window.setCommandHandler(QStringLiteral("mnuNarration"), [] {});
+    window.Load();
+    window.SetTickedDirectoryCount(1);
+    const struct {
+        const char *name;
+        bool toolbar;
+    } dead[] = { { "mnuGather", false }, { "GATHER", true }, { "mnuStartMonitor", false },
+        { "MONITOR", true }, { "mnuDupSave", false }, { "DUPLOAD", true }, { "mnuOptions", false },
+        { "mnuHelpContents", false }, { "mnuHelpWeb", false }, { "mnuHelpAbout", false } };
+    auto item = [&](const char *name, bool toolbar) {
+        return toolbar ? window.toolbarAction(QLatin1String(name))
+                       : window.action(QLatin1String(name));
+    };
+    for (const auto &row : dead)
+        EXPECT_FALSE(item(row.name, row.toolbar)->isEnabled()) << row.name;
+    // The window's own commands and a registered one work.
+    for (const char *name : { "mnuNarration", "mnuStatView", "mnuDBCompact", "mnuQuit" })
+        EXPECT_TRUE(window.action(QLatin1String(name))->isEnabled()) << name;
+
+    int gathered = 0;
+    window.setCommandHandler(QStringLiteral("mnuGather"), [&] { ++gathered; });
+    window.setCommandHandler(QStringLiteral("mnuOptions"), [] {});
+    window.setAboutHandler([] {});
+    EXPECT_TRUE(window.action(QStringLiteral("mnuGather"))->isEnabled());
+    EXPECT_TRUE(window.toolbarAction(QStringLiteral("GATHER"))->isEnabled());
+    EXPECT_TRUE(window.action(QStringLiteral("mnuOptions"))->isEnabled());
+    EXPECT_TRUE(window.action(QStringLiteral("mnuHelpAbout"))->isEnabled());
+    window.toolbarAction(QStringLiteral("GATHER"))->trigger();
+    EXPECT_EQ(gathered, 1);
+    // Revived, it still follows the state rules: nothing ticked, no gathering.
+    window.SetTickedDirectoryCount(0);
+    EXPECT_FALSE(window.action(QStringLiteral("mnuGather"))->isEnabled());
+    EXPECT_FALSE(window.action(QStringLiteral("mnuStartMonitor"))->isEnabled());
 }
 
 TEST_F(MainWindowTest, EditModeLocksTheTabsAndTheCommands)
