@@ -166,7 +166,8 @@ void MonitorTab::directoryChanged(const QString &text)
 void MonitorTab::browse()
 {
     const QString chosen = QFileDialog::getExistingDirectory(window(), Text(769),
-        m_txtDirMonitor->text().isEmpty() ? QString() : m_txtDirMonitor->text());
+        m_txtDirMonitor->text().isEmpty() ? QString() : m_txtDirMonitor->text(),
+        QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
     if (!chosen.isEmpty())
         m_txtDirMonitor->setText(chosen);
 }

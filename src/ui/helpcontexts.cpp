@@ -119,11 +119,15 @@ constexpr ControlHelp kControls[] = {
     { "cmdPrevious", 503 },
     { "cmdNext", 503 },
     // Monitor tab
+    { "fraMonitor", 601 },
+    { "lblMonExplain", 601 },
     { "txtDirMonitor", 601 },
     { "cmdBrowseMonitor", 601 },
     { "cmdStartMonitor", 601 },
     { "lblMonDir", 601 },
     { "lstFilesMonitor", 601 },
+    { "cmdStopMonitor", 603 },
+    { "fraInstant", 602 },
     { "imgInstant", 602 },
     { "lblInstantInfo", 602 },
     // Options dialog
