@@ -121,15 +121,26 @@ std::array<int, 4> FileInfoPanel::columnWidths() const
     }
     // A size or a dimension that does not fit its column takes the room it
     // needs from the directory (or else the file-name) column: a cut
-    // number reads as a wrong one.
+    // number reads as a wrong one. Its caption ("Bestandsgrootte:") then
+    // takes room too, as long as the donor keeps three quarters of its own.
     const QFontMetrics metrics = m_labels[0]->fontMetrics();
     const size_t donor = widths[0] > 0 ? 0 : 1;
+    const int donorFloor = std::max(kColumnGap * 4, widths[donor] * 3 / 4);
     for (size_t i = 2; i < 4; ++i) {
         if (widths[i] == 0 || m_values[i].isEmpty())
             continue;
         const int need = metrics.horizontalAdvance(m_values[i]) + kSlack + kColumnGap;
         const int take
             = std::clamp(need - widths[i], 0, std::max(0, widths[donor] - kColumnGap * 4));
+        widths[donor] -= take;
+        widths[i] += take;
+    }
+    for (size_t i = 2; m_showLabels && i < 4; ++i) {
+        if (widths[i] == 0 || m_values[i].isEmpty())
+            continue;
+        const int need = m_captions[i]->fontMetrics().horizontalAdvance(Text(kCaptionIds[i]))
+            + kCaptionGap + kSlack + metrics.horizontalAdvance(m_values[i]) + kSlack + kColumnGap;
+        const int take = std::clamp(need - widths[i], 0, std::max(0, widths[donor] - donorFloor));
         widths[donor] -= take;
         widths[i] += take;
     }

@@ -135,4 +135,22 @@ TEST(FileInfoPanel, ANarrowPanelCutsCaptionsAndNamesButNeverANumber)
     SetLangOffset(0);
 }
 
+TEST(FileInfoPanel, AtTheWindowsUsualWidthTheNumbersKeepTheirCaptionsWhole)
+{
+    // The directory column gives way to the longer Dutch captions.
+    for (const int offset : { 0, 2000 }) {
+        SetLangOffset(offset);
+        FileInfoPanel panel;
+        panel.resize(1000, 24);
+        panel.show();
+        panel.SetValues(QStringLiteral("/tmp/viewer_shots/Holiday photos 2019"),
+            QStringLiteral("grandmother_portrait.jpg"), QStringLiteral("90,857"),
+            QStringLiteral("1800 x 2700"));
+        EXPECT_EQ(label(panel, "lblInfo2")->text(), Text(802)) << offset;
+        EXPECT_EQ(label(panel, "lblInfo3")->text(), Text(803)) << offset;
+        EXPECT_EQ(label(panel, "lblDupSize")->text(), QStringLiteral("90,857")) << offset;
+    }
+    SetLangOffset(0);
+}
+
 }  // namespace
