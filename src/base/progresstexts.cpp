@@ -50,4 +50,30 @@ QString PercentCompleteText(std::int64_t value, std::int64_t maximum)
     return QStringLiteral("%1% Complete").arg(percent, 2, 10, QLatin1Char('0'));
 }
 
+QString TerminalProgressLine(const RunProgress &p, const QString &items, qint64 elapsedMs)
+{
+    QString line = p.total > 0 ? QStringLiteral("%1/%2 %3").arg(p.done).arg(p.total).arg(items)
+                               : QStringLiteral("%1 %2").arg(p.done).arg(items);
+    if (p.total > 0)
+        line += QStringLiteral("  %1%").arg(p.done * 100 / p.total);
+    if (elapsedMs >= 1000 && p.done > 0)
+        line += QStringLiteral("  %1 %2/s").arg(p.done * 1000.0 / elapsedMs, 0, 'f', 1).arg(items);
+    qint64 remainingMs = p.remainingMs;
+    if (remainingMs < 0 && p.total > 0 && p.done > 0 && elapsedMs >= 1000)
+        remainingMs = elapsedMs * (p.total - p.done) / p.done;
+    if (remainingMs >= 0) {
+        const qint64 seconds = (remainingMs + 999) / 1000;
+        line += seconds >= 3600 ? QStringLiteral("  %1:%2:%3 left")
+                                      .arg(seconds / 3600)
+                                      .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+                                      .arg(seconds % 60, 2, 10, QLatin1Char('0'))
+                                : QStringLiteral("  %1:%2 left")
+                                      .arg(seconds / 60)
+                                      .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    }
+    if (p.errors > 0)
+        line += QStringLiteral("  %1 errors").arg(p.errors);
+    return line;
+}
+
 }  // namespace vexa

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/run.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -20,5 +22,10 @@ QString ElapsedText(std::int64_t ms);
 
 // "07% Complete": the caption of a minimised window during a run.
 QString PercentCompleteText(std::int64_t value, std::int64_t maximum);
+
+// vexa-cli's progress line: "120/500 files  24%  31.5 files/s  0:13 left"
+// (the rate and time once a second has passed; the run's own estimate when it
+// has one, else one from the rate), "  2 errors" when some failed.
+QString TerminalProgressLine(const RunProgress &progress, const QString &items, qint64 elapsedMs);
 
 }  // namespace vexa

@@ -2,6 +2,7 @@
 
 #include "base/diskpath.h"
 #include "base/environment.h"
+#include "base/progresstexts.h"
 #include "base/singlecopy.h"
 #include "db/lifecycle.h"
 #include "db/schema.h"
@@ -10,6 +11,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -18,6 +20,7 @@
 #include <cstdio>
 #include <memory>
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace vexa::cli {
@@ -31,6 +34,7 @@ std::unique_ptr<QTemporaryDir> g_decoderTemp;
 // Set from the signal handler; lock-free atomics only.
 std::atomic<bool> g_runActive { false };
 std::atomic<bool> g_interrupted { false };
+bool g_quiet = false;
 
 void closeAtExit()
 {
@@ -69,30 +73,44 @@ public:
     {
     }
 
+    void started(const RunProgress &) override { m_clock.start(); }
     void progressed(const RunProgress &p) override
     {
         if (!m_terminal)
             return;
-        QString line = QStringLiteral("\r%1 of %2 %3").arg(p.done).arg(p.total).arg(m_items);
-        if (p.errors > 0)
-            line += QStringLiteral(", %1 errors").arg(p.errors);
-        std::fputs((line + QLatin1Char(' ')).toUtf8().constData(), stderr);
+        // A few times a second is all a reader follows; more only costs
+        // terminal output on a fast run.
+        if (m_lineShown && m_shown.isValid() && m_shown.elapsed() < kRefreshMs)
+            return;
+        m_shown.start();
+        QString line = TerminalProgressLine(p, m_items, m_clock.isValid() ? m_clock.elapsed() : 0);
+        // Wider than the terminal, the line would wrap and \r would no
+        // longer return to its start.
+        winsize size = {};
+        if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 1)
+            line.truncate(size.ws_col - 1);
+        std::fputs(("\r" + line + "\x1b[K").toUtf8().constData(), stderr);
         std::fflush(stderr);
         m_lineShown = true;
     }
     void notice(const QString &text) override
     {
-        endLine();
+        clearLine();
         Err(QStringLiteral("vexa-cli: ") + text);
     }
-    void finished(const RunResult &, const RunProgress &) override { endLine(); }
+    void finished(const RunResult &, const RunProgress &) override { clearLine(); }
     bool isCancelled() const override { return g_interrupted.load(); }
 
 private:
-    void endLine()
+    static constexpr int kRefreshMs = 250;
+
+    // The progress line leaves nothing behind: the summary that follows
+    // starts on a clean line.
+    void clearLine()
     {
         if (m_lineShown) {
-            std::fputs("\n", stderr);
+            std::fputs("\r\x1b[K", stderr);
+            std::fflush(stderr);
             m_lineShown = false;
         }
     }
@@ -100,6 +118,8 @@ private:
     QString m_items;
     bool m_terminal;
     bool m_lineShown = false;
+    QElapsedTimer m_clock;  // since the run started
+    QElapsedTimer m_shown;  // since the line was last written
 };
 
 }  // namespace
@@ -119,13 +139,33 @@ void Err(const QString &line)
 int ParseCommandLine(QCommandLineParser &parser, const Invocation &invocation)
 {
     const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption quiet(
+        { QStringLiteral("q"), QStringLiteral("quiet") }, QStringLiteral("No progress line."));
+    parser.addOption(quiet);
     if (!parser.parse(QStringList { QStringLiteral("vexa-cli") } + invocation.args))
         return UsageError(parser, invocation, parser.errorText());
     if (parser.isSet(help)) {
         std::fputs(helpOf(parser, invocation).toUtf8().constData(), stdout);
         return ExitOk;
     }
+    if (parser.isSet(quiet))
+        SetQuiet(true);
     return -1;
+}
+
+QString WrongValue(const QCommandLineParser &parser, const QString &name, const QString &takes)
+{
+    return QStringLiteral("--%1 takes %2, not \"%3\"").arg(name, takes, parser.value(name));
+}
+
+QString ExtraArguments(const QString &what, const QStringList &given)
+{
+    return QStringLiteral("%1 takes no arguments, not \"%2\"").arg(what, given.value(0));
+}
+
+void SetQuiet(bool quiet)
+{
+    g_quiet = quiet;
 }
 
 int UsageError(const QCommandLineParser &parser, const Invocation &invocation, const QString &text)
@@ -242,7 +282,7 @@ RunResult RunInTerminal(LongRun &run, const QString &what, const QString &items)
 {
     g_interrupted.store(false);
     g_runActive.store(true);
-    TerminalObserver observer(items, isatty(STDERR_FILENO) != 0);
+    TerminalObserver observer(items, !g_quiet && isatty(STDERR_FILENO) != 0);
     const RunResult result = run.run(observer);
     g_runActive.store(false);
     if (result.outcome == RunOutcome::Failed) {

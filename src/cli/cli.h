@@ -40,6 +40,12 @@ int ParseCommandLine(QCommandLineParser &parser, const Invocation &invocation);
 // A usage error the command finds after parsing (a missing argument, a value
 // out of range): prints it the same way and returns ExitUsage.
 int UsageError(const QCommandLineParser &parser, const Invocation &invocation, const QString &text);
+// The text of a usage error about an option's value, naming what was given:
+// --method takes 0..5, not "9".
+QString WrongValue(const QCommandLineParser &parser, const QString &name, const QString &takes);
+// The text of a usage error about arguments a command does not take, naming
+// the first of them: stats takes no arguments, not "now".
+QString ExtraArguments(const QString &what, const QStringList &given);
 // Reads an integer option in low..high; false when it is not one.
 bool IntOption(
     const QCommandLineParser &parser, const QString &name, int low, int high, int &value);
@@ -57,6 +63,10 @@ bool OpenDataDirectory(
 // created, the decoder's temporary files in a directory of its own.
 bool OpenDataDirectoryUnlocked(const Invocation &invocation);
 
+// --quiet (before the command word or among a command's options): no
+// progress line, even on a terminal.
+void SetQuiet(bool quiet);
+
 // Ctrl-C: outside a run it ends the program with ExitCancelled; during a run
 // it is the Cancel button (a second Ctrl-C ends the program at once).
 void InstallInterruptHandler();
@@ -65,6 +75,9 @@ void InstallInterruptHandler();
 // line of items ("files", "records") goes to standard error when that is a
 // terminal, notices go to standard error, and a failure is printed as
 // "vexa-cli: <what> failed: ...". The command prints its own summary.
+// The progress line reads "done/total items  percent  rate  remaining",
+// refreshed at most four times a second, and is wiped when the run ends; it
+// is never written with --quiet or when standard error is not a terminal.
 RunResult RunInTerminal(LongRun &run, const QString &what, const QString &items);
 // The exit status of a run's outcome: 0, 1 or ExitCancelled.
 int ExitStatusOf(const RunResult &result);

@@ -68,7 +68,8 @@ int RunAutodelete(const Invocation &invocation)
     if (const int status = ParseCommandLine(parser, invocation); status >= 0)
         return status;
     if (!parser.positionalArguments().isEmpty())
-        return UsageError(parser, invocation, QStringLiteral("autodelete takes no arguments"));
+        return UsageError(parser, invocation,
+            ExtraArguments(QStringLiteral("autodelete"), parser.positionalArguments()));
     const bool dryRun = parser.isSet(QStringLiteral("dry-run"));
     const bool json = parser.isSet(QStringLiteral("json"));
     if (!OpenDataDirectory(invocation))

@@ -23,6 +23,10 @@ int RunCollection(const Invocation &invocation)
     const QStringList args = parser.positionalArguments();
     const QString verb = args.value(0);
     const bool named = verb == QStringLiteral("add") || verb == QStringLiteral("delete");
+    if (!named && verb != QStringLiteral("list"))
+        return UsageError(parser, invocation,
+            verb.isEmpty() ? QStringLiteral("add, delete or list is needed")
+                           : QStringLiteral("unknown verb \"%1\"").arg(verb));
     if (!(named && args.size() == 2) && !(verb == QStringLiteral("list") && args.size() == 1))
         return UsageError(
             parser, invocation, QStringLiteral("add and delete take one name, list none"));

@@ -40,10 +40,11 @@ int RunCompare(const Invocation &invocation)
     int slider = -1;
     if (!IntOption(parser, QStringLiteral("method"), 0, 2, method))
         return UsageError(parser, invocation,
-            QStringLiteral(
-                "--method takes 0 (Average RGB), 1 (Quadruple RGB) or 2 (Bitmap pattern)"));
+            WrongValue(parser, QStringLiteral("method"),
+                QStringLiteral("0 (Average RGB), 1 (Quadruple RGB) or 2 (Bitmap pattern)")));
     if (!IntOption(parser, QStringLiteral("slider"), 0, 24, slider))
-        return UsageError(parser, invocation, QStringLiteral("--slider takes 0..24"));
+        return UsageError(parser, invocation,
+            WrongValue(parser, QStringLiteral("slider"), QStringLiteral("0..24")));
     const QStringList files = parser.positionalArguments();
     if (files.size() != 2)
         return UsageError(parser, invocation, QStringLiteral("two files are needed"));

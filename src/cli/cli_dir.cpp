@@ -129,6 +129,10 @@ int RunDir(const Invocation &invocation)
     const QString verb = args.value(0);
     const bool tree = parser.isSet(QStringLiteral("tree"));
     const bool withPaths = verb == QStringLiteral("add") || verb == QStringLiteral("delete");
+    if (!withPaths && verb != QStringLiteral("list"))
+        return UsageError(parser, invocation,
+            verb.isEmpty() ? QStringLiteral("add, delete or list is needed")
+                           : QStringLiteral("unknown verb \"%1\"").arg(verb));
     if (!(withPaths && args.size() >= 3) && !(verb == QStringLiteral("list") && args.size() == 2))
         return UsageError(parser, invocation,
             QStringLiteral("add and delete take a collection and paths, list a collection"));

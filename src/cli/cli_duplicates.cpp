@@ -70,8 +70,16 @@ int RunDuplicates(const Invocation &invocation)
     const bool json = parser.isSet(QStringLiteral("json"));
     const bool listing = args == QStringList { QStringLiteral("list") };
     const bool clearing = args == QStringList { QStringLiteral("clear") } && !json;
-    if (!listing && !clearing)
-        return UsageError(parser, invocation, QStringLiteral("list [--json] or clear"));
+    if (!listing && !clearing) {
+        const QString verb = args.value(0);
+        if (verb != QStringLiteral("list") && verb != QStringLiteral("clear"))
+            return UsageError(parser, invocation,
+                verb.isEmpty() ? QStringLiteral("list or clear is needed")
+                               : QStringLiteral("unknown verb \"%1\"").arg(verb));
+        return UsageError(parser, invocation,
+            args.size() > 1 ? QStringLiteral("%1 takes nothing more, not \"%2\"").arg(verb, args[1])
+                            : QStringLiteral("clear takes no --json"));
+    }
     if (!OpenDataDirectory(
             invocation, listing ? DatabaseAccess::ReadOnly : DatabaseAccess::ReadWrite))
         return ExitFailure;

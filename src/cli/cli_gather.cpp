@@ -59,7 +59,8 @@ int RunGather(const Invocation &invocation)
     const QString name = positional.first();
     int threads = 0;
     if (!IntOption(parser, QStringLiteral("threads"), 0, 256, threads))
-        return UsageError(parser, invocation, QStringLiteral("--threads takes 0..256"));
+        return UsageError(parser, invocation,
+            WrongValue(parser, QStringLiteral("threads"), QStringLiteral("0..256")));
     QStringList dirs;
     for (const QString &dir : parser.values(QStringLiteral("dir")))
         dirs.append(normalised(dir));

@@ -22,15 +22,17 @@ const Command kCommands[] = {
     { "signature", vexa::cli::RunSignature, "signature FILE..." },
     { "compare", vexa::cli::RunCompare, "compare A B [--method 0-2] [--slider 0-24]" },
     { "collection", vexa::cli::RunCollection, "collection add|delete|list [NAME]" },
-    { "dir", vexa::cli::RunDir, "dir add [--tree]|delete|list COLLECTION [PATH...]" },
+    { "dir", vexa::cli::RunDir, "dir add [--tree] | delete | list COLLECTION [PATH...]" },
     { "stats", vexa::cli::RunStats, "stats" },
     { "narrate", vexa::cli::RunNarrate,
         "narrate COLLECTION [--method 0-5] [--slider 0-24] [--dir PATH]... [--json] "
-        "[--reference] [--save]" },
+        "[--reference] [--save] [--quiet]" },
     { "duplicates", vexa::cli::RunDuplicates, "duplicates list [--json] | clear" },
-    { "gather", vexa::cli::RunGather, "gather COLLECTION [--threads N] [--dir PATH]... [--json]" },
-    { "autodelete", vexa::cli::RunAutodelete, "autodelete [--dry-run] [--json]" },
-    { "check", vexa::cli::RunCheck, "check PATH... [--json] [--method 0-5] [--slider 0-24]" },
+    { "gather", vexa::cli::RunGather,
+        "gather COLLECTION [--threads N] [--dir PATH]... [--json] [--quiet]" },
+    { "autodelete", vexa::cli::RunAutodelete, "autodelete [--dry-run] [--json] [--quiet]" },
+    { "check", vexa::cli::RunCheck,
+        "check PATH... [--json] [--method 0-5] [--slider 0-24] [--quiet]" },
     { "watch", vexa::cli::RunWatch, "watch DIR [--json] [--method 0-5] [--slider 0-24]" },
 };
 
@@ -41,7 +43,8 @@ QString helpText(const QCommandLineParser &parser)
     const qsizetype at = text.indexOf(program);
     if (at >= 0)
         text.replace(at, program.size(), QStringLiteral("vexa-cli"));
-    text += QStringLiteral("\nCommands (each takes --help):\n");
+    text += QStringLiteral("\nCommands (each takes --help; the long ones show a progress line on a "
+                           "terminal, which --quiet leaves out):\n");
     for (const Command &command : kCommands)
         text += QStringLiteral("  vexa-cli [--data DIR] ") + QString::fromLatin1(command.usage)
             + QLatin1Char('\n');
@@ -71,6 +74,12 @@ int main(int argc, char **argv)
     parser.setApplicationDescription(QStringLiteral("The engines of VEXA II without a window."));
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version(
+        QStringLiteral("version"), QStringLiteral("Prints the version."));
+    parser.addOption(version);
+    const QCommandLineOption quiet({ QStringLiteral("q"), QStringLiteral("quiet") },
+        QStringLiteral("No progress line on standard error, even on a terminal."));
+    parser.addOption(quiet);
     const QCommandLineOption data(QStringLiteral("data"),
         QStringLiteral("The data directory (VEXA.MDB); without it, vexa's own."),
         QStringLiteral("DIR"));
@@ -93,9 +102,24 @@ int main(int argc, char **argv)
     QStringList args = parser.positionalArguments();
     const QString name = args.isEmpty() ? QString() : args.takeFirst();
     if (parser.isSet(help) || name == QStringLiteral("help")) {
+        // help COMMAND is COMMAND --help.
+        if (!parser.isSet(help) && !args.isEmpty()) {
+            for (const Command &command : kCommands) {
+                if (args.first() == QLatin1String(command.name))
+                    return command.run({ args.first(), { QStringLiteral("--help") }, {} });
+            }
+            Err(QStringLiteral("vexa-cli: unknown command \"%1\"").arg(args.first()));
+            return ExitUsage;
+        }
         std::fputs(helpText(parser).toUtf8().constData(), stdout);
         return ExitOk;
     }
+    if (parser.isSet(version)) {
+        std::fprintf(stdout, "vexa-cli (VEXA II) %d.%d.%d\n", VEXA_VERSION_MAJOR,
+            VEXA_VERSION_MINOR, VEXA_VERSION_PATCH);
+        return ExitOk;
+    }
+    SetQuiet(parser.isSet(quiet));
     Invocation invocation;
     invocation.command = name;
     invocation.args = args;

@@ -59,12 +59,14 @@ int ReadMemoryCheckOptions(
 {
     options.method = kDefaultMethod;
     if (!IntOption(parser, QStringLiteral("method"), 0, kMethodCount - 1, options.method))
-        return UsageError(parser, invocation, QStringLiteral("--method takes 0..5"));
+        return UsageError(parser, invocation,
+            WrongValue(parser, QStringLiteral("method"), QStringLiteral("0..5")));
     // As on the narration tab: choosing a method presets its slider.
     options.slider = PresetOf(options.method).slider;
     if (!IntOption(
             parser, QStringLiteral("slider"), kSliderMinimum, kSliderMaximum, options.slider))
-        return UsageError(parser, invocation, QStringLiteral("--slider takes 0..24"));
+        return UsageError(parser, invocation,
+            WrongValue(parser, QStringLiteral("slider"), QStringLiteral("0..24")));
     options.json = parser.isSet(QStringLiteral("json"));
     return -1;
 }

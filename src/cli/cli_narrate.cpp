@@ -76,11 +76,13 @@ int RunNarrate(const Invocation &invocation)
     const QString name = positional.first();
     int method = kDefaultMethod;
     if (!IntOption(parser, QStringLiteral("method"), 0, kMethodCount - 1, method))
-        return UsageError(parser, invocation, QStringLiteral("--method takes 0..5"));
+        return UsageError(parser, invocation,
+            WrongValue(parser, QStringLiteral("method"), QStringLiteral("0..5")));
     // As on the tab: choosing a method presets its slider.
     int slider = PresetOf(method).slider;
     if (!IntOption(parser, QStringLiteral("slider"), kSliderMinimum, kSliderMaximum, slider))
-        return UsageError(parser, invocation, QStringLiteral("--slider takes 0..24"));
+        return UsageError(parser, invocation,
+            WrongValue(parser, QStringLiteral("slider"), QStringLiteral("0..24")));
     const bool json = parser.isSet(QStringLiteral("json"));
     const bool reference = parser.isSet(QStringLiteral("reference"));
     const bool save = parser.isSet(QStringLiteral("save"));

@@ -14,7 +14,8 @@ int RunStats(const Invocation &invocation)
     if (const int status = ParseCommandLine(parser, invocation); status >= 0)
         return status;
     if (!parser.positionalArguments().isEmpty())
-        return UsageError(parser, invocation, QStringLiteral("stats takes no arguments"));
+        return UsageError(parser, invocation,
+            ExtraArguments(QStringLiteral("stats"), parser.positionalArguments()));
     if (!OpenDataDirectory(invocation, DatabaseAccess::ReadOnly))
         return ExitFailure;
     QString text = StatisticsText(CurrentStatistics());
