@@ -20,23 +20,19 @@
 
 namespace vexa {
 
-namespace {
-
-// The buttons of Qt's own dialogs (Yes, No, OK, Cancel) speak the program's
-// language; without the translation package they stay English.
-void InstallQtTranslation()
+QTranslator *InstallQtTranslation()
 {
     if (LangOffset() != 2000 || !QCoreApplication::instance())
-        return;
+        return nullptr;
     auto *translator = new QTranslator(QCoreApplication::instance());
     if (translator->load(QLocale(QLocale::Dutch, QLocale::Netherlands), QStringLiteral("qtbase"),
-            QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         QCoreApplication::installTranslator(translator);
-    else
-        delete translator;
+        return translator;
+    }
+    delete translator;
+    return nullptr;
 }
-
-}  // namespace
 
 namespace {
 

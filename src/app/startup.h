@@ -10,6 +10,8 @@
 #include <functional>
 #include <memory>
 
+class QTranslator;
+
 namespace vexa {
 
 // What the start-up sequence needs from the main window, so the sequence can
@@ -37,6 +39,14 @@ struct StartupResult {
 // the user has been told, the database set aside, and the application
 // terminated; the caller ends the process.
 StartupResult RunStartup(const StartupHooks &hooks, const QString &programDirectory);
+
+// Qt's own texts (the buttons of message boxes, file dialogs, context
+// menus) in the program's language: for Dutch, Qt's Dutch translation from
+// Debian's qt6-translations-l10n is installed into the application (the
+// translator, owned by the application, is returned; nothing for English or
+// without the package). The start-up sequence calls it after the language
+// is known.
+QTranslator *InstallQtTranslation();
 
 // The main window's geometry on a screen: 10 % in from the top-left corner,
 // 80 % of the width and height (computed in twips, rounded to pixels).

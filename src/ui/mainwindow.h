@@ -50,6 +50,8 @@ public:
     // handler stay disabled.
     void setCommandHandler(const QString &command, std::function<void()> handler) override;
     void setAboutHandler(std::function<void()> handler);
+    // The commands of the menus and the toolbar that nobody implements.
+    QStringList commandsWithoutHandler() const;
     // Runs after the window's own load steps (fill the collection combo, ...).
     void addLoadHook(std::function<void()> hook) override;
     // Called when a tab becomes current (after the window's own steps).

@@ -258,6 +258,17 @@ bool MainWindow::hasCommand(const QString &command) const
     return bool(m_handlers.value(command));
 }
 
+QStringList MainWindow::commandsWithoutHandler() const
+{
+    QStringList commands;
+    for (const QString &command : m_commandOf) {
+        if (!hasCommand(command) && !commands.contains(command))
+            commands << command;
+    }
+    commands.sort();
+    return commands;
+}
+
 void MainWindow::disableDeadCommands()
 {
     // A command nobody implements would do nothing when chosen; it is shown

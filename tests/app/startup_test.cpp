@@ -17,10 +17,15 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMainWindow>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTranslator>
 
 #include <gtest/gtest.h>
 
@@ -286,3 +291,30 @@ TEST(AboutBox, IsTheSplashWithItsOkButtonAndTheDatabaseVersion)
 }
 
 }  // namespace
+
+TEST(QtTranslation, ADutchProgramGetsQtsOwnDialogsInDutch)
+{
+    SetLangOffset(0);
+    EXPECT_EQ(InstallQtTranslation(), nullptr) << "English needs none";
+    SetLangOffset(2000);
+    QTranslator *translator = InstallQtTranslation();
+    if (!translator) {
+        SetLangOffset(0);
+        GTEST_SKIP() << "Qt's Dutch translation (qt6-translations-l10n) is not installed";
+    }
+    QMessageBox box;
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    EXPECT_EQ(box.button(QMessageBox::Yes)->text(), QStringLiteral("&Ja"));
+    EXPECT_EQ(box.button(QMessageBox::No)->text(), QStringLiteral("&Nee"));
+    EXPECT_NE(box.button(QMessageBox::Cancel)->text(), QStringLiteral("Cancel"));
+    QFileDialog dialog(nullptr, QStringLiteral("x"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    QStringList captions;
+    for (const QLabel *label : dialog.findChildren<QLabel *>())
+        captions << label->text();
+    EXPECT_FALSE(captions.contains(QStringLiteral("Look in:")))
+        << captions.join(u'|').toStdString();
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
+    SetLangOffset(0);
+}

@@ -358,6 +358,9 @@ TEST(MainWindowCommands, CommandsWithoutAHandlerStayDisabledUntilOneIsRegistered
     };
     for (const auto &row : dead)
         EXPECT_FALSE(item(row.name, row.toolbar)->isEnabled()) << row.name;
+    EXPECT_EQ(window.commandsWithoutHandler(),
+        QStringList({ "DuplicateClear", "DuplicateLoad", "DuplicateSave", "mnuGather",
+            "mnuHelpAbout", "mnuHelpContents", "mnuHelpWeb", "mnuOptions", "mnuStartMonitor" }));
     // The window's own commands and a registered one work.
     for (const char *name : { "mnuNarration", "mnuStatView", "mnuDBCompact", "mnuQuit" })
         EXPECT_TRUE(window.action(QLatin1String(name))->isEnabled()) << name;

@@ -304,6 +304,8 @@ TEST_F(ProgramDialogsTest, MenusOpenTheDialogsAndF1LandsOnEveryControlsTopic)
         CreateApplicationObjects();
         auto window = std::make_unique<MainWindow>();
         InstallModules(*window);
+        window->setAboutHandler([] {});  // as the program's main does
+        EXPECT_EQ(window->commandsWithoutHandler(), QStringList()) << "no dead command";
         window->resize(1000, 720);
         window->Load();
         window->show();
