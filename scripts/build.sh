@@ -2,6 +2,7 @@
 # One entry point for a fresh Debian 12 machine:
 #   bash scripts/build.sh run    install what is missing, build, start vexa
 #   bash scripts/build.sh test   install what is missing, build, run every test
+#   bash scripts/build.sh install   ... build, make the Debian package and install it
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,6 +14,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg-turbo-progs fonts-dejavu-core xvfb xauth clang-format
   qt6-translations-l10n
+  desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()
@@ -37,8 +39,16 @@ case "${1:-run}" in
   test)
     QT_QPA_PLATFORM=offscreen ctest --test-dir "$build_dir" --output-on-failure -j"$(nproc)"
     ;;
+  install)
+    (cd "$build_dir" && cpack -G DEB)
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    # apt-get takes a local package by a path with a slash in it.
+    deb=$(ls "$build_dir"/vexa_*.deb)
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y "$(realpath "$deb")"
+    ;;
   *)
-    echo "usage: bash scripts/build.sh run|test" >&2
+    echo "usage: bash scripts/build.sh run|test|install" >&2
     exit 2
     ;;
 esac

@@ -27,7 +27,7 @@ int main(int argc, char **argv)
     vexa::InitialiseImageLoader();
 
     const QString exeDir = QCoreApplication::applicationDirPath();
-    vexa::SetInstallDirectory(exeDir);
+    vexa::SetInstallDirectory(vexa::ResolveInstallDirectory(exeDir));
 
     vexa::StartupHooks hooks;
     hooks.createMainWindow = [] { return std::make_unique<vexa::MainWindow>(); };

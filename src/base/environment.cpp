@@ -47,9 +47,24 @@ void SetInstallDirectory(const QString &dir)
     g_installDir = dir;
 }
 
+QString InstalledFilesDirectory(const QString &executableDir)
+{
+    if (executableDir.isEmpty())
+        return QString();
+    const QString share = QDir::cleanPath(executableDir + QStringLiteral("/../share/vexa"));
+    return QFileInfo::exists(share + QStringLiteral("/TPL_VEXA.MDB")) ? share : QString();
+}
+
+QString ResolveInstallDirectory(const QString &executableDir)
+{
+    const QString installed = InstalledFilesDirectory(executableDir);
+    return installed.isEmpty() ? executableDir : installed;
+}
+
 QString ResolveDataDirectory(const QString &executableDir)
 {
-    if (!executableDir.isEmpty() && isWritableDirectory(executableDir))
+    if (!executableDir.isEmpty() && InstalledFilesDirectory(executableDir).isEmpty()
+        && isWritableDirectory(executableDir))
         return QDir::cleanPath(executableDir);
     QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     if (dir.isEmpty())

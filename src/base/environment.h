@@ -15,12 +15,21 @@ void SetProgramDirectory(const QString &dir);
 // points the decoder at it (SetDecoderTemporaryDirectory).
 QString PrivateTemporaryDirectory();
 
-// The executable's directory when it is writable, otherwise the per-user
-// data directory (created when missing).
+// The executable's directory when it is writable and the program is not
+// installed, otherwise the per-user data directory (created when missing).
+// An installed program never writes beside its executable, even when it
+// may (root, a prefix in the home directory).
 QString ResolveDataDirectory(const QString &executableDir);
 
-// The directory the template TPL_VEXA.MDB is installed in (beside the
-// executable); empty when unknown.
+// PREFIX/share/vexa for an executable in PREFIX/bin installed with its
+// read-only files (the template TPL_VEXA.MDB); empty for a build tree.
+QString InstalledFilesDirectory(const QString &executableDir);
+// Where the template is read from: the installed files' directory, or the
+// executable's own in a build tree.
+QString ResolveInstallDirectory(const QString &executableDir);
+
+// The directory the template TPL_VEXA.MDB is installed in (share/vexa, or
+// beside the executable in a build tree); empty when unknown.
 QString InstallDirectory();
 void SetInstallDirectory(const QString &dir);
 

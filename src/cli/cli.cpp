@@ -202,7 +202,7 @@ bool pointAtDataDirectory(const Invocation &invocation)
         return false;
     }
     SetProgramDirectory(QDir(dir).absolutePath());
-    SetInstallDirectory(QCoreApplication::applicationDirPath());
+    SetInstallDirectory(ResolveInstallDirectory(QCoreApplication::applicationDirPath()));
     return true;
 }
 
