@@ -58,6 +58,7 @@ void DirectoryWatch::stop()
     m_snapshot.clear();
     m_known.clear();
     m_settling.clear();
+    m_recent.clear();
     m_changed = false;
 }
 
@@ -67,6 +68,31 @@ void DirectoryWatch::rewatch()
 {
     if (m_watcher.directories().isEmpty() && StatOnDisk(m_directory).isDirectory)
         m_watcher.addPath(m_directory);
+}
+
+namespace {
+
+// How long a file handed out is watched for a late write.
+constexpr qint64 kRecentMs = 10000;
+
+}  // namespace
+
+DirectoryWatch::Seen DirectoryWatch::look(const QString &path)
+{
+    const DiskStat stat = StatOnDisk(path);
+    return { stat.exists ? stat.size : -1, stat.modifiedNs };
+}
+
+bool DirectoryWatch::recentChanged() const
+{
+    for (auto it = m_recent.cbegin(); it != m_recent.cend(); ++it) {
+        if (it->until.hasExpired())
+            continue;
+        const Seen now = look(JoinPath(m_directory, it.key()));
+        if (now.size >= 0 && (now.size != it->seen.size || now.modifiedNs != it->seen.modifiedNs))
+            return true;
+    }
+    return false;
 }
 
 QStringList DirectoryWatch::poll()
@@ -85,14 +111,28 @@ QStringList DirectoryWatch::poll()
     QHash<QString, Seen> settling;
     QStringList snapshot;
     snapshot.reserve(files.size());
+    QHash<QString, Recent> recent;
     for (const QString &name : files) {
-        if (m_known.contains(name)) {
+        const QString path = JoinPath(m_directory, name);
+        const auto handedOut = m_recent.constFind(name);
+        const bool watched = handedOut != m_recent.constEnd() && !handedOut->until.hasExpired();
+        if (m_known.contains(name) && !watched) {
             snapshot.append(name);
             continue;
         }
-        const QString path = JoinPath(m_directory, name);
         const DiskStat stat = StatOnDisk(path);
         const Seen now { stat.exists ? stat.size : -1, stat.modifiedNs };
+        if (m_known.contains(name)) {
+            // Handed out lately: unchanged, it stays; written to since, it
+            // leaves the snapshot and settles again.
+            if (now.size == handedOut->seen.size && now.modifiedNs == handedOut->seen.modifiedNs) {
+                snapshot.append(name);
+                recent.insert(name, *handedOut);
+            } else {
+                settling.insert(name, now);
+            }
+            continue;
+        }
         const auto before = m_settling.constFind(name);
         // An empty file is a placeholder (a browser makes one and later
         // renames the finished download over it): it waits for content.
@@ -100,6 +140,7 @@ QStringList DirectoryWatch::poll()
             && before->size == now.size && before->modifiedNs == now.modifiedNs) {
             ready.append(path);
             snapshot.append(name);
+            recent.insert(name, { now, QDeadlineTimer(kRecentMs) });
         } else {
             settling.insert(name, now);
         }
@@ -109,6 +150,7 @@ QStringList DirectoryWatch::poll()
     m_snapshot = snapshot;
     m_known = QSet<QString>(snapshot.begin(), snapshot.end());
     m_settling = settling;
+    m_recent = recent;
     return ready;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QFileSystemWatcher>
 #include <QHash>
 #include <QObject>
@@ -19,8 +20,12 @@ QStringList ImageFilesOf(const QStringList &paths);
 // watcher signals a new file once, when it appears, not while it is being
 // written; so a file whose size or modification time changed since the last
 // look stays out of the snapshot and is looked at again on every poll, and
-// is handed out once two looks a tick apart agree. Names compare as the
-// file system does (with letter case). The thread that owns it only.
+// is handed out once two looks a tick apart agree. A writer that pauses
+// for longer than a tick looks finished too early; so a file handed out is
+// looked at for a while longer, and handed out again once it settles if it
+// changed (the directory watch itself says nothing of a file's contents).
+// Names compare as the file system does (with letter case). The thread that
+// owns it only.
 class DirectoryWatch : public QObject {
     Q_OBJECT
 
@@ -41,11 +46,12 @@ public:
     bool hasWork() const
     {
         return m_changed || !m_settling.isEmpty()
-            || (isWatching() && m_watcher.directories().isEmpty());
+            || (isWatching() && m_watcher.directories().isEmpty()) || recentChanged();
     }
     // CheckMonitorFiles' listing step: the full paths of the image files new
-    // since the last poll whose size and modification time have settled and
-    // that are not empty, in listing order; they join the snapshot. A listing with no entry leaves
+    // since the last poll (or handed out lately and changed since) whose size
+    // and modification time have settled and that are not empty, in listing
+    // order; they join the snapshot. A listing with no entry leaves
     // the snapshot as it was (a removed or emptied directory), so names that
     // come back are not checked again.
     QStringList poll();
@@ -61,7 +67,14 @@ private:
         qint64 modifiedNs = 0;  // nanoseconds since 1970
     };
 
+    struct Recent {
+        Seen seen;
+        QDeadlineTimer until;  // looked at again until then
+    };
+
     void rewatch();
+    static Seen look(const QString &path);
+    bool recentChanged() const;
 
     QFileSystemWatcher m_watcher;
     QString m_directory;
@@ -69,6 +82,7 @@ private:
     QStringList m_snapshot;
     QSet<QString> m_known;  // the snapshot as a set
     QHash<QString, Seen> m_settling;  // new names still being written
+    QHash<QString, Recent> m_recent;  // names handed out in the last seconds
     bool m_changed = false;
 };
 

@@ -1,6 +1,7 @@
 // The monitor's view of a directory, polled directly: files there at the
 // start are not new; a new file is handed out once, when two looks agree; a
-// file still growing and an empty placeholder wait; a removed directory
+// file still growing and an empty placeholder wait; one written to again
+// soon after it was handed out is handed out again; a removed directory
 // keeps its snapshot, so names that come back are not checked again; and
 // dropped paths expand a directory to its image files without descending.
 #include "monitor/directorywatch.h"
@@ -69,6 +70,19 @@ TEST_F(DirectoryWatchTest, NewFilesAreHandedOutOnceWhenTheyHaveSettled)
     EXPECT_TRUE(watch.poll().isEmpty()) << "it grew since the last look";
     EXPECT_FALSE(watch.snapshot().contains(QStringLiteral("slow.png")));
     EXPECT_EQ(watch.poll(), QStringList { path(QStringLiteral("slow.png")) });
+
+    // A writer that paused for longer than a tick: handed out too early, it
+    // is handed out again once its last part has settled.
+    write(path(QStringLiteral("paused.jpg")), "first half");
+    EXPECT_TRUE(watch.poll().isEmpty());
+    EXPECT_EQ(watch.poll(), QStringList { path(QStringLiteral("paused.jpg")) });
+    EXPECT_FALSE(watch.hasWork()) << "nothing changed since";
+    write(path(QStringLiteral("paused.jpg")), " and the second half", true);
+    EXPECT_TRUE(watch.hasWork()) << "a late write to a file handed out is noticed unnotified";
+    EXPECT_TRUE(watch.poll().isEmpty());
+    EXPECT_FALSE(watch.snapshot().contains(QStringLiteral("paused.jpg")));
+    EXPECT_EQ(watch.poll(), QStringList { path(QStringLiteral("paused.jpg")) });
+    EXPECT_TRUE(watch.poll().isEmpty()) << "and then only once";
 
     // A browser's empty placeholder, replaced by the finished download.
     write(path(QStringLiteral("photo.jpg")), QByteArray());
