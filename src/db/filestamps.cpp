@@ -3,6 +3,7 @@
 #include "base/errors.h"
 #include "db/appdatabase.h"
 #include "db/database.h"
+#include "db/sqlite.h"
 #include "signature/signaturelib.h"
 
 namespace vexa {
@@ -12,7 +13,8 @@ QString FileStampSchemaSql()
     return QStringLiteral(R"sql(
 CREATE TABLE IF NOT EXISTS FileStamp (
     ID INTEGER PRIMARY KEY,
-    Modified INTEGER NOT NULL
+    Modified INTEGER NOT NULL,
+    Decoding INTEGER NOT NULL DEFAULT 0
 );
 CREATE TRIGGER IF NOT EXISTS FileStampDelete AFTER DELETE ON FileData
 BEGIN
@@ -21,27 +23,44 @@ END;
 )sql");
 }
 
-QHash<std::int64_t, std::int64_t> DirectoryFileStamps(
+void EnsureFileStampTable(SqliteConnection &connection)
+{
+    connection.exec(FileStampSchemaSql());
+    // A table made before the decoding was recorded: its rows count as
+    // decoding 0, so their records are gathered again.
+    if (connection
+            .scalar(QStringLiteral(
+                "SELECT count(*) FROM pragma_table_info('FileStamp') WHERE name = 'Decoding'"))
+            .toInt()
+        == 0)
+        connection.exec(
+            QStringLiteral("ALTER TABLE FileStamp ADD COLUMN Decoding INTEGER NOT NULL DEFAULT 0"));
+}
+
+QHash<std::int64_t, FileStampRow> DirectoryFileStamps(
     Database &db, std::int32_t collectionId, std::int64_t itemId)
 {
-    QHash<std::int64_t, std::int64_t> stamps;
+    QHash<std::int64_t, FileStampRow> stamps;
     Statement query(db.connection().handle(),
-        QStringLiteral("SELECT FileStamp.ID, FileStamp.Modified FROM FileStamp JOIN FileData "
-                       "ON FileData.ID = FileStamp.ID WHERE FileData.CollectionID = ? AND "
-                       "FileData.ItemID = ?"));
+        QStringLiteral("SELECT FileStamp.ID, FileStamp.Modified, FileStamp.Decoding FROM "
+                       "FileStamp JOIN FileData ON FileData.ID = FileStamp.ID WHERE "
+                       "FileData.CollectionID = ? AND FileData.ItemID = ?"));
     query.bind(1, collectionId);
     query.bind(2, qlonglong(itemId));
     while (query.step())
-        stamps.insert(query.columnInt64(0), query.columnInt64(1));
+        stamps.insert(
+            query.columnInt64(0), FileStampRow { query.columnInt64(1), int(query.columnInt64(2)) });
     return stamps;
 }
 
 void StoreFileStamp(Database &db, std::int64_t id, std::int64_t modifiedNs)
 {
     Statement store(db.connection().handle(),
-        QStringLiteral("INSERT OR REPLACE INTO FileStamp (ID, Modified) VALUES (?, ?)"));
+        QStringLiteral(
+            "INSERT OR REPLACE INTO FileStamp (ID, Modified, Decoding) VALUES (?, ?, ?)"));
     store.bind(1, qlonglong(id));
     store.bind(2, qlonglong(modifiedNs));
+    store.bind(3, kCurrentDecoding);
     store.step();
 }
 

@@ -116,7 +116,7 @@ bool OpenApplicationDatabase(DatabaseAccess access, QString *why)
             // file or directory) fails here rather than at the user's first change.
             Transaction indexes(*app.db);
             app.db->connection().exec(SchemaIndexesSql());
-            app.db->connection().exec(FileStampSchemaSql());
+            EnsureFileStampTable(app.db->connection());
             app.db->connection().exec(QStringLiteral("UPDATE SysInfo SET DBVersion=DBVersion"));
             indexes.commit();
         }

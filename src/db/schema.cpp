@@ -86,7 +86,7 @@ void WriteTemplateDatabase(const QString &path)
             connection.exec(QStringLiteral("BEGIN"));
             connection.exec(SchemaTablesSql());
             connection.exec(SchemaIndexesSql());
-            connection.exec(FileStampSchemaSql());
+            EnsureFileStampTable(connection);
             connection.exec(QStringLiteral("COMMIT"));
         }
         QFile::remove(path);

@@ -75,8 +75,6 @@ public:
         if (++m_count >= m_rows)
             commit();
     }
-    // A write that is not a record of its own (a file's stamp).
-    void touched() { begin(); }
     // Records written in the open transaction, not yet on disk.
     std::int32_t pending() const { return m_pending; }
     void begin()
@@ -118,10 +116,9 @@ private:
 // What the walk does with one listed file, decided before any is decoded so
 // that every thread count makes the same decisions.
 struct FilePlan {
-    bool decode = false;  // new, or changed since it was gathered
+    bool decode = false;  // new, changed since it was gathered, or gathered by an older decoding
     std::int64_t recordId = 0;  // the record to rewrite in place; 0: a new record
     std::int64_t modifiedNs = 0;  // the file's modification time when planned
-    bool stampOnly = false;  // an unchanged record that has no stamp yet
 };
 
 // A record of the directory as stored: its ID and the size it was gathered at.
@@ -303,9 +300,9 @@ RunResult GatherEngine::walk(RunReporter &reporter)
                             snapshot.value(QStringLiteral("FileSize")).toLongLong() });
             }
             // A stored file is gathered again when its size or its
-            // modification time changed; a record from before the stamps
-            // were kept adopts the time it has now when its size agrees.
-            const QHash<std::int64_t, std::int64_t> stamps
+            // modification time changed, or when an older decoding made its
+            // record (that includes a record from before the stamps).
+            const QHash<std::int64_t, FileStampRow> stamps
                 = DirectoryFileStamps(db, m_options.collectionId, itemId);
             std::vector<FilePlan> plans(size_t(files.size()));
             for (qsizetype at = 0; at < files.size(); ++at) {
@@ -319,12 +316,9 @@ RunResult GatherEngine::walk(RunReporter &reporter)
                 }
                 const auto stamp = stamps.constFind(record->id);
                 const bool sameSize = !file.exists || file.size == record->size;
-                if (stamp == stamps.constEnd()) {
-                    plan.decode = !sameSize;
-                    plan.stampOnly = sameSize && file.exists;
-                } else {
-                    plan.decode = !sameSize || (file.exists && *stamp != file.modifiedNs);
-                }
+                const bool stale = stamp == stamps.constEnd() || stamp->decoding < kCurrentDecoding
+                    || stamp->modifiedNs != file.modifiedNs;
+                plan.decode = !sameSize || (file.exists && stale);
                 if (plan.decode)
                     plan.recordId = record->id;
             }
@@ -353,10 +347,6 @@ RunResult GatherEngine::walk(RunReporter &reporter)
                 const QString &name = files[i];
                 const FilePlan &plan = plans[size_t(i)];
                 if (!plan.decode) {
-                    if (plan.stampOnly) {
-                        batch.touched();
-                        StoreFileStamp(db, stored.value(name).id, plan.modifiedNs);
-                    }
                     ++c.skipped;
                     if (!skipping) {
                         p.current = Text(737);

@@ -441,13 +441,30 @@ QImage toQImage(Magick::Image &image)
     return picture;
 }
 
+// True for the orientations (EXIF/TIFF values 5-8) that turn the stored
+// pixels a quarter: the picture is shown with width and height exchanged.
+bool turnsQuarter(Magick::OrientationType orientation)
+{
+    return orientation == Magick::LeftTopOrientation || orientation == Magick::RightTopOrientation
+        || orientation == Magick::RightBottomOrientation
+        || orientation == Magick::LeftBottomOrientation;
+}
+
 // The pixel decode of a file whose header was read: under the decode budget,
 // and once more with the whole budget to itself when ImageMagick refused
 // memory or disk while other decodes held theirs.
+// width and height are the stored pixels'; orientation, the file's tag,
+// is applied last (to the reduced picture, which costs less and gives the
+// same pixels), so every caller sees the picture the way it is shown.
 bool decodePixels(const Source &source, const QString &decoder, std::int64_t width,
-    std::int64_t height, std::size_t depth, bool matte, LoadedImage &image, DecodeSize size,
-    const QSize &thumbnailBox, Deadline &deadline)
+    std::int64_t height, std::size_t depth, bool matte, Magick::OrientationType orientation,
+    LoadedImage &image, DecodeSize size, QSize thumbnailBox, Deadline &deadline)
 {
+    const bool quarter = turnsQuarter(orientation);
+    // The box is meant for the picture as shown; the decode works on the
+    // stored pixels.
+    if (quarter && thumbnailBox.isValid())
+        thumbnailBox.transpose();
     QSize hint;
     if (decoder == QLatin1String("JPEG")) {
         // libjpeg then decodes at the smallest DCT scale (1/8 .. 1) whose
@@ -497,13 +514,16 @@ bool decodePixels(const Source &source, const QString &decoder, std::int64_t wid
                     picture.scale(exact);
                 }
             }
+            if (orientation > Magick::TopLeftOrientation
+                && orientation <= Magick::LeftBottomOrientation)
+                picture.autoOrient();
             image = LoadedImage();
             image.picture = toQImage(picture);
             if (image.picture.isNull())
                 return fail(image, QStringLiteral("out of memory for the picture"));
             image.ok = true;
-            image.width = std::int16_t(width);
-            image.height = std::int16_t(height);
+            image.width = std::int16_t(quarter ? height : width);
+            image.height = std::int16_t(quarter ? width : height);
             image.format = decoder;
             return true;
         } catch (const ResourceRefused &refused) {
@@ -553,6 +573,7 @@ bool decode(const Source &source, const QByteArray &start, const QString &extens
         std::int64_t height = 0;
         std::size_t depth = 8;
         bool matte = true;
+        Magick::OrientationType orientation = Magick::UndefinedOrientation;
         if (decoder == QLatin1String("RLE")) {
             utahRleSize(start, width, height);
         } else {
@@ -567,14 +588,15 @@ bool decode(const Source &source, const QByteArray &start, const QString &extens
             height = std::int64_t(header.rows());
             depth = header.depth();
             matte = header.matte();
+            orientation = header.orientation();
         }
         if (width <= 0 || height <= 0)
             return fail(image, QStringLiteral("no image dimensions"));
         if (width > g_maxWidth || height > g_maxHeight || width * height > g_maxPixels)
             return fail(image,
                 QStringLiteral("image of %1 x %2 pixels is too large").arg(width).arg(height));
-        return decodePixels(
-            source, decoder, width, height, depth, matte, image, size, thumbnailBox, deadline);
+        return decodePixels(source, decoder, width, height, depth, matte, orientation, image, size,
+            thumbnailBox, deadline);
     } catch (const Magick::Exception &e) {
         return fail(image, cleanReason(QString::fromLocal8Bit(e.what())));
     } catch (const std::exception &e) {

@@ -56,7 +56,10 @@ QString DecoderTemporaryDirectory();
 
 // What a load gives: success, the image's own pixel dimensions (always the
 // file's, also when the picture was decoded smaller) and the picture, ready
-// to be painted stretched into any rectangle. Format_RGB32 for opaque
+// to be painted stretched into any rectangle. Both are as shown: a file's
+// orientation tag (EXIF or TIFF, values 2-8) is applied, so a portrait
+// photograph stored sideways comes out upright with its width and height
+// exchanged. Format_RGB32 for opaque
 // images, Format_ARGB32 when the file has transparency.
 struct LoadedImage {
     bool ok = false;

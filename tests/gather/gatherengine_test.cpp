@@ -8,6 +8,7 @@
 #include "db/records.h"
 #include "db/sqlite.h"
 #include "signature/signaturelib.h"
+#include "support/exiforientation.h"
 #include "support/scriptedmessages.h"
 
 #include <QDir>
@@ -549,11 +550,14 @@ TEST_F(GatherEngineTest, OlderDatabaseGainsTheStampsAndStampsGoWithTheirRecords)
     EXPECT_EQ(stampRows(), 0) << "the table is back, empty";
     const QList<QVariantList> before = allRows();
 
-    RecordingObserver adopt;
-    ASSERT_EQ(gather(adopt), RunOutcome::Completed);
-    EXPECT_EQ(m_last.skipped, 3) << "unchanged files are not decoded again";
-    EXPECT_EQ(allRows(), before);
-    EXPECT_EQ(stampRows(), 3) << "each record adopted its file's time";
+    RecordingObserver again;
+    ASSERT_EQ(gather(again), RunOutcome::Completed);
+    EXPECT_EQ(m_last.skipped, 0) << "records of an older decoding are gathered again";
+    EXPECT_EQ(allRows(), before) << "in place, with their IDs";
+    EXPECT_EQ(stampRows(), 3);
+    RecordingObserver once;
+    ASSERT_EQ(gather(once), RunOutcome::Completed);
+    EXPECT_EQ(m_last.skipped, 3) << "once";
 
     editImage(a + QStringLiteral("/p1.png"), 40, 40, 30, "PNG");
     RecordingObserver edited;
@@ -573,6 +577,51 @@ TEST_F(GatherEngineTest, OlderDatabaseGainsTheStampsAndStampsGoWithTheirRecords)
                                          "(SELECT ID FROM FileData)"))
                   .toInt(),
         0);
+}
+
+TEST_F(GatherEngineTest, RecordOfAnOlderDecodingIsGatheredAgainOnce)
+{
+    // A portrait photograph stored sideways, as cameras do: pixels 64 wide
+    // and 40 tall with orientation tag 6, shown 40 wide and 64 tall.
+    const QString a = addDirectory(QStringLiteral("a"));
+    writeImage(a + QStringLiteral("/stored.jpg"), 3, 64, 40, "JPG");
+    QFile jpeg(a + QStringLiteral("/stored.jpg"));
+    ASSERT_TRUE(jpeg.open(QIODevice::ReadOnly));
+    const QByteArray plain = jpeg.readAll();
+    jpeg.close();
+    QFile tagged(a + QStringLiteral("/portrait.jpg"));
+    ASSERT_TRUE(tagged.open(QIODevice::WriteOnly));
+    tagged.write(test::WithOrientationTag(plain, 6));
+    tagged.close();
+    ASSERT_TRUE(QFile::remove(a + QStringLiteral("/stored.jpg")));
+    writeImage(a + QStringLiteral("/plain.png"), 4, 40, 30);
+
+    RecordingObserver first;
+    ASSERT_EQ(gather(first), RunOutcome::Completed);
+    const QList<QVariantList> upright = allRows();
+    ASSERT_EQ(upright.size(), 2);
+    const int portrait = upright[0][3].toString() == QStringLiteral("portrait.jpg") ? 0 : 1;
+    EXPECT_EQ(upright[portrait][5].toInt(), 40) << "width as shown";
+    EXPECT_EQ(upright[portrait][6].toInt(), 64) << "height as shown";
+
+    // The database as the previous program left it: the stamp table without
+    // the decoding, the portrait's record made from the pixels lying down.
+    OpenDb().connection().exec(QStringLiteral("ALTER TABLE FileStamp DROP COLUMN Decoding"));
+    OpenDb().connection().exec(
+        QStringLiteral("UPDATE FileData SET FileDimX = 64, FileDimY = 40, AvgRGB = 0"));
+    CloseApplicationDatabase();
+    ASSERT_TRUE(OpenApplicationDatabase());
+    EXPECT_EQ(stampRows(), 2) << "the stamps are kept";
+
+    RecordingObserver again;
+    ASSERT_EQ(gather(again), RunOutcome::Completed);
+    EXPECT_EQ(m_last.skipped, 0);
+    EXPECT_EQ(allRows(), upright) << "gathered again in place: same IDs, upright data";
+
+    RecordingObserver once;
+    ASSERT_EQ(gather(once), RunOutcome::Completed);
+    EXPECT_EQ(m_last.skipped, 2) << "only once";
+    EXPECT_EQ(allRows(), upright);
 }
 
 }  // namespace

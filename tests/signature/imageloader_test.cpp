@@ -1,6 +1,7 @@
 #include "signature/imagefunc.h"
 #include "signature/imageloader.h"
 #include "signature/signaturelib.h"
+#include "support/exiforientation.h"
 
 #include <QFile>
 #include <QProcess>
@@ -425,6 +426,98 @@ TEST_F(ImageLoaderTest, SignatureIsStableAcrossRunsAndThreads)
 
 // Random bytes, alone and behind the signatures of every accepted format,
 // never crash or hang the loader.
+TEST_F(ImageLoaderTest, OrientationTagIsAppliedBeforeAnyoneSeesThePicture)
+{
+    // Upright: a portrait of 960 x 1280 in four coloured quarters, large
+    // enough that the sampling decode takes the reduced JPEG path.
+    const QStringList quarters = { QStringLiteral("xc:#e01010"), QStringLiteral("xc:#10c010"),
+        QStringLiteral("xc:#1010e0"), QStringLiteral("xc:#e0e010") };
+    const QRgb colours[4] = { qRgb(0xe0, 0x10, 0x10), qRgb(0x10, 0xc0, 0x10),
+        qRgb(0x10, 0x10, 0xe0), qRgb(0xe0, 0xe0, 0x10) };
+    struct Case {
+        int tag;
+        QStringList stored;  // what turns the upright picture into the stored pixels
+    };
+    const Case cases[] = {
+        { 1, {} },
+        { 2, { QStringLiteral("-flop") } },
+        { 3, { QStringLiteral("-rotate"), QStringLiteral("180") } },
+        { 4, { QStringLiteral("-flip") } },
+        { 5, { QStringLiteral("-transpose") } },
+        { 6, { QStringLiteral("-rotate"), QStringLiteral("-90") } },
+        { 7, { QStringLiteral("-transverse") } },
+        { 8, { QStringLiteral("-rotate"), QStringLiteral("90") } },
+    };
+    const auto near = [](QRgb a, QRgb b) {
+        return std::abs(qRed(a) - qRed(b)) < 24 && std::abs(qGreen(a) - qGreen(b)) < 24
+            && std::abs(qBlue(a) - qBlue(b)) < 24;
+    };
+    // The quarters' centres as fractions of the shown picture: top left,
+    // top right, bottom left, bottom right.
+    const auto checkUpright = [&](const QImage &picture, const std::string &what) {
+        ASSERT_FALSE(picture.isNull()) << what;
+        EXPECT_LT(picture.width(), picture.height()) << what << ": portrait";
+        const QPointF at[4] = { { 0.25, 0.25 }, { 0.75, 0.25 }, { 0.25, 0.75 }, { 0.75, 0.75 } };
+        for (int q = 0; q < 4; ++q) {
+            const QRgb pixel = picture.pixel(
+                int(at[q].x() * picture.width()), int(at[q].y() * picture.height()));
+            EXPECT_TRUE(near(pixel, colours[q]))
+                << what << " quarter " << q << std::hex << " " << pixel;
+        }
+    };
+
+    std::optional<ComputedSignature> reference;
+    for (const Case &c : cases) {
+        const std::string what = "tag " + std::to_string(c.tag);
+        const QString plain = QStringLiteral("plain%1.jpg").arg(c.tag);
+        QStringList args = { QStringLiteral("-size"), QStringLiteral("480x640"),
+            QStringLiteral("("), quarters[0], quarters[1], QStringLiteral("+append"),
+            QStringLiteral(")"), QStringLiteral("("), quarters[2], quarters[3],
+            QStringLiteral("+append"), QStringLiteral(")"), QStringLiteral("-append") };
+        args += c.stored;
+        args += { QStringLiteral("-quality"), QStringLiteral("95"), file(plain) };
+        ASSERT_TRUE(convert(args)) << "ImageMagick's convert is needed";
+        const QString name = QStringLiteral("tagged%1.jpg").arg(c.tag);
+        write(name, test::WithOrientationTag(read(plain), c.tag));
+
+        LoadedImage full;
+        ASSERT_TRUE(LoadImageFile(file(name), full)) << what << full.reason.toStdString();
+        EXPECT_EQ(full.width, 960) << what << ": dimensions as shown";
+        EXPECT_EQ(full.height, 1280) << what;
+        EXPECT_EQ(full.picture.size(), QSize(960, 1280)) << what;
+        checkUpright(full.picture, what + " full");
+
+        LoadedImage sampled;
+        ASSERT_TRUE(LoadImageFile(file(name), sampled, DecodeSize::Sampling)) << what;
+        EXPECT_EQ(sampled.width, 960) << what;
+        EXPECT_EQ(sampled.height, 1280) << what;
+        EXPECT_LT(sampled.picture.height(), 1280) << what << ": the reduced decode";
+        checkUpright(sampled.picture, what + " sampled");
+
+        LoadedImage thumbnail;
+        ASSERT_TRUE(LoadImageThumbnail(file(name), QSize(120, 120), thumbnail)) << what;
+        EXPECT_EQ(thumbnail.picture.size(), QSize(90, 120)) << what;
+        checkUpright(thumbnail.picture, what + " thumbnail");
+
+        const std::optional<ComputedSignature> signature = ComputeSignature(file(name));
+        ASSERT_TRUE(signature) << what;
+        EXPECT_EQ(signature->signature.DimX, 960) << what;
+        EXPECT_EQ(signature->signature.DimY, 1280) << what;
+        if (!reference) {
+            reference = signature;
+            continue;
+        }
+        EXPECT_EQ(signature->signature.Pattern, reference->signature.Pattern) << what;
+        for (int q = 0; q < 4; ++q) {
+            const RGBTriple &a = signature->signature.QuadRGB[size_t(q)];
+            const RGBTriple &b = reference->signature.QuadRGB[size_t(q)];
+            EXPECT_NEAR(a.Red, b.Red, 3) << what << " quarter " << q;
+            EXPECT_NEAR(a.Green, b.Green, 3) << what << " quarter " << q;
+            EXPECT_NEAR(a.Blue, b.Blue, 3) << what << " quarter " << q;
+        }
+    }
+}
+
 TEST_F(ImageLoaderTest, RandomBytesNeverCrash)
 {
     const QByteArray prefixes[] = { QByteArray(), QByteArray::fromHex("FFD8FFE0"),
