@@ -20,7 +20,7 @@ int main(int argc, char **argv)
     vexa::InitialiseResources();
     QApplication::setApplicationName(QStringLiteral("vexa"));
     QApplication::setOrganizationName(QStringLiteral("vexa"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/splash/splash.svg")));
+    vexa::SetDesktopIdentity();
 
     vexa::QtMessages messages;
     vexa::SetMessageSeam(&messages);
@@ -36,7 +36,10 @@ int main(int argc, char **argv)
         main->setAboutHandler([main] { vexa::ShowAboutBox(main); });
         vexa::InstallModules(*main);
         // Closing the window (when no run is in progress) shuts the program down.
-        main->setCommandHandler(QStringLiteral("Unload"), [] { vexa::TerminateApplication(); });
+        main->setCommandHandler(QStringLiteral("Unload"), [main] {
+            vexa::SaveMainWindowGeometry(*main);
+            vexa::TerminateApplication();
+        });
         main->Load();
     };
     vexa::StartupResult started = vexa::RunStartup(hooks, vexa::ResolveDataDirectory(exeDir));

@@ -39,6 +39,9 @@ namespace {
 // "The application database VEXA.MDB was written by a newer version ..."
 constexpr int kTextNewerDatabase = 1975;
 
+// The Setting that holds QWidget::saveGeometry, base64.
+constexpr char kWindowGeometry[] = "WindowGeometry";
+
 void reportStartupFailure(int textId)
 {
     Messages().show(Text(textId) + QStringLiteral("\r\r") + Text(814), Text(767), MsgIcon::Critical,
@@ -46,6 +49,12 @@ void reportStartupFailure(int textId)
 }
 
 }  // namespace
+
+void SaveMainWindowGeometry(const QWidget &window)
+{
+    WriteSetting(QString::fromLatin1(kWindowGeometry),
+        QString::fromLatin1(window.saveGeometry().toBase64()));
+}
 
 QRect MainWindowPlacement(const QRect &screen, int twipsPerPixelX, int twipsPerPixelY)
 {
@@ -146,6 +155,12 @@ StartupResult RunStartup(const StartupHooks &hooks, const QString &programDirect
     const QRect available = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
     result.mainWindow->setGeometry(
         MainWindowPlacement(available, Env().twipsPerPixelX, Env().twipsPerPixelY));
+    // From the second run on, where the user left it; restoreGeometry keeps
+    // the window on a screen that still exists.
+    const QByteArray saved
+        = QByteArray::fromBase64(ReadSetting(QString::fromLatin1(kWindowGeometry)).toLatin1());
+    if (!saved.isEmpty())
+        result.mainWindow->restoreGeometry(saved);
 
     // 15, 16.
     splash.reset();

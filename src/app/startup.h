@@ -52,4 +52,10 @@ QTranslator *InstallQtTranslation();
 // 80 % of the width and height (computed in twips, rounded to pixels).
 QRect MainWindowPlacement(const QRect &screen, int twipsPerPixelX, int twipsPerPixelY);
 
+// The main window's size, position and maximised state as the user left
+// it, stored in the database when the window closes (before the database is
+// released); start-up restores it, and uses MainWindowPlacement only when
+// nothing (or nothing usable) was stored.
+void SaveMainWindowGeometry(const QWidget &window);
+
 }  // namespace vexa

@@ -8,6 +8,7 @@
 #include "db/appdatabase.h"
 #include "db/filestamps.h"
 #include "db/schema.h"
+#include "db/settings.h"
 #include "db/sqlite.h"
 
 #include <QDateTime>
@@ -117,6 +118,7 @@ bool OpenApplicationDatabase(DatabaseAccess access, QString *why)
             Transaction indexes(*app.db);
             app.db->connection().exec(SchemaIndexesSql());
             EnsureFileStampTable(app.db->connection());
+            app.db->connection().exec(SettingSchemaSql());
             app.db->connection().exec(QStringLiteral("UPDATE SysInfo SET DBVersion=DBVersion"));
             indexes.commit();
         }

@@ -2,6 +2,7 @@
 
 #include "base/errors.h"
 #include "db/filestamps.h"
+#include "db/settings.h"
 #include "db/sqlite.h"
 
 #include <QFile>
@@ -87,6 +88,7 @@ void WriteTemplateDatabase(const QString &path)
             connection.exec(SchemaTablesSql());
             connection.exec(SchemaIndexesSql());
             EnsureFileStampTable(connection);
+            connection.exec(SettingSchemaSql());
             connection.exec(QStringLiteral("COMMIT"));
         }
         QFile::remove(path);

@@ -3,6 +3,8 @@
 #include "base/errors.h"
 #include "base/texts.h"
 #include "db/appdatabase.h"
+#include "db/database.h"
+#include "db/sqlite.h"
 
 namespace vexa {
 
@@ -22,6 +24,42 @@ void requireField(RecordSet &rs, const QString &key)
         throw VexaError(ErrItemNotFound, QStringLiteral("Item not found in this collection."));
 }
 }  // namespace
+
+QString SettingSchemaSql()
+{
+    return QStringLiteral(
+        "CREATE TABLE IF NOT EXISTS Setting (Name TEXT PRIMARY KEY NOT NULL, Value TEXT)");
+}
+
+QString ReadSetting(const QString &name)
+{
+    try {
+        if (!AppDb().db)
+            return QString();
+        Statement query(AppDb().db->connection().handle(),
+            QStringLiteral("SELECT Value FROM Setting WHERE Name = ?1"));
+        query.bind(1, name);
+        return query.step() ? query.column(0).toString() : QString();
+    } catch (const std::exception &) {
+        return QString();  // a database from before the table, opened read-only
+    }
+}
+
+bool WriteSetting(const QString &name, const QString &value)
+{
+    try {
+        if (!AppDb().db || AppDb().db->isReadOnly())
+            return false;
+        Statement write(AppDb().db->connection().handle(),
+            QStringLiteral("INSERT OR REPLACE INTO Setting (Name, Value) VALUES (?1, ?2)"));
+        write.bind(1, name);
+        write.bind(2, value);
+        write.step();
+        return true;
+    } catch (const std::exception &) {
+        return false;
+    }
+}
 
 QVariant GetSystemSetting(const QString &key)
 {

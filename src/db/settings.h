@@ -15,6 +15,17 @@ QVariant GetSystemSetting(const QString &key);
 // Returns false on failure.
 bool SaveSystemSetting(const QString &key, const QVariant &value);
 
+// The settings the program keeps beside SysInfo (the window's geometry),
+// one text value per name in the table Setting, created on open when
+// missing. Interface thread only.
+QString SettingSchemaSql();
+// The value, or empty when it was never stored or cannot be read (a
+// display preference is never worth an error message).
+QString ReadSetting(const QString &name);
+// Stores the value at once; false when the database cannot be written
+// (read-only), which is no error for a preference either.
+bool WriteSetting(const QString &name, const QString &value);
+
 // Reads LangOffset from the settings; when it is Null (a new database),
 // takes it from the user's locale and stores it. A stored value other than
 // 0 or 2000 selects English and is left as it is.

@@ -1,6 +1,7 @@
 // The start-up sequence against real database files in a temporary program
 // directory, with a plain window standing in for the main window.
 #include "app/appobjects.h"
+#include "app/resources.h"
 #include "app/splashwindow.h"
 #include "app/startup.h"
 #include "base/environment.h"
@@ -19,11 +20,14 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QIcon>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTranslator>
 
@@ -264,6 +268,83 @@ TEST_F(StartupFixture, ReadOnlyProgramDirectoryFailsCleanly)
     EXPECT_NE(r.outcome, StartupOutcome::Started);
     EXPECT_EQ(messages.count(), 1);
     EXPECT_TRUE(QFileInfo::exists(file("VEXA.MDB")));  // nothing destroyed
+}
+
+// The first run places the window at 10 % / 80 % of the screen; closing it
+// stores where the user left it, and the next run puts it back there. A
+// stored value that is not a geometry falls back to the first-run placement.
+TEST_F(StartupFixture, WindowComesBackWhereTheUserLeftIt)
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    ASSERT_NE(screen, nullptr);
+    const QRect firstRun
+        = MainWindowPlacement(screen->geometry(), Env().twipsPerPixelX, Env().twipsPerPixelY);
+    const QRect moved(
+        firstRun.x() + 31, firstRun.y() + 17, firstRun.width() / 2 + 3, firstRun.height() / 2 + 5);
+    {
+        StartupResult r = RunStartup(hooks(), dir.path());
+        ASSERT_EQ(r.outcome, StartupOutcome::Started);
+        EXPECT_EQ(r.mainWindow->geometry(), firstRun);
+        r.mainWindow->setGeometry(moved);
+        SaveMainWindowGeometry(*r.mainWindow);
+        TerminateApplication();
+    }
+    {
+        StartupResult r = RunStartup(hooks(), dir.path());
+        ASSERT_EQ(r.outcome, StartupOutcome::Started);
+        EXPECT_EQ(r.mainWindow->geometry(), moved);
+        TerminateApplication();
+    }
+    {
+        SqliteConnection c(file("VEXA.MDB"), false);
+        c.exec(QStringLiteral("UPDATE Setting SET Value='bm90IGEgZ2VvbWV0cnk=' WHERE "
+                              "Name='WindowGeometry'"));
+    }
+    StartupResult r = RunStartup(hooks(), dir.path());
+    ASSERT_EQ(r.outcome, StartupOutcome::Started);
+    EXPECT_EQ(r.mainWindow->geometry(), firstRun);
+}
+
+// An older database gains the Setting table on open; one opened read-only
+// without it reads no value and refuses a write, without a message.
+TEST_F(StartupFixture, SettingsBesideSysInfoAreKeptPerDatabase)
+{
+    writeDatabase(300);
+    {
+        SqliteConnection c(file("VEXA.MDB"), false);
+        c.exec(QStringLiteral("DROP TABLE Setting"));
+    }
+    ASSERT_TRUE(OpenApplicationDatabase(DatabaseAccess::ReadOnly));
+    EXPECT_EQ(ReadSetting(QStringLiteral("WindowGeometry")), QString());
+    EXPECT_FALSE(WriteSetting(QStringLiteral("WindowGeometry"), QStringLiteral("x")));
+    CloseApplicationDatabase();
+    ASSERT_TRUE(OpenApplicationDatabase(DatabaseAccess::ReadWrite));
+    EXPECT_TRUE(WriteSetting(QStringLiteral("A"), QStringLiteral("1")));
+    EXPECT_TRUE(WriteSetting(QStringLiteral("A"), QStringLiteral("2")));
+    EXPECT_EQ(ReadSetting(QStringLiteral("A")), QStringLiteral("2"));
+    EXPECT_EQ(ReadSetting(QStringLiteral("B")), QString());
+    CloseApplicationDatabase();
+    EXPECT_EQ(messages.count(), 0);
+}
+
+TEST(DesktopIdentity, WindowsCarryTheDesktopEntrysIdAndIcon)
+{
+    SetDesktopIdentity();
+    EXPECT_EQ(QGuiApplication::desktopFileName(), QString::fromLatin1(kDesktopId));
+    const QIcon icon = QGuiApplication::windowIcon();
+    ASSERT_FALSE(icon.isNull());
+    // The drawing of the desktop entry's icon, not the splash picture: the
+    // same pixels as the compiled-in SVG at 48 x 48.
+    const QImage shown = icon.pixmap(48, 48).toImage().convertToFormat(QImage::Format_ARGB32);
+    const QImage entry
+        = QIcon(QStringLiteral(":/desktop/%1.svg").arg(QString::fromLatin1(kDesktopId)))
+              .pixmap(48, 48)
+              .toImage()
+              .convertToFormat(QImage::Format_ARGB32);
+    EXPECT_FALSE(entry.isNull());
+    EXPECT_EQ(shown, entry);
+    QWidget window;
+    EXPECT_EQ(window.windowIcon().cacheKey(), icon.cacheKey());
 }
 
 TEST(Placement, TenPercentInAndEightyPercentOfTheScreen)
