@@ -2,6 +2,7 @@
 
 #include "base/errors.h"
 #include "db/filestamps.h"
+#include "db/perceptualsignatures.h"
 #include "db/settings.h"
 #include "db/sqlite.h"
 
@@ -88,6 +89,7 @@ void WriteTemplateDatabase(const QString &path)
             connection.exec(SchemaTablesSql());
             connection.exec(SchemaIndexesSql());
             EnsureFileStampTable(connection);
+            connection.exec(PerceptualSignatureSchemaSql());
             connection.exec(SettingSchemaSql());
             connection.exec(QStringLiteral("COMMIT"));
         }

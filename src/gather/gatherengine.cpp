@@ -11,12 +11,14 @@
 #include "db/filestamps.h"
 #include "db/imagefileinfo.h"
 #include "db/lifecycle.h"
+#include "db/perceptualsignatures.h"
 #include "db/records.h"
 #include "db/recordset.h"
 #include "db/selectionsql.h"
 #include "gather/decodepool.h"
 #include "signature/imagefunc.h"
 #include "signature/imageloader.h"
+#include "signature/perceptualhash.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -117,6 +119,9 @@ private:
 // that every thread count makes the same decisions.
 struct FilePlan {
     bool decode = false;  // new, changed since it was gathered, or gathered by an older decoding
+    // Unchanged but without a perceptual signature: decoded for that alone,
+    // its record is left as it is.
+    bool perceptualOnly = false;
     std::int64_t recordId = 0;  // the record to rewrite in place; 0: a new record
     std::int64_t modifiedNs = 0;  // the file's modification time when planned
 };
@@ -150,6 +155,7 @@ DecodedImage DecodeForGathering(const QString &path)
             out.quadrants[size_t(q)] = { c.Red, c.Green, c.Blue };
         }
         out.pattern = sig.signature.Pattern;
+        out.perceptual = PerceptualHashOfPicture(image.picture);
         out.sampled = out.pattern.size() == 64;
         if (!out.sampled)
             out.sampleError = QStringLiteral("the pattern is not 64 characters long");
@@ -304,6 +310,8 @@ RunResult GatherEngine::walk(RunReporter &reporter)
             // record (that includes a record from before the stamps).
             const QHash<std::int64_t, FileStampRow> stamps
                 = DirectoryFileStamps(db, m_options.collectionId, itemId);
+            const QHash<std::int64_t, PerceptualHash> perceptual
+                = DirectoryPerceptualSignatures(db, m_options.collectionId, itemId);
             std::vector<FilePlan> plans(size_t(files.size()));
             for (qsizetype at = 0; at < files.size(); ++at) {
                 FilePlan &plan = plans[size_t(at)];
@@ -319,6 +327,10 @@ RunResult GatherEngine::walk(RunReporter &reporter)
                 const bool stale = stamp == stamps.constEnd() || stamp->decoding < kCurrentDecoding
                     || stamp->modifiedNs != file.modifiedNs;
                 plan.decode = !sameSize || (file.exists && stale);
+                if (!plan.decode && file.exists && !perceptual.contains(record->id)) {
+                    plan.decode = true;
+                    plan.perceptualOnly = true;
+                }
                 if (plan.decode)
                     plan.recordId = record->id;
             }
@@ -385,7 +397,9 @@ RunResult GatherEngine::walk(RunReporter &reporter)
                             batch.begin();
                             std::int64_t id = plan.recordId;
                             bool written = false;
-                            if (id > 0) {
+                            if (plan.perceptualOnly) {
+                                written = true;
+                            } else if (id > 0) {
                                 written = UpdateImageData(id,
                                     { image.fileSize, image.width, image.height, avg, quads,
                                         image.pattern });
@@ -396,7 +410,9 @@ RunResult GatherEngine::walk(RunReporter &reporter)
                             }
                             if (written) {
                                 try {
-                                    StoreFileStamp(db, id, plan.modifiedNs);
+                                    if (!plan.perceptualOnly)
+                                        StoreFileStamp(db, id, plan.modifiedNs);
+                                    StorePerceptualSignature(db, id, image.perceptual);
                                 } catch (const std::exception &e) {
                                     ReportException(e, QStringLiteral("modDataFunc"),
                                         QStringLiteral("StoreFileStamp"));
@@ -416,7 +432,12 @@ RunResult GatherEngine::walk(RunReporter &reporter)
                                     QStringLiteral("The record of %1 could not be stored.")
                                         .arg(fullPath));
                             }
-                            batch.stored();
+                            if (plan.perceptualOnly) {
+                                // The record itself is as it was.
+                                ++c.skipped;
+                            } else {
+                                batch.stored();
+                            }
                             // Shown as written; the summary counts what
                             // was committed (c.stored).
                             p.found = c.stored + batch.pending();

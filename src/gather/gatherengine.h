@@ -24,6 +24,7 @@ struct DecodedImage {
     std::array<std::int32_t, 3> average {};  // red, green, blue
     std::array<std::array<std::int32_t, 3>, 4> quadrants {};  // quadrant 0..3
     QByteArray pattern;  // 64 characters "0"/"1"
+    std::uint64_t perceptual = 0;  // PerceptualHashOfPicture of the same picture
     QString sampleError;  // why sampling failed, reported on the owner thread
     QString loadError;  // why the file did not load ("Premature end of JPEG file")
 };

@@ -14,11 +14,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QPainter>
 #include <QProcess>
 #include <QSet>
 #include <QStandardPaths>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -622,6 +624,66 @@ TEST_F(GatherEngineTest, RecordOfAnOlderDecodingIsGatheredAgainOnce)
     ASSERT_EQ(gather(once), RunOutcome::Completed);
     EXPECT_EQ(m_last.skipped, 2) << "only once";
     EXPECT_EQ(allRows(), upright);
+}
+
+TEST_F(GatherEngineTest, PerceptualSignaturesAreStoredWithTheirRecordsAndAddedToOlderOnes)
+{
+    const QString a = addDirectory(QStringLiteral("a"));
+    for (int i = 0; i < 3; ++i)
+        writeImage(a + QStringLiteral("/p%1.png").arg(i), i, 40, 30);
+    std::atomic<int> decodes { 0 };
+    const DecodeFunction counting = [&decodes](const QString &path) {
+        ++decodes;
+        return DecodeForGathering(path);
+    };
+    const auto signatures = [] {
+        QMap<QString, qlonglong> byName;
+        Statement query(OpenDb().connection().handle(),
+            QStringLiteral("SELECT FileData.FileName, PerceptualSignature.Hash FROM "
+                           "PerceptualSignature JOIN FileData ON FileData.ID = "
+                           "PerceptualSignature.ID"));
+        while (query.step())
+            byName.insert(query.column(0).toString(), query.columnInt64(1));
+        return byName;
+    };
+    RecordingObserver first;
+    ASSERT_EQ(gather(first, 1, counting), RunOutcome::Completed);
+    const QMap<QString, qlonglong> stored = signatures();
+    ASSERT_EQ(stored.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        const QString name = QStringLiteral("p%1.png").arg(i);
+        EXPECT_EQ(stored.value(name),
+            qlonglong(DecodeForGathering(a + QLatin1Char('/') + name).perceptual))
+            << name.toStdString();
+    }
+    EXPECT_NE(stored.value(QStringLiteral("p0.png")), stored.value(QStringLiteral("p1.png")));
+
+    // The database as an older program left it: no signature table, no
+    // trigger. The records' own data must not be made again: mark it.
+    OpenDb().connection().exec(
+        QStringLiteral("DROP TRIGGER PerceptualSignatureDelete; DROP TABLE PerceptualSignature; "
+                       "UPDATE FileData SET AvgRGB = 12345"));
+    CloseApplicationDatabase();
+    ASSERT_TRUE(OpenApplicationDatabase());
+    EXPECT_TRUE(signatures().isEmpty()) << "the table is back, empty";
+    const QList<QVariantList> before = allRows();
+    decodes = 0;
+    RecordingObserver added;
+    ASSERT_EQ(gather(added, 1, counting), RunOutcome::Completed);
+    EXPECT_EQ(decodes, 3);
+    EXPECT_EQ(m_last.stored, 0);
+    EXPECT_EQ(m_last.skipped, 3);
+    EXPECT_EQ(allRows(), before) << "the records are left as they were";
+    EXPECT_EQ(signatures(), stored);
+    decodes = 0;
+    RecordingObserver again;
+    ASSERT_EQ(gather(again, 1, counting), RunOutcome::Completed);
+    EXPECT_EQ(decodes, 0) << "once";
+
+    // A deleted record takes its signature along.
+    ASSERT_TRUE(DeleteFileDataRecord(before[0][0].toLongLong()));
+    EXPECT_EQ(signatures().size(), 2);
+    EXPECT_FALSE(signatures().contains(before[0][3].toString()));
 }
 
 }  // namespace
