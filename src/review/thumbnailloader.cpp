@@ -1,5 +1,7 @@
 #include "review/thumbnailloader.h"
 
+#include "signature/sharedthumbnails.h"
+
 #include <QThread>
 #include <QtConcurrent>
 
@@ -29,7 +31,7 @@ void ThumbnailLoader::start(const QList<Request> &requests)
         // Runs on a worker: decodes only, then posts the picture back.
         (void)QtConcurrent::run(&m_pool, [this, generation, order, request] {
             LoadedImage image;
-            LoadImageThumbnail(request.path, request.box, image);
+            LoadSharedThumbnail(request.path, request.box, image);
             QMetaObject::invokeMethod(
                 this, [this, generation, order, image] { arrived(generation, order, image); },
                 Qt::QueuedConnection);

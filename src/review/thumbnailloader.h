@@ -12,7 +12,8 @@
 namespace vexa {
 
 // Decodes one group's thumbnails on worker threads, at the reduced scale the
-// thumbnail box needs, and hands them back on the owner's thread strictly in
+// thumbnail box needs (or reads them from the desktop's shared thumbnail
+// cache, and writes them back there), and hands them back on the owner's thread strictly in
 // request order, so tiles fill from the first to the last. The workers only
 // decode; they touch neither the database nor any widget. Owned and called
 // on the interface thread.

@@ -1,6 +1,7 @@
 #include "ui/picturedecoder.h"
 
 #include "base/diskpath.h"
+#include "signature/sharedthumbnails.h"
 
 #include <QThread>
 
@@ -117,7 +118,7 @@ void PictureDecoder::start(const Key &key, int priority)
             LoadedImage image;
             const bool skipped = stop->load();
             if (!skipped)
-                LoadImageThumbnail(key.fullName, key.box, image);
+                LoadSharedThumbnail(key.fullName, key.box, image);
             QMetaObject::invokeMethod(
                 this, [this, key, image, skipped] { arrived(key, image, skipped); },
                 Qt::QueuedConnection);

@@ -4,10 +4,16 @@
 
 #include <QApplication>
 
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 int main(int argc, char **argv)
 {
+    // Thumbnails the tests make go to a cache of their own, never the
+    // user's; a test that examines the cache points this elsewhere itself.
+    QTemporaryDir cache;
+    qputenv("XDG_CACHE_HOME", cache.path().toLocal8Bit());
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
