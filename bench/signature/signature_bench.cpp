@@ -3,6 +3,7 @@
 // temporary directory with ImageMagick's convert.
 #include "signature/imagefunc.h"
 #include "signature/imageloader.h"
+#include "signature/perceptualhash.h"
 #include "signature/signaturelib.h"
 
 #include <QCoreApplication>
@@ -39,7 +40,9 @@ QString picture(const QString &name, const QString &size)
     return path;
 }
 
-void run(benchmark::State &state, const QString &path, DecodeSize size)
+// withPerceptual: the perceptual signature too, from the same picture, as
+// gathering makes both.
+void run(benchmark::State &state, const QString &path, DecodeSize size, bool withPerceptual = false)
 {
     InitialiseImageLoader();
     LoadedImage probe;
@@ -52,6 +55,8 @@ void run(benchmark::State &state, const QString &path, DecodeSize size)
         LoadImageFile(path, image, size);
         const ComputedSignature s = SignatureOfPicture(image.picture, image.width, image.height);
         benchmark::DoNotOptimize(s.packed.Pattern1);
+        if (withPerceptual)
+            benchmark::DoNotOptimize(PerceptualHashOfPicture(image.picture));
     }
     state.SetLabel(QStringLiteral("decoded %1 x %2")
                        .arg(probe.picture.width())
@@ -64,6 +69,11 @@ void BM_Signature12MpJpegReduced(benchmark::State &state)
     run(state, picture(QStringLiteral("photo12mp.jpg"), QStringLiteral("4000x3000")),
         DecodeSize::Sampling);
 }
+void BM_Signature12MpJpegReducedWithPerceptual(benchmark::State &state)
+{
+    run(state, picture(QStringLiteral("photo12mp.jpg"), QStringLiteral("4000x3000")),
+        DecodeSize::Sampling, true);
+}
 void BM_Signature12MpJpegFull(benchmark::State &state)
 {
     run(state, picture(QStringLiteral("photo12mp.jpg"), QStringLiteral("4000x3000")),
@@ -73,6 +83,11 @@ void BM_SignatureSmallPng(benchmark::State &state)
 {
     run(state, picture(QStringLiteral("small.png"), QStringLiteral("320x240")),
         DecodeSize::Sampling);
+}
+void BM_SignatureSmallPngWithPerceptual(benchmark::State &state)
+{
+    run(state, picture(QStringLiteral("small.png"), QStringLiteral("320x240")),
+        DecodeSize::Sampling, true);
 }
 
 struct Packed {
@@ -134,8 +149,10 @@ void BM_CompareBitLong(benchmark::State &state)
 }  // namespace
 
 BENCHMARK(BM_Signature12MpJpegReduced)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Signature12MpJpegReducedWithPerceptual)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Signature12MpJpegFull)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SignatureSmallPng)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SignatureSmallPngWithPerceptual)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CompareAvgRGB);
 BENCHMARK(BM_CompareQuadRGB);
 BENCHMARK(BM_CompareBitLong);
