@@ -153,7 +153,9 @@ void writeThumbnail(const QString &dir, const QString &name, const QImage &pictu
     {
         QBuffer buffer(&png);
         buffer.open(QIODevice::WriteOnly);
-        if (!picture.save(&buffer, "PNG"))
+        // Quality 90 is zlib's fastest level for Qt's PNG writer: a
+        // thumbnail is small either way, and the decode waits for it.
+        if (!picture.save(&buffer, "PNG", 90))
             return;
     }
     QList<std::pair<QByteArray, QByteArray>> texts { { "Thumb::URI", uri },
