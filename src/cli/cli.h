@@ -41,7 +41,7 @@ int ParseCommandLine(QCommandLineParser &parser, const Invocation &invocation);
 // out of range): prints it the same way and returns ExitUsage.
 int UsageError(const QCommandLineParser &parser, const Invocation &invocation, const QString &text);
 // The text of a usage error about an option's value, naming what was given:
-// --method takes 0..5, not "9".
+// --method takes 0..6, not "9".
 QString WrongValue(const QCommandLineParser &parser, const QString &name, const QString &takes);
 // The text of a usage error about arguments a command does not take, naming
 // the first of them: stats takes no arguments, not "now".

@@ -45,8 +45,9 @@ QHash<std::int32_t, StoredFile> storedFiles(Database &db, const QList<std::int32
 void AddMemoryCheckOptions(QCommandLineParser &parser)
 {
     parser.addOption({ QStringLiteral("method"),
-        QStringLiteral("Comparison method: 0 Average RGB, 1 Quadruple RGB, 2 Bitmap pattern "
-                       "(default), 3 Filesize, 4 Dimensions, 5 Filesize & dimensions."),
+        QStringLiteral(
+            "Comparison method: 0 Average RGB, 1 Quadruple RGB, 2 Bitmap pattern "
+            "(default), 3 Filesize, 4 Dimensions, 5 Filesize & dimensions, 6 Perceptual."),
         QStringLiteral("M") });
     parser.addOption({ QStringLiteral("slider"),
         QStringLiteral("Tolerance slider 0-24 (default: the method's preset)."),
@@ -60,7 +61,7 @@ int ReadMemoryCheckOptions(
     options.method = kDefaultMethod;
     if (!IntOption(parser, QStringLiteral("method"), 0, kMethodCount - 1, options.method))
         return UsageError(parser, invocation,
-            WrongValue(parser, QStringLiteral("method"), QStringLiteral("0..5")));
+            WrongValue(parser, QStringLiteral("method"), QStringLiteral("0..6")));
     // As on the narration tab: choosing a method presets its slider.
     options.slider = PresetOf(options.method).slider;
     if (!IntOption(

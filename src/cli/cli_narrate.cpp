@@ -1,4 +1,4 @@
-// vexa-cli narrate COLLECTION [--method 0-5] [--slider 0-24] [--dir PATH]...
+// vexa-cli narrate COLLECTION [--method 0-6] [--slider 0-24] [--dir PATH]...
 //                             [--json] [--reference] [--save]
 // The database narration of the window, on the same database, printing the
 // groups it finds.
@@ -54,8 +54,8 @@ int RunNarrate(const Invocation &invocation)
     parser.addPositionalArgument(QStringLiteral("collection"), QStringLiteral("The collection."),
         QStringLiteral("COLLECTION"));
     parser.addOptions({
-        { QStringLiteral("method"), QStringLiteral("Comparison method, 0..5."),
-            QStringLiteral("0-5") },
+        { QStringLiteral("method"), QStringLiteral("Comparison method, 0..6 (6: perceptual)."),
+            QStringLiteral("0-6") },
         { QStringLiteral("slider"),
             QStringLiteral("Tolerance slider, 0..24 (default: the method's preset)."),
             QStringLiteral("0-24") },
@@ -77,7 +77,7 @@ int RunNarrate(const Invocation &invocation)
     int method = kDefaultMethod;
     if (!IntOption(parser, QStringLiteral("method"), 0, kMethodCount - 1, method))
         return UsageError(parser, invocation,
-            WrongValue(parser, QStringLiteral("method"), QStringLiteral("0..5")));
+            WrongValue(parser, QStringLiteral("method"), QStringLiteral("0..6")));
     // As on the tab: choosing a method presets its slider.
     int slider = PresetOf(method).slider;
     if (!IntOption(parser, QStringLiteral("slider"), kSliderMinimum, kSliderMaximum, slider))

@@ -16,7 +16,7 @@ int RunCollection(const Invocation &invocation);
 int RunDir(const Invocation &invocation);
 // stats: the five lines of the statistics view.
 int RunStats(const Invocation &invocation);
-// narrate COLLECTION [--method 0-5] [--slider 0-24] [--dir PATH]... [--json] [--reference]
+// narrate COLLECTION [--method 0-6] [--slider 0-24] [--dir PATH]... [--json] [--reference]
 int RunNarrate(const Invocation &invocation);
 // duplicates list [--json] | clear: the saved duplicate set.
 int RunDuplicates(const Invocation &invocation);

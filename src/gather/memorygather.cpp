@@ -29,6 +29,7 @@ MemorySignatureEntry entryOf(const QString &path, const DecodedImage &image)
         entry.QuadRGB[q] = SetRGBValues(c[0], c[1], c[2]);
     }
     MakeBitLong(image.pattern, entry.Pattern1, entry.Pattern2);
+    entry.Perceptual = image.perceptual;
     return entry;
 }
 

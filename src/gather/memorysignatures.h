@@ -22,6 +22,7 @@ struct MemorySignatureEntry {
     std::int32_t QuadRGB[4] = {};  // quadrant order of the sampling
     std::int32_t Pattern1 = 0;  // MakeBitLong of the pattern
     std::int32_t Pattern2 = 0;
+    std::uint64_t Perceptual = 0;  // PerceptualHash of the same picture
 
     QString fullPath() const;
 };

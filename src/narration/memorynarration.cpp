@@ -26,6 +26,8 @@ NarrationRecord recordOf(const MemorySignatureEntry &entry)
         r.quad[q] = entry.QuadRGB[q];
     r.pattern1 = entry.Pattern1;
     r.pattern2 = entry.Pattern2;
+    r.perceptual = entry.Perceptual;
+    r.perceptualNull = false;
     return r;
 }
 
@@ -60,7 +62,8 @@ RunResult MemoryNarrationEngine::run(RunObserver &observer)
         std::unique_ptr<MemoryScan> scan;
         bool loaded = true;
         if (start <= last) {
-            loaded = LoadNarrationRecords(m_db, QString(), 0, reporter, rows);
+            loaded = LoadNarrationRecords(m_db, QString(), 0, reporter, rows,
+                m_options.method == int(NarrationMethod::Perceptual));
             if (loaded) {
                 scan = m_options.scan == NarrationScanKind::Reference
                     ? MakeReferenceMemoryScan(

@@ -15,7 +15,7 @@ class Database;
 class MemorySignatureList;
 
 struct MemoryNarrationOptions {
-    int method = 2;  // 0..5, NarrationMethod
+    int method = 2;  // 0..6, NarrationMethod
     std::int16_t toleranceLevel = 6;  // 0..12, ToleranceLevel(slider)
     bool clearFirst = true;  // true: replace the set (instant check); false: append (monitor)
     std::int32_t startIndex = 0;  // first entry of the list to compare

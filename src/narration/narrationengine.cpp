@@ -11,9 +11,11 @@
 #include "narration/duplicateset.h"
 #include "narration/narrationscan.h"
 #include "narration/narrationsettings.h"
+#include "signature/perceptualhash.h"
 #include "signature/signaturelib.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 
 #include <algorithm>
 #include <vector>
@@ -59,7 +61,7 @@ float speedFactorOf(const NarrationOptions &options)
 // Reads Cancel every few thousand rows: a large selection takes seconds to
 // load. Returns false when cancelled.
 bool loadSelection(Database &db, const QString &selection, int expected, RunReporter &reporter,
-    std::vector<NarrationRecord> &records)
+    std::vector<NarrationRecord> &records, bool perceptual)
 {
     Statement query(db.connection().handle(),
         QStringLiteral(
@@ -90,6 +92,19 @@ bool loadSelection(Database &db, const QString &selection, int expected, RunRepo
         r.dimYNull = query.columnInt64(14) != 0;
         r.processed = query.columnInt64(15) != 0 || query.columnInt64(11) != 0;
         records.push_back(r);
+    }
+    if (perceptual && !records.empty()) {
+        // From their own table, by ID; a record without one matches nothing.
+        QHash<std::int64_t, PerceptualHash> hashes;
+        Statement signatures(
+            db.connection().handle(), QStringLiteral("SELECT ID, Hash FROM PerceptualSignature"));
+        while (signatures.step())
+            hashes.insert(signatures.columnInt64(0), PerceptualHash(signatures.columnInt64(1)));
+        for (NarrationRecord &r : records) {
+            const auto hash = hashes.constFind(r.id);
+            r.perceptualNull = hash == hashes.constEnd();
+            r.perceptual = r.perceptualNull ? 0 : *hash;
+        }
     }
     return true;
 }
@@ -152,9 +167,9 @@ void flushFlags(Database &db, std::vector<std::int32_t> &pending)
 }  // namespace
 
 bool LoadNarrationRecords(Database &db, const QString &selection, int expected,
-    RunReporter &reporter, std::vector<NarrationRecord> &records)
+    RunReporter &reporter, std::vector<NarrationRecord> &records, bool perceptual)
 {
-    return loadSelection(db, selection, expected, reporter, records);
+    return loadSelection(db, selection, expected, reporter, records, perceptual);
 }
 
 NarrationEngine::NarrationEngine(CDuplicates &set, NarrationOptions options)
@@ -209,7 +224,8 @@ bool NarrationEngine::prepare(RunReporter &reporter, std::vector<NarrationRecord
     reporter.reportNow();
     if (reporter.cancelled())
         return false;
-    if (!loadSelection(db, m_options.selection, m_counters.total, reporter, records))
+    if (!loadSelection(db, m_options.selection, m_counters.total, reporter, records,
+            m_options.method == int(NarrationMethod::Perceptual)))
         return false;
     p.status.clear();
     return true;

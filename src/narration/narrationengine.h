@@ -20,7 +20,7 @@ enum class NarrationScanKind {
 };
 
 struct NarrationOptions {
-    int method = 2;  // 0..5, NarrationMethod
+    int method = 2;  // 0..6, NarrationMethod
     std::int16_t toleranceLevel = 6;  // 0..12, ToleranceLevel(slider)
     QString selection;  // BuildSelectionSql of the ticked directories
     NarrationScanKind scan = NarrationScanKind::Fast;
@@ -67,8 +67,9 @@ private:
 
 // The signatures of the FileData rows a selection clause picks (an empty
 // clause: every row), in ID order, read with one query; expected reserves.
-// Reads Cancel every few thousand rows; false when cancelled.
+// Reads Cancel every few thousand rows; false when cancelled. perceptual:
+// the records' perceptual signatures too (the perceptual method).
 bool LoadNarrationRecords(Database &db, const QString &selection, int expected,
-    RunReporter &reporter, std::vector<NarrationRecord> &records);
+    RunReporter &reporter, std::vector<NarrationRecord> &records, bool perceptual = false);
 
 }  // namespace vexa

@@ -1,6 +1,8 @@
 #include "narration/narrationscan.h"
 
 #include "narration/narrationsettings.h"
+#include "signature/perceptualhash.h"
+#include "signature/perceptualindex.h"
 #include "signature/signaturelib.h"
 
 #include <algorithm>
@@ -43,6 +45,10 @@ bool SignaturesMatch(int method, int level, const NarrationRecord &a, const Narr
             && CompareQuadRGB(a.quad[0], a.quad[1], a.quad[2], a.quad[3], b.quad[0], b.quad[1],
                    b.quad[2], b.quad[3], level)
             != 0;
+    case NarrationMethod::Perceptual:
+        return !a.perceptualNull && !b.perceptualNull
+            && PerceptualDistanceAnyOrientation(a.perceptual, b.perceptual)
+            <= PerceptualBitTolerance(level);
     default: return false;
     }
 }
@@ -817,6 +823,86 @@ private:
     std::int32_t m_stamp = 0;
 };
 
+// The perceptual method through the perceptual index: the index gives every
+// record within the tolerance, in record order; the scan keeps the ones the
+// run may take.
+std::vector<PerceptualHash> perceptualHashes(const std::vector<NarrationRecord> &records)
+{
+    std::vector<PerceptualHash> hashes;
+    hashes.reserve(records.size());
+    for (const NarrationRecord &r : records)
+        hashes.push_back(r.perceptual);
+    return hashes;
+}
+
+class PerceptualScan final : public NarrationScan {
+public:
+    PerceptualScan(std::vector<NarrationRecord> records, int method, int level)
+        : NarrationScan(std::move(records), method, level)
+        , m_index(perceptualHashes(m_records))
+    {
+    }
+
+protected:
+    void searchSignatures(std::int32_t source, std::vector<std::int32_t> &found) override
+    {
+        const NarrationRecord &a = m_records[std::size_t(source)];
+        if (a.perceptualNull)
+            return;
+        m_index.within(a.perceptual, PerceptualBitTolerance(m_level), true, m_candidates);
+        for (const std::int32_t c : m_candidates) {
+            if (c <= source || isProcessed(c) || m_records[std::size_t(c)].perceptualNull)
+                continue;
+            found.push_back(c);
+            if (int(found.size()) >= kMaxSignatureMatches)
+                break;
+        }
+    }
+    void searchQuick(std::int32_t, std::vector<std::int32_t> &) override { }
+
+private:
+    PerceptualIndex m_index;
+    std::vector<std::int32_t> m_candidates;
+};
+
+class PerceptualMemoryScan final : public MemoryScan {
+public:
+    PerceptualMemoryScan(std::vector<NarrationRecord> records, int method, int level)
+        : MemoryScan(std::move(records), method, level)
+        , m_index(perceptualHashes(m_records))
+    {
+    }
+
+    void search(
+        const NarrationRecord &entry, bool cancelled, std::vector<std::int32_t> &found) override
+    {
+        found.clear();
+        if (m_records.empty())
+            return;
+        if (cancelled) {
+            // As the run does when Cancel was pressed: the first record only.
+            if (!m_records[0].processed && SignaturesMatch(m_method, m_level, entry, m_records[0]))
+                found.push_back(0);
+            return;
+        }
+        if (entry.perceptualNull)
+            return;
+        m_index.within(entry.perceptual, PerceptualBitTolerance(m_level), true, m_candidates);
+        for (const std::int32_t c : m_candidates) {
+            const NarrationRecord &b = m_records[std::size_t(c)];
+            if (b.processed || b.perceptualNull)
+                continue;
+            found.push_back(c);
+            if (int(found.size()) >= kMaxSignatureMatches)
+                break;
+        }
+    }
+
+private:
+    PerceptualIndex m_index;
+    std::vector<std::int32_t> m_candidates;
+};
+
 }  // namespace
 
 MemoryScan::MemoryScan(std::vector<NarrationRecord> records, int method, int toleranceLevel)
@@ -837,6 +923,8 @@ std::unique_ptr<MemoryScan> MakeReferenceMemoryScan(
 std::unique_ptr<MemoryScan> MakeFastMemoryScan(
     std::vector<NarrationRecord> records, int method, int toleranceLevel)
 {
+    if (method == int(NarrationMethod::Perceptual))
+        return std::make_unique<PerceptualMemoryScan>(std::move(records), method, toleranceLevel);
     return std::make_unique<FastMemoryScan>(std::move(records), method, toleranceLevel);
 }
 
@@ -849,6 +937,8 @@ std::unique_ptr<NarrationScan> MakeReferenceScan(
 std::unique_ptr<NarrationScan> MakeFastScan(
     std::vector<NarrationRecord> records, int method, int toleranceLevel)
 {
+    if (method == int(NarrationMethod::Perceptual))
+        return std::make_unique<PerceptualScan>(std::move(records), method, toleranceLevel);
     return std::make_unique<FastScan>(std::move(records), method, toleranceLevel);
 }
 

@@ -22,6 +22,8 @@ struct NarrationRecord {
     bool sizeNull = false;
     bool dimXNull = false;
     bool dimYNull = false;
+    std::uint64_t perceptual = 0;  // PerceptualHash
+    bool perceptualNull = true;  // no perceptual signature: matches nothing
 };
 
 // The most duplicates a signature method gives one source.

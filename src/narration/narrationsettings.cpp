@@ -13,6 +13,7 @@ constexpr MethodPreset kPresets[kMethodCount] = {
     { 403, 106, 0, false },
     { 404, 107, 0, false },
     { 405, 108, 0, false },
+    { 1940, 1941, 12, true },
 };
 
 }  // namespace

@@ -12,8 +12,9 @@ enum class NarrationMethod {
     Filesize = 3,
     Dimensions = 4,
     FilesizeAndDimensions = 5,
+    Perceptual = 6,  // the perceptual signature, any orientation
 };
-inline constexpr int kMethodCount = 6;
+inline constexpr int kMethodCount = 7;
 
 // What choosing a method does to the tab.
 struct MethodPreset {
@@ -23,12 +24,12 @@ struct MethodPreset {
     bool sliderEnabled;
 };
 
-// Presets of method 0..5; an index outside gives the Bitmap pattern row.
+// Presets of method 0..6; an index outside gives the Bitmap pattern row.
 const MethodPreset &PresetOf(int method);
-// 0..2 compare signatures; 3..5 are the quick checks.
+// 0..2 and 6 compare signatures; 3..5 are the quick checks.
 inline bool IsSignatureMethod(int method)
 {
-    return method >= 0 && method <= 2;
+    return (method >= 0 && method <= 2) || method == int(NarrationMethod::Perceptual);
 }
 
 inline constexpr int kSliderMinimum = 0;

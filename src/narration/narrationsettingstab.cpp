@@ -11,7 +11,9 @@
 #include <QLabel>
 #include <QRadioButton>
 #include <QSlider>
+
 #include <QVBoxLayout>
+#include <vector>
 
 namespace vexa {
 
@@ -50,8 +52,10 @@ NarrationSettingsTab::NarrationSettingsTab(QWidget *parent)
         bold.setBold(true);
         heading->setFont(bold);
         layout->addWidget(heading);
-        for (int k = 0; k < 3; ++k) {
-            const int index = container * 3 + k;
+        // The signature methods, the perceptual one last; the quick checks.
+        const std::vector<int> indexes
+            = container == 0 ? std::vector<int> { 0, 1, 2, 6 } : std::vector<int> { 3, 4, 5 };
+        for (const int index : indexes) {
             const MethodPreset &preset = PresetOf(index);
             auto *button = new QRadioButton(Text(preset.captionId), box);
             button->setObjectName(QStringLiteral("optMethod%1").arg(index));

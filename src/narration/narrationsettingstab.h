@@ -1,5 +1,7 @@
 #pragma once
 
+#include "narration/narrationsettings.h"
+
 #include <QWidget>
 
 #include <array>
@@ -28,7 +30,7 @@ public:
     // Selects a method as a click on its button does.
     void SelectMethod(int index);
 
-    // The first selected method 0..5 (0 when none is).
+    // The first selected method 0..6 (0 when none is).
     int comparisonMethod() const;
     // The slider value halved, halves to even.
     std::int16_t toleranceLevel() const;
@@ -44,7 +46,7 @@ public:
 private:
     void sliderUpdate();
 
-    std::array<QRadioButton *, 6> m_optMethod {};
+    std::array<QRadioButton *, kMethodCount> m_optMethod {};
     std::array<QWidget *, 2> m_picNSSelect {};
     QButtonGroup *m_methods = nullptr;
     QGroupBox *m_fraNSMethod = nullptr;

@@ -6,7 +6,11 @@
 #include "db/appdatabase.h"
 #include "db/lifecycle.h"
 #include "db/records.h"
+#include "db/selectionsql.h"
 #include "db/sqlite.h"
+#include "narration/duplicateset.h"
+#include "narration/narrationengine.h"
+#include "narration/narrationsettings.h"
 #include "signature/signaturelib.h"
 #include "support/exiforientation.h"
 #include "support/scriptedmessages.h"
@@ -684,6 +688,51 @@ TEST_F(GatherEngineTest, PerceptualSignaturesAreStoredWithTheirRecordsAndAddedTo
     ASSERT_TRUE(DeleteFileDataRecord(before[0][0].toLongLong()));
     EXPECT_EQ(signatures().size(), 2);
     EXPECT_FALSE(signatures().contains(before[0][3].toString()));
+}
+
+// The perceptual method end to end: real pictures gathered, then narrated.
+TEST_F(GatherEngineTest, PerceptualNarrationFindsTurnedAndToneEditedCopies)
+{
+    const QString convert = QStandardPaths::findExecutable(QStringLiteral("convert"));
+    if (convert.isEmpty())
+        GTEST_SKIP() << "ImageMagick's convert is needed to make the pictures";
+    const QString a = addDirectory(QStringLiteral("a"));
+    const auto run = [&convert](const QStringList &args) {
+        QProcess p;
+        p.start(convert, args);
+        return p.waitForFinished(60000) && p.exitCode() == 0;
+    };
+    // Names sort in ID order: the original first, then its copies, then a
+    // different picture.
+    ASSERT_TRUE(run({ QStringLiteral("-size"), QStringLiteral("320x240"), QStringLiteral("-seed"),
+        QStringLiteral("3"), QStringLiteral("plasma:"), QStringLiteral("-blur"),
+        QStringLiteral("0x2"), a + QStringLiteral("/a original.jpg") }));
+    ASSERT_TRUE(run({ a + QStringLiteral("/a original.jpg"), QStringLiteral("-rotate"),
+        QStringLiteral("90"), a + QStringLiteral("/b turned.jpg") }));
+    ASSERT_TRUE(run({ a + QStringLiteral("/a original.jpg"), QStringLiteral("-colorspace"),
+        QStringLiteral("Gray"), QStringLiteral("-modulate"), QStringLiteral("108"),
+        a + QStringLiteral("/c grey.jpg") }));
+    ASSERT_TRUE(run({ QStringLiteral("-size"), QStringLiteral("320x240"), QStringLiteral("-seed"),
+        QStringLiteral("11"), QStringLiteral("plasma:"), QStringLiteral("-blur"),
+        QStringLiteral("0x2"), a + QStringLiteral("/d other.jpg") }));
+    RecordingObserver gathered;
+    ASSERT_EQ(gather(gathered), RunOutcome::Completed);
+    ASSERT_EQ(allRows().size(), 4);
+
+    for (const NarrationScanKind kind : { NarrationScanKind::Fast, NarrationScanKind::Reference }) {
+        CDuplicates set;
+        NarrationOptions options;
+        options.method = int(NarrationMethod::Perceptual);
+        options.toleranceLevel = ToleranceLevel(PresetOf(options.method).slider);
+        options.selection = BuildSelectionSql({ { m_directories[0].key, true } }, m_collectionId);
+        options.scan = kind;
+        NarrationEngine engine(set, options);
+        RecordingObserver narrated;
+        ASSERT_EQ(engine.run(narrated).outcome, RunOutcome::Completed);
+        ASSERT_EQ(set.Count(), 1);
+        EXPECT_EQ(set.Item(1).lSource(), 1);
+        EXPECT_EQ(set.Item(1).lFileID(), QList<std::int32_t>({ 2, 3 }));
+    }
 }
 
 }  // namespace

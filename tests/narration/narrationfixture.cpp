@@ -1,7 +1,9 @@
 #include "narrationfixture.h"
 
 #include "db/appdatabase.h"
+#include "db/perceptualsignatures.h"
 #include "db/selectionsql.h"
+#include "signature/perceptualhash.h"
 #include "signature/signaturelib.h"
 
 #include <algorithm>
@@ -41,7 +43,10 @@ std::int32_t NarrationRows::add(const NarrationRecord &r, const QString &fileNam
             .arg(r.pattern1)
             .arg(r.pattern2)
             .arg(r.processed ? 1 : 0));
-    return std::int32_t(db.connection().lastInsertRowId());
+    const std::int32_t id = std::int32_t(db.connection().lastInsertRowId());
+    if (!r.perceptualNull)
+        StorePerceptualSignature(db, id, r.perceptual);
+    return id;
 }
 
 void NarrationRows::addAll(const std::vector<NarrationRecord> &records)
@@ -77,6 +82,8 @@ NarrationRecord MakeRecord(int r, int g, int b, std::uint64_t pattern, int quadS
         rec.quad[q] = SetRGBValues(r + quadShift, g + quadShift, b + quadShift);
     rec.pattern1 = std::int32_t(std::uint32_t(pattern));
     rec.pattern2 = std::int32_t(std::uint32_t(pattern >> 32));
+    rec.perceptual = pattern;
+    rec.perceptualNull = false;
     rec.fileSize = size;
     rec.dimX = dimX;
     rec.dimY = dimY;
@@ -168,6 +175,12 @@ std::vector<NarrationRecord> RandomRecords(std::mt19937 &random, int count, bool
             }
             flipBits(r.pattern1, r.pattern2);
         }
+        // The perceptual signature: the pattern's crowding, often turned to
+        // another orientation, sometimes missing (a record from before it).
+        r.perceptual = std::uint64_t(std::uint32_t(r.pattern2)) << 32 | std::uint32_t(r.pattern1);
+        if (pick(random) < 30)
+            r.perceptual = PerceptualOriented(r.perceptual, Orientation(pick(random) % 8));
+        r.perceptualNull = pick(random) < 5;
         if (pick(random) < 10)
             r.fileSize += pick(random) % 2;
         // A Null reads as 0, as the record set converts it.

@@ -80,11 +80,19 @@ TEST(NarrationSettingsTab, ClicksPresetTheSliderAndKeepOneButtonSelected)
 TEST(NarrationSettingsTab, ButtonsSitInTwoContainersWithTheirTexts)
 {
     NarrationSettingsTab tab;
+    // The perceptual method (6) sits with the signature methods.
+    const int containers[kMethodCount] = { 0, 0, 0, 1, 1, 1, 0 };
+    const int captions[kMethodCount] = { 400, 401, 402, 403, 404, 405, 1940 };
     for (int i = 0; i < kMethodCount; ++i) {
-        EXPECT_EQ(tab.optMethod(i)->parentWidget(), tab.picNSSelect(i / 3)) << i;
+        EXPECT_EQ(tab.optMethod(i)->parentWidget(), tab.picNSSelect(containers[i])) << i;
         EXPECT_EQ(tab.optMethod(i)->toolTip(), Text(PresetOf(i).descriptionId)) << i;
-        EXPECT_EQ(tab.optMethod(i)->text(), Text(400 + i)) << i;
+        EXPECT_EQ(tab.optMethod(i)->text(), Text(captions[i])) << i;
     }
+    EXPECT_EQ(tab.optMethod(6)->text(), QStringLiteral("Perceptual"));
+    tab.optMethod(6)->click();
+    EXPECT_EQ(tab.comparisonMethod(), 6);
+    EXPECT_EQ(tab.sliderValue(), 12);
+    EXPECT_TRUE(tab.sldTollerance()->isEnabled());
     // "&&" shows one ampersand in a caption.
     EXPECT_EQ(tab.optMethod(5)->text(), QStringLiteral("Filesize && dimensions"));
 }
