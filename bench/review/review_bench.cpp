@@ -16,6 +16,7 @@
 #include "review/previewtile.h"
 #include "review/thumbnailloader.h"
 #include "signature/imageloader.h"
+#include "signature/sharedthumbnails.h"
 
 #include <QApplication>
 #include <QDir>
@@ -68,7 +69,11 @@ double loaderRun(const QStringList &files, int threads, const QSize &box)
     timer.start();
     loader.start(requests);
     loop.exec();
-    return timer.nsecsElapsed() / 1e6;
+    const double ms = timer.nsecsElapsed() / 1e6;
+    // The write-back runs on after the pictures were handed on; the next
+    // run must find it done.
+    WaitForSharedThumbnailWrites();
+    return ms;
 }
 
 double fullDecodeRun(const QStringList &files)
@@ -95,7 +100,10 @@ int main(int argc, char **argv)
     // The bench's own thumbnail cache, never the user's.
     const QString cache = temp.filePath(QStringLiteral("cache"));
     qputenv("XDG_CACHE_HOME", cache.toLocal8Bit());
-    const auto emptyCache = [&cache] { QDir(cache).removeRecursively(); };
+    const auto emptyCache = [&cache] {
+        WaitForSharedThumbnailWrites();
+        QDir(cache).removeRecursively();
+    };
     const QString pictures = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temp.filePath("pictures");
     QDir().mkpath(pictures);
     if (!makePictures(pictures)) {
@@ -180,6 +188,7 @@ int main(int argc, char **argv)
                     "(%d tiles) %.0f ms, all %d pictures %.0f ms\n",
             cached ? "cached  " : "uncached", box10.width(), box10.height(), built, visible,
             screenful < 0 ? shown : screenful, viewer->tileCount() + 1, shown);
+        WaitForSharedThumbnailWrites();
     }
     const QSize box20 = QSize(box10.width() * 2, box10.height() * 2);
     emptyCache();

@@ -3,6 +3,7 @@
 #include "base/diskpath.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -10,6 +11,8 @@
 #include <QImageReader>
 #include <QStandardPaths>
 #include <QTemporaryFile>
+#include <QThread>
+#include <QThreadPool>
 
 #include <array>
 
@@ -176,7 +179,37 @@ void writeThumbnail(const QString &dir, const QString &name, const QImage &pictu
         temporary.setAutoRemove(false);
 }
 
+// Thumbnails are written back on one thread of idle priority, after the
+// picture was handed on: writing one (a PNG encode and a file) would
+// otherwise delay the tile it was made for, and a first look at a group
+// would be slower than without a cache.
+QThreadPool &writers()
+{
+    // The application waits for the writes asked for when it ends, so no
+    // write outlives what it uses; the pool itself is never destroyed.
+    static QThreadPool *const pool = [] {
+        auto *created = new QThreadPool;
+        created->setMaxThreadCount(1);
+        created->setThreadPriority(QThread::IdlePriority);
+        created->setExpiryTimeout(5000);
+        qAddPostRoutine(WaitForSharedThumbnailWrites);
+        return created;
+    }();
+    return *pool;
+}
+
+void writeThumbnailLater(const QString &dir, const QString &name, const QImage &picture,
+    const QByteArray &uri, const DiskStat &stat, const QSize &original)
+{
+    writers().start([=] { writeThumbnail(dir, name, picture, uri, stat, original); });
+}
+
 }  // namespace
+
+void WaitForSharedThumbnailWrites()
+{
+    writers().waitForDone();
+}
 
 QByteArray ThumbnailUri(const QString &path)
 {
@@ -238,7 +271,7 @@ bool LoadSharedThumbnail(const QString &path, const QSize &box, LoadedImage &ima
         // the file may be readable by a newer decoder.
         QImage failed(1, 1, QImage::Format_ARGB32);
         failed.fill(Qt::transparent);
-        writeThumbnail(root
+        writeThumbnailLater(root
                 + QStringLiteral("/fail/vexa-%1.%2.%3")
                       .arg(VEXA_VERSION_MAJOR)
                       .arg(VEXA_VERSION_MINOR)
@@ -246,8 +279,8 @@ bool LoadSharedThumbnail(const QString &path, const QSize &box, LoadedImage &ima
             name, failed, uri, stat, QSize());
         return false;
     }
-    writeThumbnail(root + QLatin1Char('/') + QLatin1String(writeTo->folder), name, image.picture,
-        uri, stat, QSize(image.width, image.height));
+    writeThumbnailLater(root + QLatin1Char('/') + QLatin1String(writeTo->folder), name,
+        image.picture, uri, stat, QSize(image.width, image.height));
     image.picture = fitted(image.picture, box);
     return true;
 }

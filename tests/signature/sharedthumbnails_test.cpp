@@ -19,6 +19,15 @@ using namespace vexa;
 
 namespace {
 
+// A load and the write-back it asked for, which happens after the load
+// returned on a thread of its own.
+bool loadSettled(const QString &path, const QSize &box, LoadedImage &image)
+{
+    const bool ok = LoadSharedThumbnail(path, box, image);
+    WaitForSharedThumbnailWrites();
+    return ok;
+}
+
 class SharedThumbnails : public ::testing::Test {
 protected:
     void SetUp() override
@@ -108,7 +117,7 @@ TEST(ThumbnailUri, IsTheFileUriOtherProgramsHashToo)
 TEST_F(SharedThumbnails, AMissIsDecodedAndWrittenBackThenServedFromTheCache)
 {
     LoadedImage first;
-    ASSERT_TRUE(LoadSharedThumbnail(photo(), QSize(100, 100), first));
+    ASSERT_TRUE(loadSettled(photo(), QSize(100, 100), first));
     EXPECT_TRUE(isRed(first.picture));
     EXPECT_EQ(first.picture.size(), QSize(100, 75));
     EXPECT_EQ(QSize(first.width, first.height), QSize(640, 480));
@@ -126,14 +135,14 @@ TEST_F(SharedThumbnails, AMissIsDecodedAndWrittenBackThenServedFromTheCache)
         << "no temporary file left behind";
 
     LoadedImage second;
-    ASSERT_TRUE(LoadSharedThumbnail(photo(), QSize(100, 100), second));
+    ASSERT_TRUE(loadSettled(photo(), QSize(100, 100), second));
     EXPECT_EQ(second.format, QStringLiteral("cached thumbnail"));
     EXPECT_EQ(QSize(second.width, second.height), QSize(640, 480));
     EXPECT_EQ(second.picture.size(), QSize(100, 75));
 
     // A larger box needs the large folder: decoded again, written there.
     LoadedImage larger;
-    ASSERT_TRUE(LoadSharedThumbnail(photo(), QSize(200, 200), larger));
+    ASSERT_TRUE(loadSettled(photo(), QSize(200, 200), larger));
     EXPECT_NE(larger.format, QStringLiteral("cached thumbnail"));
     EXPECT_TRUE(QFile::exists(cached("large")));
 }
@@ -156,7 +165,7 @@ TEST_F(SharedThumbnails, OnlyAThumbnailOfThisFileAtItsTimeIsTrusted)
     for (const auto &row : rows) {
         plant("normal", row.uri, row.mtime);
         LoadedImage image;
-        ASSERT_TRUE(LoadSharedThumbnail(photo(), QSize(120, 120), image)) << row.what;
+        ASSERT_TRUE(loadSettled(photo(), QSize(120, 120), image)) << row.what;
         EXPECT_EQ(isGreen(image.picture), row.trusted) << row.what;
         EXPECT_EQ(isRed(image.picture), !row.trusted) << row.what;
         EXPECT_EQ(QSize(image.width, image.height), QSize(640, 480)) << row.what;
@@ -169,7 +178,7 @@ TEST_F(SharedThumbnails, OnlyAThumbnailOfThisFileAtItsTimeIsTrusted)
     // Without the size keys the file's own header gives its dimensions.
     plant("normal", ThumbnailUri(photo()), mtime(), false);
     LoadedImage image;
-    ASSERT_TRUE(LoadSharedThumbnail(photo(), QSize(120, 120), image));
+    ASSERT_TRUE(loadSettled(photo(), QSize(120, 120), image));
     EXPECT_TRUE(isGreen(image.picture));
     EXPECT_EQ(QSize(image.width, image.height), QSize(640, 480));
 }
@@ -187,7 +196,7 @@ TEST_F(SharedThumbnails, CorruptThumbnailsAreIgnored)
         png.write(bytes);
         png.flush();
         LoadedImage image;
-        ASSERT_TRUE(LoadSharedThumbnail(photo(), QSize(120, 120), image)) << bytes.size();
+        ASSERT_TRUE(loadSettled(photo(), QSize(120, 120), image)) << bytes.size();
         EXPECT_TRUE(isRed(image.picture)) << bytes.size();
     }
 }
@@ -200,7 +209,7 @@ TEST_F(SharedThumbnails, ACacheThatCannotBeWrittenChangesNothing)
     blocker.close();
     for (int i = 0; i < 2; ++i) {
         LoadedImage image;
-        ASSERT_TRUE(LoadSharedThumbnail(photo(), QSize(100, 100), image));
+        ASSERT_TRUE(loadSettled(photo(), QSize(100, 100), image));
         EXPECT_TRUE(isRed(image.picture));
         EXPECT_EQ(QSize(image.width, image.height), QSize(640, 480));
     }
@@ -213,7 +222,7 @@ TEST_F(SharedThumbnails, AFileThatDoesNotDecodeIsRecordedUnderFail)
     broken.write("neither JPEG nor anything else");
     broken.close();
     LoadedImage image;
-    EXPECT_FALSE(LoadSharedThumbnail(photo(), QSize(100, 100), image));
+    EXPECT_FALSE(loadSettled(photo(), QSize(100, 100), image));
     EXPECT_FALSE(image.reason.isEmpty());
     const QDir fail(m_cache.path() + QStringLiteral("/thumbnails/fail"));
     const QStringList apps = fail.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
