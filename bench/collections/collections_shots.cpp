@@ -37,16 +37,11 @@ using namespace vexa::shots;
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    InitialiseResources();
-    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp");
-    QDir().mkpath(out);
-    const QScreen *screen = app.primaryScreen();
-    InitialiseEnvironment(screen->logicalDotsPerInchX(), screen->logicalDotsPerInchY());
-    QTemporaryDir temp;
-    SetProgramDirectory(temp.path());
-    if (!OpenApplicationDatabase())
+    const shots::Session session(app, argc, argv);
+    if (!session.ok())
         return 1;
-    CreateApplicationObjects();
+    const QString &out = session.out();
+    const QTemporaryDir &temp = session.temp();
 
     // A small photo tree: a few directories with real images, one without.
     const QString root = temp.filePath(QStringLiteral("Photos"));

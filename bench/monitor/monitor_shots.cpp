@@ -52,16 +52,11 @@ public:
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    InitialiseResources();
-    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp");
-    QDir().mkpath(out);
-    const QScreen *screen = app.primaryScreen();
-    InitialiseEnvironment(screen->logicalDotsPerInchX(), screen->logicalDotsPerInchY());
-    QTemporaryDir temp;
-    SetProgramDirectory(temp.path());
-    if (!OpenApplicationDatabase())
+    const shots::Session session(app, argc, argv);
+    if (!session.ok())
         return 1;
-    CreateApplicationObjects();
+    const QString &out = session.out();
+    const QTemporaryDir &temp = session.temp();
     Quiet quiet;
     SetMessageSeam(&quiet);
 

@@ -1,10 +1,17 @@
 #include "screenshots.h"
 
+#include "app/appobjects.h"
+#include "app/resources.h"
+#include "base/environment.h"
+#include "db/lifecycle.h"
+
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QProcess>
+#include <QScreen>
 #include <QThread>
 
 #include <algorithm>
@@ -41,6 +48,19 @@ void shoot(const QString &file)
     QProcess::execute(
         QStringLiteral("import"), { QStringLiteral("-window"), QStringLiteral("root"), file });
     std::printf("%s\n", qPrintable(file));
+}
+
+Session::Session(const QApplication &app, int argc, char **argv)
+    : m_out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp"))
+{
+    InitialiseResources();
+    QDir().mkpath(m_out);
+    const QScreen *screen = app.primaryScreen();
+    InitialiseEnvironment(screen->logicalDotsPerInchX(), screen->logicalDotsPerInchY());
+    SetProgramDirectory(m_temp.path());
+    m_ok = OpenApplicationDatabase();
+    if (m_ok)
+        CreateApplicationObjects();
 }
 
 }  // namespace vexa::shots

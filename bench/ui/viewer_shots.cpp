@@ -56,16 +56,11 @@ int indexOf(const DiskViewer &viewer, const char *name)
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    InitialiseResources();
-    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp");
-    QDir().mkpath(out);
-    const QScreen *screen = app.primaryScreen();
-    InitialiseEnvironment(screen->logicalDotsPerInchX(), screen->logicalDotsPerInchY());
-    QTemporaryDir temp;
-    SetProgramDirectory(temp.path());
-    if (!OpenApplicationDatabase())
+    const shots::Session session(app, argc, argv);
+    if (!session.ok())
         return 1;
-    CreateApplicationObjects();
+    const QString &out = session.out();
+    const QTemporaryDir &temp = session.temp();
     const QString dir = temp.filePath(QStringLiteral("Holiday photos 2019"));
     QDir().mkpath(dir + QStringLiteral("/Day trips"));
     QDir().mkpath(dir + QStringLiteral("/Family"));
