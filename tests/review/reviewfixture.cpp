@@ -80,17 +80,4 @@ void ReviewLibrary::deleteRecord(std::int32_t id)
     EXPECT_TRUE(DeleteFileDataRecord(id)) << id;
 }
 
-bool WaitUntil(const std::function<bool()> &done, int timeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return true;
-}
-
 }  // namespace vexa::test

@@ -2,6 +2,7 @@
 
 #include "support/scriptedmessages.h"
 #include "support/tempdatadir.h"
+#include "support/waituntil.h"
 
 #include <QColor>
 #include <QDir>
@@ -42,8 +43,5 @@ private:
     std::int32_t m_collection = 0;
     std::int64_t m_item = 0;
 };
-
-// Runs the event loop until done() or the timeout; the result of done().
-bool WaitUntil(const std::function<bool()> &done, int timeoutMs = 10000);
 
 }  // namespace vexa::test

@@ -17,6 +17,7 @@
 #include "db/sqlite.h"
 #include "support/scriptedmessages.h"
 #include "support/tempdatadir.h"
+#include "support/waituntil.h"
 #include "ui/diskviewer.h"
 #include "ui/mainwindow.h"
 #include "ui/viewerpicture.h"
@@ -46,21 +47,9 @@
 #include <cstdio>
 
 using namespace vexa;
+using vexa::test::WaitUntil;
 
 namespace {
-
-bool WaitUntil(const std::function<bool()> &done, int timeoutMs = 10000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return true;
-}
 
 void WriteJpeg(const QString &file, int width, int height, QColor color)
 {

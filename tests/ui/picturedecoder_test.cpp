@@ -1,6 +1,7 @@
 // The decoder behind the Image Viewer's picture, without widgets (so the
 // sanitizer run covers its threads): only the latest request is answered,
 // always after the request returns, a missing file with a reason.
+#include "support/waituntil.h"
 #include "ui/picturedecoder.h"
 
 #include <QColor>
@@ -15,21 +16,9 @@
 #include <functional>
 
 using namespace vexa;
+using vexa::test::WaitUntil;
 
 namespace {
-
-bool WaitUntil(const std::function<bool()> &done, int timeoutMs = 10000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return true;
-}
 
 // Lets queued answers arrive for a while.
 void Pump(int ms)
