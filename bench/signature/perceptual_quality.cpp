@@ -1,37 +1,105 @@
-// perceptual_quality DATA_DIR: recall and false pairs of the perceptual
-// signature on the edits perceptual_edits.sh made. Prints, for every
-// tolerance level, the recall of each edit (pairs of an original and its
-// edit), the false pairs over the originals, over all files of different
-// pictures, and over the tiles (different pictures of one photograph).
+// perceptual_quality DATA_DIR: how well each signature method finds the
+// everyday edits perceptual_edits.sh made, and how often it pairs different
+// pictures. Every file is decoded and sampled as gathering does
+// (DecodeForGathering) and compared as narration does (SignaturesMatch at the
+// method's preset). Prints, as Markdown:
+//  - one table per method: recall of each edit (pairs of an original and its
+//    edit) and the edit's false pairs with the other pictures' originals;
+//    then the false pairs over the originals, over all files of different
+//    pictures, and over tiles of one picture (the hard negatives);
+//  - for Perceptual, the level each edit needs for 95 % and the recall /
+//    false-pair curve over levels 0..12;
+//  - the pairs of different pictures each method makes, and what it misses.
+#include "gather/gatherengine.h"
+#include "narration/narrationscan.h"
+#include "narration/narrationsettings.h"
 #include "signature/imageloader.h"
 #include "signature/perceptualhash.h"
+#include "signature/signaturelib.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QMap>
+#include <QRegularExpression>
 
+#include <algorithm>
+#include <array>
+#include <atomic>
 #include <cstdio>
+#include <map>
+#include <thread>
+#include <vector>
 
 using namespace vexa;
 
 namespace {
 
-bool hashOf(const QString &path, PerceptualHash &hash)
+struct File {
+    int picture = 0;  // index of its original
+    int edit = -1;  // index into the edit names; -1 for the original
+    QString path;
+    NarrationRecord record;
+    bool loaded = false;
+};
+
+// Decodes every file as gathering does, on every core.
+void decodeAll(std::vector<File> &files)
 {
-    LoadedImage image;
-    if (!LoadImageFile(path, image, DecodeSize::Sampling)) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(path), qPrintable(image.reason));
-        return false;
-    }
-    hash = PerceptualHashOfPicture(image.picture);
-    return true;
+    std::atomic<std::size_t> next { 0 };
+    const auto work = [&] {
+        for (std::size_t i = next++; i < files.size(); i = next++) {
+            const DecodedImage image = DecodeForGathering(files[i].path);
+            if (!image.loaded || !image.sampled) {
+                std::fprintf(stderr, "%s: %s%s\n", qPrintable(files[i].path),
+                    qPrintable(image.loadError), qPrintable(image.sampleError));
+                continue;
+            }
+            NarrationRecord &r = files[i].record;
+            r.fileSize = image.fileSize;
+            r.dimX = image.width;
+            r.dimY = image.height;
+            r.avg = SetRGBValues(image.average[0], image.average[1], image.average[2]);
+            for (int q = 0; q < 4; ++q) {
+                const auto &c = image.quadrants[std::size_t(q)];
+                r.quad[q] = SetRGBValues(c[0], c[1], c[2]);
+            }
+            MakeBitLong(image.pattern, r.pattern1, r.pattern2);
+            r.perceptual = image.perceptual;
+            r.perceptualNull = false;
+            files[i].loaded = true;
+        }
+    };
+    std::vector<std::thread> threads;
+    for (unsigned t = 0; t < std::max(1u, std::thread::hardware_concurrency()); ++t)
+        threads.emplace_back(work);
+    for (std::thread &t : threads)
+        t.join();
 }
 
-struct File {
-    int picture;  // index of its original
-    PerceptualHash hash;
+struct Count {
+    std::size_t hits = 0;
+    std::size_t total = 0;
+    double percent() const { return total ? 100.0 * double(hits) / double(total) : 0.0; }
 };
+
+QString figure(const Count &c, int decimals)
+{
+    return QStringLiteral("%1 % (%2/%3)")
+        .arg(c.percent(), 0, 'f', decimals)
+        .arg(c.hits)
+        .arg(c.total);
+}
+
+constexpr std::array<int, 4> kMethods = { 0, 1, 2, 6 };
+const char *methodName(int method)
+{
+    switch (method) {
+    case 0: return "Average RGB";
+    case 1: return "Quadruple RGB";
+    case 2: return "Bitmap pattern";
+    default: return "Perceptual";
+    }
+}
 
 }  // namespace
 
@@ -44,94 +112,244 @@ int main(int argc, char **argv)
     }
     InitialiseImageLoader();
     const QDir data(QString::fromLocal8Bit(argv[1]));
-    const QStringList originals
-        = QDir(data.filePath(QStringLiteral("originals")))
-              .entryList({ QStringLiteral("*.png") }, QDir::Files, QDir::Name);
-    std::vector<File> files;  // originals first, then edits
-    std::vector<PerceptualHash> originalHashes;
-    QMap<QString, std::vector<std::pair<int, PerceptualHash>>> edits;  // edit -> (picture, hash)
+    QStringList originals;
+    for (const QString &name : QDir(data.filePath(QStringLiteral("originals")))
+                                   .entryList({ QStringLiteral("*.png") }, QDir::Files, QDir::Name))
+        originals << QFileInfo(name).completeBaseName();
+
+    // Originals, then their edits, then the tiles (edit -2).
+    std::vector<File> files;
+    for (int p = 0; p < originals.size(); ++p)
+        files.push_back({ p, -1,
+            data.filePath(QStringLiteral("originals/%1.png").arg(originals[p])), {}, false });
+    QStringList editNames;
+    std::vector<std::pair<int, QString>> editFiles;
     for (int p = 0; p < originals.size(); ++p) {
-        PerceptualHash hash = 0;
-        if (!hashOf(data.filePath(QStringLiteral("originals/") + originals[p]), hash))
-            return 1;
-        originalHashes.push_back(hash);
-        files.push_back({ p, hash });
-    }
-    for (int p = 0; p < originals.size(); ++p) {
-        const QDir dir(
-            data.filePath(QStringLiteral("edits/") + QFileInfo(originals[p]).completeBaseName()));
+        const QDir dir(data.filePath(QStringLiteral("edits/") + originals[p]));
         for (const QString &name : dir.entryList(QDir::Files, QDir::Name)) {
-            PerceptualHash hash = 0;
-            if (!hashOf(dir.filePath(name), hash))
-                continue;
-            edits[QFileInfo(name).completeBaseName() + QLatin1Char('.') + QFileInfo(name).suffix()]
-                .push_back({ p, hash });
-            files.push_back({ p, hash });
+            if (!editNames.contains(name))
+                editNames << name;
+            editFiles.push_back({ p, name });
         }
     }
-    std::vector<PerceptualHash> tiles;
+    editNames.sort();
+    for (const auto &[p, name] : editFiles)
+        files.push_back({ p, int(editNames.indexOf(name)),
+            data.filePath(QStringLiteral("edits/%1/%2").arg(originals[p], name)), {}, false });
+    const QRegularExpression tileName(QStringLiteral("^(.*)_\\d+\\.png$"));
     for (const QString &name :
         QDir(data.filePath(QStringLiteral("tiles"))).entryList(QDir::Files, QDir::Name)) {
-        PerceptualHash hash = 0;
-        if (hashOf(data.filePath(QStringLiteral("tiles/") + name), hash))
-            tiles.push_back(hash);
+        const int p = int(originals.indexOf(tileName.match(name).captured(1)));
+        if (p >= 0)
+            files.push_back({ p, -2, data.filePath(QStringLiteral("tiles/") + name), {}, false });
     }
-    // The originals the default level pairs, to be looked at.
-    for (std::size_t a = 0; a < originalHashes.size(); ++a)
-        for (std::size_t b = a + 1; b < originalHashes.size(); ++b) {
-            const int d = PerceptualDistanceAnyOrientation(originalHashes[a], originalHashes[b]);
-            if (d <= PerceptualBitTolerance(kPerceptualDefaultTolerance))
-                std::printf("paired at %d bits: %s, %s\n", d, qPrintable(originals[int(a)]),
-                    qPrintable(originals[int(b)]));
-        }
-    std::printf(
-        "%zu originals, %zu files, %zu tiles\n", originalHashes.size(), files.size(), tiles.size());
-
-    // Distances, once, then counted per level.
-    std::vector<int> originalPairs, filePairs, tilePairs;
-    for (std::size_t a = 0; a < originalHashes.size(); ++a)
-        for (std::size_t b = a + 1; b < originalHashes.size(); ++b)
-            originalPairs.push_back(
-                PerceptualDistanceAnyOrientation(originalHashes[a], originalHashes[b]));
-    for (std::size_t a = 0; a < files.size(); ++a)
-        for (std::size_t b = a + 1; b < files.size(); ++b)
-            if (files[a].picture != files[b].picture)
-                filePairs.push_back(PerceptualDistanceAnyOrientation(files[a].hash, files[b].hash));
-    for (std::size_t a = 0; a < tiles.size(); ++a)
-        for (std::size_t b = a + 1; b < tiles.size(); ++b)
-            tilePairs.push_back(PerceptualDistanceAnyOrientation(tiles[a], tiles[b]));
-    const auto within = [](const std::vector<int> &distances, int radius) {
-        std::size_t n = 0;
-        for (const int d : distances)
-            n += d <= radius;
-        return n;
+    decodeAll(files);
+    std::vector<const File *> pictures, everything, tiles;  // everything: originals and edits
+    for (const File &f : files) {
+        if (!f.loaded)
+            continue;
+        if (f.edit == -1)
+            pictures.push_back(&f);
+        if (f.edit >= -1)
+            everything.push_back(&f);
+        else
+            tiles.push_back(&f);
+    }
+    std::vector<const File *> originalOf(std::size_t(originals.size()), nullptr);
+    for (const File *f : pictures)
+        originalOf[std::size_t(f->picture)] = f;
+    const auto nameOf = [&](const File *f) {
+        return f->edit == -1 ? originals[f->picture]
+            : f->edit == -2  ? QFileInfo(f->path).fileName()
+                             : originals[f->picture] + QLatin1Char('/') + editNames[f->edit];
     };
+    std::printf("%zu originals, %d edits each, %zu files (originals and edits), %zu tiles\n",
+        pictures.size(), int(editNames.size()), everything.size(), tiles.size());
 
-    std::printf("\n| level (bits) |");
-    for (auto e = edits.cbegin(); e != edits.cend(); ++e)
-        std::printf(" %s |", qPrintable(e.key()));
-    std::printf(" false pairs, originals | all files | tiles |\n|---|");
-    for (int i = 0; i < edits.size() + 3; ++i)
-        std::printf("---|");
-    std::printf("\n");
-    for (int level = 0; level <= 12; ++level) {
-        const int radius = PerceptualBitTolerance(level);
-        std::printf("| %d (%d) |", level, radius);
-        for (auto e = edits.cbegin(); e != edits.cend(); ++e) {
-            std::size_t found = 0;
-            for (const auto &[picture, hash] : e.value())
-                found
-                    += PerceptualDistanceAnyOrientation(originalHashes[std::size_t(picture)], hash)
-                    <= radius;
-            std::printf(" %.1f %% |", 100.0 * double(found) / double(e.value().size()));
+    // Perceptual distances, kept once for the curve: per edit (to its
+    // original) and per kind of false pair.
+    std::vector<std::vector<int>> editDistance(std::size_t(editNames.size()));
+    std::array<std::size_t, 65> originalHist {}, fileHist {}, tileHist {}, allTileHist {};
+    for (const File *f : everything)
+        if (f->edit >= 0 && originalOf[std::size_t(f->picture)])
+            editDistance[std::size_t(f->edit)].push_back(PerceptualDistanceAnyOrientation(
+                originalOf[std::size_t(f->picture)]->record.perceptual, f->record.perceptual));
+
+    for (const int method : kMethods) {
+        const int level = ToleranceLevel(PresetOf(method).slider);
+        const auto match = [&](const File *a, const File *b) {
+            return SignaturesMatch(method, level, a->record, b->record);
+        };
+        std::printf("\n### %s (slider %d, level %d)\n\n| edit | recall | false pairs with "
+                    "other originals |\n|---|---|---|\n",
+            methodName(method), PresetOf(method).slider, level);
+        std::vector<Count> recall(std::size_t(editNames.size())),
+            editFalse(std::size_t(editNames.size()));
+        std::map<int, QStringList> missed;
+        for (const File *f : everything) {
+            if (f->edit < 0)
+                continue;
+            const File *o = originalOf[std::size_t(f->picture)];
+            if (!o)
+                continue;
+            Count &c = recall[std::size_t(f->edit)];
+            ++c.total;
+            if (match(o, f))
+                ++c.hits;
+            else
+                missed[f->edit] << originals[f->picture];
+            for (const File *other : pictures)
+                if (other->picture != f->picture) {
+                    Count &e = editFalse[std::size_t(f->edit)];
+                    ++e.total;
+                    e.hits += match(other, f);
+                }
         }
-        std::printf(" %.3f %% (%zu/%zu) | %.3f %% (%zu/%zu) | %.3f %% (%zu/%zu) |\n",
-            100.0 * double(within(originalPairs, radius)) / double(originalPairs.size()),
-            within(originalPairs, radius), originalPairs.size(),
-            100.0 * double(within(filePairs, radius)) / double(filePairs.size()),
-            within(filePairs, radius), filePairs.size(),
-            100.0 * double(within(tilePairs, radius)) / double(tilePairs.size()),
-            within(tilePairs, radius), tilePairs.size());
+        for (int e = 0; e < editNames.size(); ++e)
+            std::printf("| %s | %s | %s |\n", qPrintable(editNames[e]),
+                qPrintable(figure(recall[std::size_t(e)], 1)),
+                qPrintable(figure(editFalse[std::size_t(e)], 3)));
+
+        Count originalPairs, filePairs, tilePairs, allTilePairs;
+        QStringList originalsPaired;
+        std::map<std::pair<int, int>, std::size_t> byPicturePair;
+        for (std::size_t a = 0; a < everything.size(); ++a)
+            for (std::size_t b = a + 1; b < everything.size(); ++b) {
+                const File *x = everything[a];
+                const File *y = everything[b];
+                if (x->picture == y->picture)
+                    continue;
+                const bool hit = match(x, y);
+                ++filePairs.total;
+                filePairs.hits += hit;
+                const bool bothOriginals = x->edit == -1 && y->edit == -1;
+                if (bothOriginals) {
+                    ++originalPairs.total;
+                    originalPairs.hits += hit;
+                }
+                if (hit) {
+                    ++byPicturePair[{
+                        std::min(x->picture, y->picture), std::max(x->picture, y->picture) }];
+                    if (bothOriginals && method == 6)
+                        originalsPaired << QStringLiteral("%1 + %2 (%3 bits)")
+                                               .arg(nameOf(x), nameOf(y))
+                                               .arg(PerceptualDistanceAnyOrientation(
+                                                   x->record.perceptual, y->record.perceptual));
+                    else if (bothOriginals)
+                        originalsPaired << nameOf(x) + QStringLiteral(" + ") + nameOf(y);
+                }
+                if (method == 6) {
+                    const int d = PerceptualDistanceAnyOrientation(
+                        x->record.perceptual, y->record.perceptual);
+                    ++fileHist[std::size_t(d)];
+                    if (bothOriginals)
+                        ++originalHist[std::size_t(d)];
+                }
+            }
+        for (std::size_t a = 0; a < tiles.size(); ++a)
+            for (std::size_t b = a + 1; b < tiles.size(); ++b) {
+                const bool hit = match(tiles[a], tiles[b]);
+                ++allTilePairs.total;
+                allTilePairs.hits += hit;
+                const bool onePicture = tiles[a]->picture == tiles[b]->picture;
+                if (onePicture) {
+                    ++tilePairs.total;
+                    tilePairs.hits += hit;
+                    if (hit && tilePairs.hits <= 12)
+                        std::fprintf(stderr, "%s: tiles paired: %s + %s\n", methodName(method),
+                            qPrintable(nameOf(tiles[a])), qPrintable(nameOf(tiles[b])));
+                }
+                if (method == 6) {
+                    const int d = PerceptualDistanceAnyOrientation(
+                        tiles[a]->record.perceptual, tiles[b]->record.perceptual);
+                    ++allTileHist[std::size_t(d)];
+                    if (onePicture)
+                        ++tileHist[std::size_t(d)];
+                }
+            }
+        std::printf("\nfalse pairs: originals %s, all files %s, tiles of one picture %s (all "
+                    "tiles %s)\n",
+            qPrintable(figure(originalPairs, 3)), qPrintable(figure(filePairs, 4)),
+            qPrintable(figure(tilePairs, 3)), qPrintable(figure(allTilePairs, 4)));
+        std::printf("originals paired: %s\n",
+            originalsPaired.isEmpty() ? "none"
+                                      : qPrintable(originalsPaired.join(QStringLiteral("; "))));
+        std::vector<std::pair<std::size_t, std::pair<int, int>>> worst;
+        for (const auto &[pair, n] : byPicturePair)
+            worst.push_back({ n, pair });
+        std::sort(worst.rbegin(), worst.rend());
+        std::printf("pictures whose files pair most (of %zu pictures pairs with a false pair):",
+            worst.size());
+        for (std::size_t i = 0; i < std::min<std::size_t>(worst.size(), 12); ++i)
+            std::printf(" %s + %s %zu;", qPrintable(originals[worst[i].second.first]),
+                qPrintable(originals[worst[i].second.second]), worst[i].first);
+        std::printf("\nmissed:\n");
+        for (const auto &[edit, names] : missed)
+            std::printf("  %s (%d): %s\n", qPrintable(editNames[edit]), int(names.size()),
+                names.size() <= 15 ? qPrintable(names.join(QStringLiteral(", "))) : "...");
+    }
+
+    // The perceptual curve: the level each edit needs, recall and false pairs
+    // at every level.
+    std::printf("\n### Perceptual: level needed for 95 %% of each edit\n\n| edit | at the "
+                "default level | needs level (bits) | distance median / 95th pct / max |\n"
+                "|---|---|---|---|\n");
+    for (int e = 0; e < editNames.size(); ++e) {
+        std::vector<int> d = editDistance[std::size_t(e)];
+        std::sort(d.begin(), d.end());
+        if (d.empty())
+            continue;
+        const auto at = [&](int radius) {
+            return Count { std::size_t(std::count_if(
+                               d.begin(), d.end(), [&](int x) { return x <= radius; })),
+                d.size() };
+        };
+        QString needs = QStringLiteral("none");
+        for (int level = 0; level <= kMaxToleranceLevel; ++level)
+            if (at(PerceptualBitTolerance(level)).percent() >= 95.0) {
+                needs = QStringLiteral("%1 (%2)").arg(level).arg(PerceptualBitTolerance(level));
+                break;
+            }
+        std::printf("| %s | %s | %s | %d / %d / %d |\n", qPrintable(editNames[e]),
+            qPrintable(figure(at(PerceptualBitTolerance(kPerceptualDefaultTolerance)), 1)),
+            qPrintable(needs), d[d.size() / 2], d[std::min(d.size() - 1, d.size() * 95 / 100)],
+            d.back());
+    }
+    std::printf("\n### Perceptual: recall and false pairs by level\n\n| level (bits) | recall, "
+                "all edits | worst edit | false pairs, originals | all files | tiles of one "
+                "picture | all tiles |\n|---|---|---|---|---|---|---|\n");
+    const auto upTo = [](const std::array<std::size_t, 65> &hist, int radius) {
+        Count c;
+        for (int d = 0; d <= 64; ++d) {
+            c.total += hist[std::size_t(d)];
+            if (d <= radius)
+                c.hits += hist[std::size_t(d)];
+        }
+        return c;
+    };
+    for (int level = 0; level <= kMaxToleranceLevel; ++level) {
+        const int radius = PerceptualBitTolerance(level);
+        Count all;
+        double worst = 100.0;
+        QString worstName;
+        for (int e = 0; e < editNames.size(); ++e) {
+            const auto &d = editDistance[std::size_t(e)];
+            const Count c { std::size_t(std::count_if(
+                                d.begin(), d.end(), [&](int x) { return x <= radius; })),
+                d.size() };
+            all.hits += c.hits;
+            all.total += c.total;
+            if (c.percent() < worst) {
+                worst = c.percent();
+                worstName = editNames[e];
+            }
+        }
+        std::printf("| %d (%d) | %.1f %% | %s %.1f %% | %s | %s | %s | %s |\n", level, radius,
+            all.percent(), qPrintable(worstName), worst,
+            qPrintable(figure(upTo(originalHist, radius), 3)),
+            qPrintable(figure(upTo(fileHist, radius), 4)),
+            qPrintable(figure(upTo(tileHist, radius), 3)),
+            qPrintable(figure(upTo(allTileHist, radius), 4)));
     }
     return 0;
 }
