@@ -271,9 +271,10 @@ int main(int argc, char **argv)
                     "tiles %s)\n",
             qPrintable(figure(originalPairs, 3)), qPrintable(figure(filePairs, 4)),
             qPrintable(figure(tilePairs, 3)), qPrintable(figure(allTilePairs, 4)));
-        std::printf("originals paired: %s\n",
-            originalsPaired.isEmpty() ? "none"
-                                      : qPrintable(originalsPaired.join(QStringLiteral("; "))));
+        std::printf("originals paired (%d):", int(originalsPaired.size()));
+        for (int i = 0; i < std::min(int(originalsPaired.size()), 60); ++i)
+            std::printf(" %s;", qPrintable(originalsPaired[i]));
+        std::printf("\n");
         std::vector<std::pair<std::size_t, std::pair<int, int>>> worst;
         for (const auto &[pair, n] : byPicturePair)
             worst.push_back({ n, pair });
