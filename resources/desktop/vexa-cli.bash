@@ -20,9 +20,10 @@ _vexa_cli()
         --method)
             case $command in
                 compare) COMPREPLY=($(compgen -W "0 1 2" -- "$cur")) ;;
-                *) COMPREPLY=($(compgen -W "0 1 2 3 4 5" -- "$cur")) ;;
+                *) COMPREPLY=($(compgen -W "0 1 2 3 4 5 6" -- "$cur")) ;;
             esac
             return ;;
+        --rotations) COMPREPLY=($(compgen -W "on off" -- "$cur")); return ;;
         --slider | --threads) return ;;
     esac
 
@@ -39,11 +40,11 @@ _vexa_cli()
     case $command in
         compare) options+=" --method --slider" ;;
         dir) options+=" --tree" ;;
-        narrate) options+=" --method --slider --dir --json --reference --save" ;;
+        narrate) options+=" --method --slider --rotations --dir --json --reference --save" ;;
         duplicates) options+=" --json" ;;
         gather) options+=" --threads --dir --json" ;;
         autodelete) options+=" --dry-run --json" ;;
-        check | watch) options+=" --method --slider --json" ;;
+        check | watch) options+=" --method --slider --rotations --json" ;;
     esac
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options" -- "$cur"))

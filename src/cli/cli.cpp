@@ -188,6 +188,25 @@ bool IntOption(const QCommandLineParser &parser, const QString &name, int low, i
     return true;
 }
 
+void AddRotationsOption(QCommandLineParser &parser)
+{
+    parser.addOption({ QStringLiteral("rotations"),
+        QStringLiteral("Method 6 also finds rotated and mirrored copies: on or off (default: "
+                       "as last chosen in the window, on at first)."),
+        QStringLiteral("on|off") });
+}
+
+bool OnOffOption(const QCommandLineParser &parser, const QString &name, std::optional<bool> &value)
+{
+    if (!parser.isSet(name))
+        return true;
+    const QString given = parser.value(name);
+    if (given != QLatin1String("on") && given != QLatin1String("off"))
+        return false;
+    value = given == QLatin1String("on");
+    return true;
+}
+
 namespace {
 
 bool pointAtDataDirectory(const Invocation &invocation)

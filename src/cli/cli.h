@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class QCommandLineParser;
 
 namespace vexa::cli {
@@ -49,6 +51,12 @@ QString ExtraArguments(const QString &what, const QStringList &given);
 // Reads an integer option in low..high; false when it is not one.
 bool IntOption(
     const QCommandLineParser &parser, const QString &name, int low, int high, int &value);
+// Adds --rotations on|off (the perceptual method's "Also find rotated and
+// mirrored copies" for this run; without it, the choice saved by the window).
+void AddRotationsOption(QCommandLineParser &parser);
+// Reads an option that takes "on" or "off"; value stays empty when the
+// option is not given. False when it is given another value.
+bool OnOffOption(const QCommandLineParser &parser, const QString &name, std::optional<bool> &value);
 
 // Points the program directory at --data (or vexa's own data directory),
 // takes the single-copy lock and opens the database. Prints the reason and

@@ -1,4 +1,4 @@
-// vexa-cli check PATH... [--json] [--method M] [--slider S]
+// vexa-cli check PATH... [--json] [--method M] [--slider S] [--rotations on|off]
 // The instant check without a window: the files (and the image files of
 // given directories) against every stored image, on a read-only database.
 #include "cli/cli.h"

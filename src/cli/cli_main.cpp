@@ -25,15 +25,16 @@ const Command kCommands[] = {
     { "dir", vexa::cli::RunDir, "dir add [--tree] | delete | list COLLECTION [PATH...]" },
     { "stats", vexa::cli::RunStats, "stats" },
     { "narrate", vexa::cli::RunNarrate,
-        "narrate COLLECTION [--method 0-6] [--slider 0-24] [--dir PATH]... [--json] "
-        "[--reference] [--save] [--quiet]" },
+        "narrate COLLECTION [--method 0-6] [--slider 0-24] [--rotations on|off] [--dir PATH]... "
+        "[--json] [--reference] [--save] [--quiet]" },
     { "duplicates", vexa::cli::RunDuplicates, "duplicates list [--json] | clear" },
     { "gather", vexa::cli::RunGather,
         "gather COLLECTION [--threads N] [--dir PATH]... [--json] [--quiet]" },
     { "autodelete", vexa::cli::RunAutodelete, "autodelete [--dry-run] [--json] [--quiet]" },
     { "check", vexa::cli::RunCheck,
-        "check PATH... [--json] [--method 0-6] [--slider 0-24] [--quiet]" },
-    { "watch", vexa::cli::RunWatch, "watch DIR [--json] [--method 0-6] [--slider 0-24]" },
+        "check PATH... [--json] [--method 0-6] [--slider 0-24] [--rotations on|off] [--quiet]" },
+    { "watch", vexa::cli::RunWatch,
+        "watch DIR [--json] [--method 0-6] [--slider 0-24] [--rotations on|off]" },
 };
 
 QString helpText(const QCommandLineParser &parser)

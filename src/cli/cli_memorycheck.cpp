@@ -52,6 +52,7 @@ void AddMemoryCheckOptions(QCommandLineParser &parser)
     parser.addOption({ QStringLiteral("slider"),
         QStringLiteral("Tolerance slider 0-24 (default: the method's preset)."),
         QStringLiteral("S") });
+    AddRotationsOption(parser);
     parser.addOption({ QStringLiteral("json"), QStringLiteral("One JSON object per line.") });
 }
 
@@ -68,6 +69,9 @@ int ReadMemoryCheckOptions(
             parser, QStringLiteral("slider"), kSliderMinimum, kSliderMaximum, options.slider))
         return UsageError(parser, invocation,
             WrongValue(parser, QStringLiteral("slider"), QStringLiteral("0..24")));
+    if (!OnOffOption(parser, QStringLiteral("rotations"), options.rotations))
+        return UsageError(parser, invocation,
+            WrongValue(parser, QStringLiteral("rotations"), QStringLiteral("on or off")));
     options.json = parser.isSet(QStringLiteral("json"));
     return -1;
 }
@@ -109,6 +113,7 @@ MemoryCheckResult MemoryChecker::check(const QStringList &files, bool printClean
     MemoryNarrationOptions options;
     options.method = m_options.method;
     options.toleranceLevel = ToleranceLevel(m_options.slider);
+    options.anyOrientation = m_options.rotations.value_or(ReadFindRotatedCopies());
     options.clearFirst = true;
     options.startIndex = gathering.base();
     MemoryNarrationEngine narration(m_db, m_set, m_list, options);

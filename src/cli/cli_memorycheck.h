@@ -6,6 +6,8 @@
 #include <QCommandLineParser>
 #include <QStringList>
 
+#include <optional>
+
 namespace vexa {
 class Database;
 }
@@ -20,10 +22,12 @@ struct Invocation;
 struct MemoryCheckOptions {
     int method = 2;
     int slider = 12;
+    // --rotations on|off; empty: the saved choice of the window.
+    std::optional<bool> rotations;
     bool json = false;
 };
 
-// Adds --method, --slider and --json to a parser.
+// Adds --method, --slider, --rotations and --json to a parser.
 void AddMemoryCheckOptions(QCommandLineParser &parser);
 // Reads them after parsing; -1 when they are good, else the usage error's
 // exit status (printed).

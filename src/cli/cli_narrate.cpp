@@ -1,5 +1,5 @@
-// vexa-cli narrate COLLECTION [--method 0-6] [--slider 0-24] [--dir PATH]...
-//                             [--json] [--reference] [--save]
+// vexa-cli narrate COLLECTION [--method 0-6] [--slider 0-24] [--rotations on|off]
+//                             [--dir PATH]... [--json] [--reference] [--save]
 // The database narration of the window, on the same database, printing the
 // groups it finds.
 #include "base/paths.h"
@@ -68,6 +68,7 @@ int RunNarrate(const Invocation &invocation)
         // Into the Duplicate table, as the window saves.
         { QStringLiteral("save"), QStringLiteral("Save the groups as the window's Save does.") },
     });
+    AddRotationsOption(parser);
     if (const int status = ParseCommandLine(parser, invocation); status >= 0)
         return status;
     const QStringList positional = parser.positionalArguments();
@@ -83,6 +84,10 @@ int RunNarrate(const Invocation &invocation)
     if (!IntOption(parser, QStringLiteral("slider"), kSliderMinimum, kSliderMaximum, slider))
         return UsageError(parser, invocation,
             WrongValue(parser, QStringLiteral("slider"), QStringLiteral("0..24")));
+    std::optional<bool> rotations;
+    if (!OnOffOption(parser, QStringLiteral("rotations"), rotations))
+        return UsageError(parser, invocation,
+            WrongValue(parser, QStringLiteral("rotations"), QStringLiteral("on or off")));
     const bool json = parser.isSet(QStringLiteral("json"));
     const bool reference = parser.isSet(QStringLiteral("reference"));
     const bool save = parser.isSet(QStringLiteral("save"));
@@ -124,6 +129,7 @@ int RunNarrate(const Invocation &invocation)
         NarrationOptions options;
         options.method = method;
         options.toleranceLevel = ToleranceLevel(slider);
+        options.anyOrientation = rotations.value_or(ReadFindRotatedCopies());
         options.selection = BuildSelectionSql(items, collectionId);
         options.scan = reference ? NarrationScanKind::Reference : NarrationScanKind::Fast;
         CDuplicates set;

@@ -1,4 +1,4 @@
-// vexa-cli watch DIR [--json] [--method M] [--slider S]
+// vexa-cli watch DIR [--json] [--method M] [--slider S] [--rotations on|off]
 // The directory monitor without a window: every image file that arrives in
 // DIR is checked against the database once it is completely written; files
 // with duplicates are printed. Runs until Ctrl-C (exit 130). Read-only.

@@ -102,9 +102,11 @@ RunResult NarrateMemoryInWindow(FeatureHost &window, bool clearFirst, std::int32
     if (const auto *settings = window.hostWidget()->findChild<NarrationSettingsTab *>()) {
         options.method = settings->comparisonMethod();
         options.toleranceLevel = settings->toleranceLevel();
+        options.anyOrientation = settings->findRotatedCopies();
     } else {
         options.method = kDefaultMethod;
         options.toleranceLevel = ToleranceLevel(PresetOf(kDefaultMethod).slider);
+        options.anyOrientation = ReadFindRotatedCopies();
     }
     NarrationPanel &panel = NarrationPanel::In(window);
     panel.SetCounters(0, 0, 0);

@@ -66,10 +66,10 @@ RunResult MemoryNarrationEngine::run(RunObserver &observer)
                 m_options.method == int(NarrationMethod::Perceptual));
             if (loaded) {
                 scan = m_options.scan == NarrationScanKind::Reference
-                    ? MakeReferenceMemoryScan(
-                        std::move(rows), m_options.method, m_options.toleranceLevel)
-                    : MakeFastMemoryScan(
-                        std::move(rows), m_options.method, m_options.toleranceLevel);
+                    ? MakeReferenceMemoryScan(std::move(rows), m_options.method,
+                        m_options.toleranceLevel, m_options.anyOrientation)
+                    : MakeFastMemoryScan(std::move(rows), m_options.method,
+                        m_options.toleranceLevel, m_options.anyOrientation);
             }
         }
         p.total = last + 1;

@@ -17,6 +17,9 @@ class MemorySignatureList;
 struct MemoryNarrationOptions {
     int method = 2;  // 0..6, NarrationMethod
     std::int16_t toleranceLevel = 6;  // 0..12, ToleranceLevel(slider)
+    // The perceptual method also finds rotated and mirrored copies
+    // (ReadFindRotatedCopies); other methods ignore it.
+    bool anyOrientation = true;
     bool clearFirst = true;  // true: replace the set (instant check); false: append (monitor)
     std::int32_t startIndex = 0;  // first entry of the list to compare
     NarrationScanKind scan = NarrationScanKind::Fast;

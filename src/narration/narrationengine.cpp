@@ -240,8 +240,10 @@ RunOutcome NarrationEngine::scan(RunReporter &reporter, std::vector<NarrationRec
     RunProgress &p = reporter.progress();
     const float factor = speedFactorOf(m_options);
     std::unique_ptr<NarrationScan> scan = m_options.scan == NarrationScanKind::Reference
-        ? MakeReferenceScan(std::move(records), m_options.method, m_options.toleranceLevel)
-        : MakeFastScan(std::move(records), m_options.method, m_options.toleranceLevel);
+        ? MakeReferenceScan(std::move(records), m_options.method, m_options.toleranceLevel,
+            m_options.anyOrientation)
+        : MakeFastScan(std::move(records), m_options.method, m_options.toleranceLevel,
+            m_options.anyOrientation);
     const std::vector<NarrationRecord> &rows = scan->records();
     std::vector<std::int32_t> found;
     std::vector<std::int32_t> ids;

@@ -22,6 +22,9 @@ enum class NarrationScanKind {
 struct NarrationOptions {
     int method = 2;  // 0..6, NarrationMethod
     std::int16_t toleranceLevel = 6;  // 0..12, ToleranceLevel(slider)
+    // The perceptual method also finds rotated and mirrored copies
+    // (ReadFindRotatedCopies); other methods ignore it.
+    bool anyOrientation = true;
     QString selection;  // BuildSelectionSql of the ticked directories
     NarrationScanKind scan = NarrationScanKind::Fast;
     int reportIntervalMs = kReportIntervalMs;

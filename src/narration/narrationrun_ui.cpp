@@ -35,6 +35,7 @@ NarrationSettingsTab *InstallNarration(FeatureHost &window, NarrationHost host)
     if (!panel->layout())
         new QVBoxLayout(panel);
     panel->layout()->addWidget(settings);
+    window.addLoadHook([settings] { settings->LoadSettings(); });
     window.setCommandHandler(QStringLiteral("mnuNarration"),
         [&window, settings, host]() { NarrateDatabase(window, *settings, host); });
     return settings;
@@ -57,6 +58,7 @@ void NarrateDatabase(FeatureHost &window, NarrationSettingsTab &settings, const 
     window.ShowInfoPanel(FeatureHost::InfoNarration);
     const std::int32_t collectionId = host.collectionId ? host.collectionId() : 0;
     options.method = settings.comparisonMethod();
+    options.anyOrientation = settings.findRotatedCopies();
     options.selection = BuildSelectionSql(
         host.directoryItems ? host.directoryItems() : QList<DirectoryListItem>(), collectionId);
 

@@ -14,11 +14,13 @@
 
 namespace vexa {
 
-NarrationScan::NarrationScan(std::vector<NarrationRecord> records, int method, int toleranceLevel)
+NarrationScan::NarrationScan(
+    std::vector<NarrationRecord> records, int method, int toleranceLevel, bool anyOrientation)
     : m_records(std::move(records))
     , m_processed(m_records.size(), 0)
     , m_method(method)
     , m_level(toleranceLevel)
+    , m_anyOrientation(anyOrientation)
 {
     for (std::size_t i = 0; i < m_records.size(); ++i)
         m_processed[i] = m_records[i].processed ? 1 : 0;
@@ -28,10 +30,11 @@ NarrationScan::~NarrationScan() = default;
 
 bool NarrationScan::matches(const NarrationRecord &a, const NarrationRecord &b) const
 {
-    return SignaturesMatch(m_method, m_level, a, b);
+    return SignaturesMatch(m_method, m_level, a, b, m_anyOrientation);
 }
 
-bool SignaturesMatch(int method, int level, const NarrationRecord &a, const NarrationRecord &b)
+bool SignaturesMatch(
+    int method, int level, const NarrationRecord &a, const NarrationRecord &b, bool anyOrientation)
 {
     switch (NarrationMethod(method)) {
     case NarrationMethod::AverageRGB:
@@ -47,7 +50,8 @@ bool SignaturesMatch(int method, int level, const NarrationRecord &a, const Narr
             != 0;
     case NarrationMethod::Perceptual:
         return !a.perceptualNull && !b.perceptualNull
-            && PerceptualDistanceAnyOrientation(a.perceptual, b.perceptual)
+            && (anyOrientation ? PerceptualDistanceAnyOrientation(a.perceptual, b.perceptual)
+                               : PerceptualDistance(a.perceptual, b.perceptual))
             <= PerceptualBitTolerance(level);
     default: return false;
     }
@@ -86,8 +90,8 @@ namespace {
 
 class ReferenceScan final : public NarrationScan {
 public:
-    ReferenceScan(std::vector<NarrationRecord> records, int method, int level)
-        : NarrationScan(std::move(records), method, level)
+    ReferenceScan(std::vector<NarrationRecord> records, int method, int level, bool anyOrientation)
+        : NarrationScan(std::move(records), method, level, anyOrientation)
     {
     }
 
@@ -195,8 +199,8 @@ constexpr std::uint64_t kDenseCells = std::uint64_t(1) << 22;
 
 class FastScan final : public NarrationScan {
 public:
-    FastScan(std::vector<NarrationRecord> records, int method, int level)
-        : NarrationScan(std::move(records), method, level)
+    FastScan(std::vector<NarrationRecord> records, int method, int level, bool anyOrientation)
+        : NarrationScan(std::move(records), method, level, anyOrientation)
     {
         if (IsSignatureMethod(m_method))
             buildGrid();
@@ -750,8 +754,9 @@ void FastScan::searchQuick(std::int32_t source, std::vector<std::int32_t> &found
 // is defined.
 class ReferenceMemoryScan final : public MemoryScan {
 public:
-    ReferenceMemoryScan(std::vector<NarrationRecord> records, int method, int level)
-        : MemoryScan(std::move(records), method, level)
+    ReferenceMemoryScan(
+        std::vector<NarrationRecord> records, int method, int level, bool anyOrientation)
+        : MemoryScan(std::move(records), method, level, anyOrientation)
     {
     }
 
@@ -765,7 +770,7 @@ public:
         }
         for (std::int32_t c = 0; c < std::int32_t(m_records.size()); ++c) {
             const NarrationRecord &b = m_records[std::size_t(c)];
-            if (!b.processed && SignaturesMatch(m_method, m_level, entry, b))
+            if (!b.processed && SignaturesMatch(m_method, m_level, entry, b, m_anyOrientation))
                 found.push_back(c);
             if (cancelled || int(found.size()) >= kMaxSignatureMatches)
                 break;
@@ -791,9 +796,9 @@ private:
 // The database narration's grid, searched without taking anything out of it.
 class FastMemoryScan final : public MemoryScan {
 public:
-    FastMemoryScan(std::vector<NarrationRecord> records, int method, int level)
-        : MemoryScan({}, method, level)
-        , m_grid(std::move(records), method, level)
+    FastMemoryScan(std::vector<NarrationRecord> records, int method, int level, bool anyOrientation)
+        : MemoryScan({}, method, level, anyOrientation)
+        , m_grid(std::move(records), method, level, anyOrientation)
     {
     }
 
@@ -811,7 +816,7 @@ public:
             // The search ends after the first record it looked at.
             const auto &rows = m_grid.records();
             if (!rows.empty() && !rows.front().processed
-                && SignaturesMatch(m_method, m_level, entry, rows.front()))
+                && SignaturesMatch(m_method, m_level, entry, rows.front(), m_anyOrientation))
                 found.push_back(0);
             return;
         }
@@ -837,8 +842,8 @@ std::vector<PerceptualHash> perceptualHashes(const std::vector<NarrationRecord> 
 
 class PerceptualScan final : public NarrationScan {
 public:
-    PerceptualScan(std::vector<NarrationRecord> records, int method, int level)
-        : NarrationScan(std::move(records), method, level)
+    PerceptualScan(std::vector<NarrationRecord> records, int method, int level, bool anyOrientation)
+        : NarrationScan(std::move(records), method, level, anyOrientation)
         , m_index(perceptualHashes(m_records))
     {
     }
@@ -849,7 +854,8 @@ protected:
         const NarrationRecord &a = m_records[std::size_t(source)];
         if (a.perceptualNull)
             return;
-        m_index.within(a.perceptual, PerceptualBitTolerance(m_level), true, m_candidates);
+        m_index.within(
+            a.perceptual, PerceptualBitTolerance(m_level), m_anyOrientation, m_candidates);
         for (const std::int32_t c : m_candidates) {
             if (c <= source || isProcessed(c) || m_records[std::size_t(c)].perceptualNull)
                 continue;
@@ -867,8 +873,9 @@ private:
 
 class PerceptualMemoryScan final : public MemoryScan {
 public:
-    PerceptualMemoryScan(std::vector<NarrationRecord> records, int method, int level)
-        : MemoryScan(std::move(records), method, level)
+    PerceptualMemoryScan(
+        std::vector<NarrationRecord> records, int method, int level, bool anyOrientation)
+        : MemoryScan(std::move(records), method, level, anyOrientation)
         , m_index(perceptualHashes(m_records))
     {
     }
@@ -881,13 +888,15 @@ public:
             return;
         if (cancelled) {
             // As the run does when Cancel was pressed: the first record only.
-            if (!m_records[0].processed && SignaturesMatch(m_method, m_level, entry, m_records[0]))
+            if (!m_records[0].processed
+                && SignaturesMatch(m_method, m_level, entry, m_records[0], m_anyOrientation))
                 found.push_back(0);
             return;
         }
         if (entry.perceptualNull)
             return;
-        m_index.within(entry.perceptual, PerceptualBitTolerance(m_level), true, m_candidates);
+        m_index.within(
+            entry.perceptual, PerceptualBitTolerance(m_level), m_anyOrientation, m_candidates);
         for (const std::int32_t c : m_candidates) {
             const NarrationRecord &b = m_records[std::size_t(c)];
             if (b.processed || b.perceptualNull)
@@ -905,41 +914,48 @@ private:
 
 }  // namespace
 
-MemoryScan::MemoryScan(std::vector<NarrationRecord> records, int method, int toleranceLevel)
+MemoryScan::MemoryScan(
+    std::vector<NarrationRecord> records, int method, int toleranceLevel, bool anyOrientation)
     : m_records(std::move(records))
     , m_method(method)
     , m_level(toleranceLevel)
+    , m_anyOrientation(anyOrientation)
 {
 }
 
 MemoryScan::~MemoryScan() = default;
 
 std::unique_ptr<MemoryScan> MakeReferenceMemoryScan(
-    std::vector<NarrationRecord> records, int method, int toleranceLevel)
+    std::vector<NarrationRecord> records, int method, int toleranceLevel, bool anyOrientation)
 {
-    return std::make_unique<ReferenceMemoryScan>(std::move(records), method, toleranceLevel);
+    return std::make_unique<ReferenceMemoryScan>(
+        std::move(records), method, toleranceLevel, anyOrientation);
 }
 
 std::unique_ptr<MemoryScan> MakeFastMemoryScan(
-    std::vector<NarrationRecord> records, int method, int toleranceLevel)
+    std::vector<NarrationRecord> records, int method, int toleranceLevel, bool anyOrientation)
 {
     if (method == int(NarrationMethod::Perceptual))
-        return std::make_unique<PerceptualMemoryScan>(std::move(records), method, toleranceLevel);
-    return std::make_unique<FastMemoryScan>(std::move(records), method, toleranceLevel);
+        return std::make_unique<PerceptualMemoryScan>(
+            std::move(records), method, toleranceLevel, anyOrientation);
+    return std::make_unique<FastMemoryScan>(
+        std::move(records), method, toleranceLevel, anyOrientation);
 }
 
 std::unique_ptr<NarrationScan> MakeReferenceScan(
-    std::vector<NarrationRecord> records, int method, int toleranceLevel)
+    std::vector<NarrationRecord> records, int method, int toleranceLevel, bool anyOrientation)
 {
-    return std::make_unique<ReferenceScan>(std::move(records), method, toleranceLevel);
+    return std::make_unique<ReferenceScan>(
+        std::move(records), method, toleranceLevel, anyOrientation);
 }
 
 std::unique_ptr<NarrationScan> MakeFastScan(
-    std::vector<NarrationRecord> records, int method, int toleranceLevel)
+    std::vector<NarrationRecord> records, int method, int toleranceLevel, bool anyOrientation)
 {
     if (method == int(NarrationMethod::Perceptual))
-        return std::make_unique<PerceptualScan>(std::move(records), method, toleranceLevel);
-    return std::make_unique<FastScan>(std::move(records), method, toleranceLevel);
+        return std::make_unique<PerceptualScan>(
+            std::move(records), method, toleranceLevel, anyOrientation);
+    return std::make_unique<FastScan>(std::move(records), method, toleranceLevel, anyOrientation);
 }
 
 }  // namespace vexa

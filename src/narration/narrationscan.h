@@ -57,7 +57,8 @@ public:
     void step(bool cancelled, std::vector<std::int32_t> &found);
 
 protected:
-    NarrationScan(std::vector<NarrationRecord> records, int method, int toleranceLevel);
+    NarrationScan(
+        std::vector<NarrationRecord> records, int method, int toleranceLevel, bool anyOrientation);
     virtual void searchSignatures(std::int32_t source, std::vector<std::int32_t> &found) = 0;
     virtual void searchQuick(std::int32_t source, std::vector<std::int32_t> &found) = 0;
     // The exact comparison of the method through the signature library.
@@ -67,29 +68,34 @@ protected:
     std::vector<std::uint8_t> m_processed;
     int m_method;
     int m_level;
+    bool m_anyOrientation;
 
 private:
     std::int32_t m_position = 0;
     std::int32_t m_done = 0;
 };
 
+// anyOrientation: the perceptual method also matches a record turned or
+// mirrored ("Also find rotated and mirrored copies"); other methods ignore it.
+
 // The all-pairs scan exactly as the run is defined: every later record is
 // looked at, in order. Quadratic; kept as the reference the fast scan is
 // measured and tested against.
-std::unique_ptr<NarrationScan> MakeReferenceScan(
-    std::vector<NarrationRecord> records, int method, int toleranceLevel);
+std::unique_ptr<NarrationScan> MakeReferenceScan(std::vector<NarrationRecord> records, int method,
+    int toleranceLevel, bool anyOrientation = true);
 
 // The same results through an index: a grid over packed colours whose cell
 // is as wide as the tolerance (two colours within tolerance lie in the same
 // or a neighbouring cell), the exact comparison on each candidate of those
 // cells, and a hash over size and dimensions for the quick checks.
-std::unique_ptr<NarrationScan> MakeFastScan(
-    std::vector<NarrationRecord> records, int method, int toleranceLevel);
+std::unique_ptr<NarrationScan> MakeFastScan(std::vector<NarrationRecord> records, int method,
+    int toleranceLevel, bool anyOrientation = true);
 
-// The comparison of a signature method (0..2) through the signature library;
-// false for the quick checks. a is the image looked at, b the candidate.
-bool SignaturesMatch(
-    int method, int toleranceLevel, const NarrationRecord &a, const NarrationRecord &b);
+// The comparison of a signature method (0..2 through the signature library,
+// 6 by perceptual distance); false for the quick checks. a is the image
+// looked at, b the candidate.
+bool SignaturesMatch(int method, int toleranceLevel, const NarrationRecord &a,
+    const NarrationRecord &b, bool anyOrientation = true);
 
 // The memory narration's search: entries that are not records (loose files
 // gathered into memory) against every record, none marked. A signature
@@ -109,18 +115,20 @@ public:
         = 0;
 
 protected:
-    MemoryScan(std::vector<NarrationRecord> records, int method, int toleranceLevel);
+    MemoryScan(
+        std::vector<NarrationRecord> records, int method, int toleranceLevel, bool anyOrientation);
 
     std::vector<NarrationRecord> m_records;
     int m_method;
     int m_level;
+    bool m_anyOrientation;
 };
 
 // Every record in order for every entry; the reference.
-std::unique_ptr<MemoryScan> MakeReferenceMemoryScan(
-    std::vector<NarrationRecord> records, int method, int toleranceLevel);
+std::unique_ptr<MemoryScan> MakeReferenceMemoryScan(std::vector<NarrationRecord> records,
+    int method, int toleranceLevel, bool anyOrientation = true);
 // The same results through the fast scan's grid and size classes.
-std::unique_ptr<MemoryScan> MakeFastMemoryScan(
-    std::vector<NarrationRecord> records, int method, int toleranceLevel);
+std::unique_ptr<MemoryScan> MakeFastMemoryScan(std::vector<NarrationRecord> records, int method,
+    int toleranceLevel, bool anyOrientation = true);
 
 }  // namespace vexa

@@ -1,6 +1,7 @@
 #include "narration/narrationsettings.h"
 
 #include "base/rounding.h"
+#include "db/settings.h"
 
 namespace vexa {
 
@@ -16,7 +17,25 @@ constexpr MethodPreset kPresets[kMethodCount] = {
     { 1940, 1941, 12, true },
 };
 
+constexpr char kFindRotatedSetting[] = "PerceptualRotations";
+
 }  // namespace
+
+bool ReadFindRotatedCopies()
+{
+    const QString value = ReadSetting(QLatin1String(kFindRotatedSetting));
+    if (value == QLatin1String("0"))
+        return false;
+    if (value == QLatin1String("1"))
+        return true;
+    return kDefaultFindRotatedCopies;
+}
+
+bool SaveFindRotatedCopies(bool on)
+{
+    return WriteSetting(
+        QLatin1String(kFindRotatedSetting), on ? QStringLiteral("1") : QStringLiteral("0"));
+}
 
 const MethodPreset &PresetOf(int method)
 {

@@ -12,7 +12,7 @@ enum class NarrationMethod {
     Filesize = 3,
     Dimensions = 4,
     FilesizeAndDimensions = 5,
-    Perceptual = 6,  // the perceptual signature, any orientation
+    Perceptual = 6,  // the perceptual signature; turned copies too unless switched off
 };
 inline constexpr int kMethodCount = 7;
 
@@ -37,6 +37,17 @@ inline constexpr int kSliderMaximum = 24;
 inline constexpr int kSliderLargeChange = 5;
 inline constexpr int kSliderSmallChange = 1;
 inline constexpr int kDefaultMethod = 2;  // Bitmap pattern, slider 12, on every start
+
+// "Also find rotated and mirrored copies": whether the perceptual method also
+// matches a picture turned by a quarter, a half or three quarters, or
+// mirrored. Kept in the Setting table as PerceptualRotations ("1" or "0"),
+// so the window and vexa-cli share it; on when never stored or unreadable.
+// Read and written on the thread that owns the application database.
+inline constexpr bool kDefaultFindRotatedCopies = true;
+bool ReadFindRotatedCopies();
+// False when the database cannot be written (read-only); the choice then
+// holds for this session only.
+bool SaveFindRotatedCopies(bool on);
 
 // The slider value halved, halves to even: 12 -> 6, 5 -> 2, 7 -> 4, 3 -> 2.
 std::int16_t ToleranceLevel(int sliderValue);

@@ -5,14 +5,16 @@
 #include "narration/narrationsettings.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QRadioButton>
 #include <QSlider>
-
+#include <QStyle>
 #include <QVBoxLayout>
+
 #include <vector>
 
 namespace vexa {
@@ -21,6 +23,8 @@ namespace {
 
 // What F1 opens on a method button.
 constexpr int kMethodHelpContextId = 300;
+// The text id of "Also find rotated and mirrored copies".
+constexpr int kRotationsTextId = 1942;
 
 QLabel *captionLabel(int textId, QWidget *parent)
 {
@@ -65,6 +69,21 @@ NarrationSettingsTab::NarrationSettingsTab(QWidget *parent)
             m_methods->addButton(button, index);
             m_optMethod[std::size_t(index)] = button;
             layout->addWidget(button);
+        }
+        if (container == 0) {
+            // Belongs to the perceptual button above it: indented to its text.
+            m_chkRotations = new QCheckBox(Text(kRotationsTextId), box);
+            m_chkRotations->setObjectName(QStringLiteral("chkRotations"));
+            SetTextIds(m_chkRotations, kRotationsTextId);
+            m_chkRotations->setChecked(kDefaultFindRotatedCopies);
+            const int indent = style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth)
+                + style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing);
+            auto *row = new QHBoxLayout;
+            row->setContentsMargins(indent, 0, 0, 0);
+            row->addWidget(m_chkRotations);
+            layout->addLayout(row);
+            connect(m_chkRotations, &QCheckBox::clicked, this,
+                [](bool on) { SaveFindRotatedCopies(on); });
         }
         layout->addStretch(1);
         m_picNSSelect[std::size_t(container)] = box;
@@ -131,6 +150,7 @@ void NarrationSettingsTab::MethodClick(int index)
         m_slider->setValue(preset.slider);
         m_lblNarInfo->setText(Text(preset.descriptionId));
         m_slider->setEnabled(preset.sliderEnabled);
+        m_chkRotations->setEnabled(index == int(NarrationMethod::Perceptual));
     }
     m_lastMethod = index;
 }
@@ -164,6 +184,16 @@ int NarrationSettingsTab::sliderValue() const
 void NarrationSettingsTab::setSliderValue(int value)
 {
     m_slider->setValue(value);
+}
+
+bool NarrationSettingsTab::findRotatedCopies() const
+{
+    return m_chkRotations->isChecked();
+}
+
+void NarrationSettingsTab::LoadSettings()
+{
+    m_chkRotations->setChecked(ReadFindRotatedCopies());
 }
 
 void NarrationSettingsTab::sliderUpdate()

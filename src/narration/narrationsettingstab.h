@@ -8,6 +8,7 @@
 #include <cstdint>
 
 class QButtonGroup;
+class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QRadioButton;
@@ -15,10 +16,12 @@ class QSlider;
 
 namespace vexa {
 
-// The Narration Settings tab: the comparison method (six option buttons in
+// The Narration Settings tab: the comparison method (seven option buttons in
 // two containers, exactly one selected) and the tolerance slider. Neither
-// choice is stored: every start shows Bitmap pattern at 12. Interface thread
-// only.
+// choice is stored: every start shows Bitmap pattern at 12. Under the
+// perceptual method, "Also find rotated and mirrored copies" (chkRotations),
+// enabled only while that method is chosen; this one choice is stored, at
+// once when clicked. Interface thread only.
 class NarrationSettingsTab : public QWidget {
     Q_OBJECT
 public:
@@ -36,12 +39,18 @@ public:
     std::int16_t toleranceLevel() const;
     int sliderValue() const;
     void setSliderValue(int value);
+    // Whether the perceptual method also finds turned and mirrored copies.
+    bool findRotatedCopies() const;
+    // Shows the stored choice; called when the window loads, once the
+    // database is open.
+    void LoadSettings();
 
     QRadioButton *optMethod(int index) const { return m_optMethod[std::size_t(index)]; }
     QSlider *sldTollerance() const { return m_slider; }
     QLabel *lblTollerance() const { return m_lblTollerance; }
     QLabel *lblNarInfo() const { return m_lblNarInfo; }
     QWidget *picNSSelect(int index) const { return m_picNSSelect[std::size_t(index)]; }
+    QCheckBox *chkRotations() const { return m_chkRotations; }
 
 private:
     void sliderUpdate();
@@ -55,6 +64,7 @@ private:
     QLabel *m_lblNarInfo = nullptr;
     QLabel *m_lblTollerance = nullptr;
     QSlider *m_slider = nullptr;
+    QCheckBox *m_chkRotations = nullptr;
     int m_lastMethod = 0;
 };
 

@@ -29,6 +29,7 @@ constexpr HelpTopic kTopics[] = {
     { 302, "narration.html", "quality" },
     { 303, "narration.html", "progress" },
     { 304, "narration.html", "" },
+    { 305, "narration.html", "rotations" },
     { 400, "duplicates.html", "" },
     { 401, "duplicates.html", "groups" },
     { 402, "duplicates.html", "tiles" },
@@ -92,6 +93,7 @@ constexpr ControlHelp kControls[] = {
     { "lblTollerance", 301 },
     { "fraNSInfo", 302 },
     { "lblNarInfo", 302 },
+    { "chkRotations", 305 },
     // Duplicates tab
     { "HScrDup", 401 },
     { "cmdDupPrev", 401 },

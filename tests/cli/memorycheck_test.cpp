@@ -3,14 +3,21 @@
 // JSON lines, the read-only open (works while the lock is held, never
 // writes), and watch with files arriving one by one, in a burst, written
 // slowly, renamed in, and the directory removed; Ctrl-C ends it with 130.
+// The perceptual method's turned and grey copies, with the saved choice
+// about turned copies and --rotations.
+#include "base/environment.h"
 #include "base/singlecopy.h"
+#include "db/lifecycle.h"
+#include "narration/narrationsettings.h"
 #include "support/clirunner.h"
+#include "support/photograph.h"
 #include "support/qtprinters.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -20,6 +27,7 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTransform>
 
 #include <gtest/gtest.h>
 
@@ -251,6 +259,80 @@ TEST_F(MemoryCheckCli, WatchReportsArrivingCopiesUntilCtrlC)
                       .size(),
             1)
             << line.toStdString();
+}
+
+// A gathered photograph, a copy turned a quarter anticlockwise and a
+// greyscale copy: method 6 finds both while turned copies are wanted (the
+// saved choice, on at first, or --rotations on) and only the grey one
+// otherwise, in check as in narrate.
+TEST_F(MemoryCheckCli, PerceptualFindsTurnedCopiesAsTheSavedChoiceOrTheOptionSays)
+{
+    const QImage photograph = vexa::test::MakePhotograph(17);
+    ASSERT_TRUE(photograph.save(library(QStringLiteral("harbour.jpg")), "JPG", 90));
+    ASSERT_EQ(run({ "gather", "Photos" }).status, 0);
+    const QImage turned = photograph.transformed(QTransform().rotate(270));
+    ASSERT_TRUE(turned.save(incoming(QStringLiteral("turned.jpg")), "JPG", 90));
+    ASSERT_TRUE(photograph.convertToFormat(QImage::Format_Grayscale8)
+                    .save(incoming(QStringLiteral("grey.jpg")), "JPG", 90));
+    const QString original = library(QStringLiteral("harbour.jpg"));
+
+    // The incoming files check finds the photograph for, by name.
+    const auto checked = [&](const QStringList &choice) {
+        const Result r
+            = run(QStringList { "check", incoming(), "--method", "6", "--json" } + choice);
+        EXPECT_EQ(r.status, 3) << r.err.toStdString();
+        QStringList found;
+        for (const QString &line : r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            const QJsonObject file = QJsonDocument::fromJson(line.toUtf8()).object();
+            for (const QJsonValue duplicate : file.value(QStringLiteral("duplicates")).toArray())
+                if (duplicate.toObject().value(QStringLiteral("path")).toString() == original)
+                    found.append(
+                        QFileInfo(file.value(QStringLiteral("file")).toString()).fileName());
+        }
+        found.sort();
+        return found;
+    };
+    const QStringList both { QStringLiteral("grey.jpg"), QStringLiteral("turned.jpg") };
+    const QStringList grey { QStringLiteral("grey.jpg") };
+    // The turned copy in the library too: does narrate group it with the photograph?
+    ASSERT_TRUE(turned.save(library(QStringLiteral("harbour turned.jpg")), "JPG", 90));
+    ASSERT_EQ(run({ "gather", "Photos" }).status, 0);
+    const auto narrated = [&](const QStringList &choice) {
+        const Result r = run(QStringList { "narrate", "Photos", "--method", "6" } + choice);
+        EXPECT_EQ(r.status, 0) << r.err.toStdString();
+        return r.out.contains(QStringLiteral("harbour turned.jpg"));
+    };
+
+    struct Row {
+        QStringList choice;
+        QStringList found;
+        bool grouped;
+    };
+    const Row atFirst[] = {
+        { {}, both, true },
+        { { "--rotations", "off" }, grey, false },
+        { { "--rotations", "on" }, both, true },
+    };
+    for (const Row &row : atFirst) {
+        EXPECT_EQ(checked(row.choice), row.found) << row.choice.join(' ').toStdString();
+        EXPECT_EQ(narrated(row.choice), row.grouped) << row.choice.join(' ').toStdString();
+    }
+
+    // Unticked in the window: stored in the data directory's database.
+    vexa::SetProgramDirectory(data());
+    ASSERT_TRUE(vexa::OpenApplicationDatabase());
+    ASSERT_TRUE(vexa::SaveFindRotatedCopies(false));
+    vexa::CloseApplicationDatabase();
+    const Row unticked[] = {
+        { {}, grey, false },
+        { { "--rotations", "on" }, both, true },
+    };
+    for (const Row &row : unticked) {
+        EXPECT_EQ(checked(row.choice), row.found)
+            << "unticked " << row.choice.join(' ').toStdString();
+        EXPECT_EQ(narrated(row.choice), row.grouped)
+            << "unticked " << row.choice.join(' ').toStdString();
+    }
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "narration/memorynarration.h"
 #include "narration/narrationscan.h"
 #include "narration/narrationsettings.h"
+#include "signature/perceptualhash.h"
 #include "signature/signaturelib.h"
 #include "support/qtprinters.h"
 #include "support/recordingobserver.h"
@@ -40,15 +41,29 @@ NarrationRecord entryNear(std::mt19937 &random, const std::vector<NarrationRecor
     e.avg = SetRGBValues(std::clamp(r + shift, 0, 255), g, b);
     if (random() % 2)
         e.pattern1 ^= std::int32_t(1u << (random() % 32));
+    // A turned copy for the perceptual method, often a few bits off.
+    if (random() % 3 == 0)
+        e.perceptual = PerceptualOriented(e.perceptual, Orientation(random() % 8));
+    for (int flips = int(random() % 8); flips > 0; --flips)
+        e.perceptual ^= std::uint64_t(1) << (random() % 64);
     return e;
 }
 
+// Both states of "Also find rotated and mirrored copies" for the
+// perceptual method, which alone reads it.
+std::vector<bool> orientationChoices(int method)
+{
+    return method == int(NarrationMethod::Perceptual) ? std::vector<bool> { true, false }
+                                                      : std::vector<bool> { true };
+}
+
 void expectSameSearches(const std::vector<NarrationRecord> &records,
-    const std::vector<NarrationRecord> &entries, int method, int slider, const std::string &row)
+    const std::vector<NarrationRecord> &entries, int method, int slider, const std::string &row,
+    bool anyOrientation = true)
 {
     const int level = ToleranceLevel(slider);
-    auto reference = MakeReferenceMemoryScan(records, method, level);
-    auto fast = MakeFastMemoryScan(records, method, level);
+    auto reference = MakeReferenceMemoryScan(records, method, level, anyOrientation);
+    auto fast = MakeFastMemoryScan(records, method, level, anyOrientation);
     std::vector<std::int32_t> expected, actual;
     for (std::size_t e = 0; e < entries.size(); ++e) {
         // Every seventh entry as if Cancel had been pressed before it.
@@ -75,11 +90,15 @@ TEST(MemoryScanEquivalence, RandomSetsEveryMethodEverySlider)
             for (int slider = 0; slider <= kSliderMaximum; ++slider) {
                 if (!IsSignatureMethod(method) && slider > 0)
                     break;  // the quick checks have no tolerance
-                expectSameSearches(records, entries, method, slider,
-                    "set " + std::to_string(set) + " size " + std::to_string(size) + " method "
-                        + std::to_string(method) + " slider " + std::to_string(slider));
-                if (HasFatalFailure())
-                    return;
+                for (const bool turned : orientationChoices(method)) {
+                    expectSameSearches(records, entries, method, slider,
+                        "set " + std::to_string(set) + " size " + std::to_string(size) + " method "
+                            + std::to_string(method) + " slider " + std::to_string(slider)
+                            + (turned ? "" : " upright only"),
+                        turned);
+                    if (HasFatalFailure())
+                        return;
+                }
             }
         }
         auto scan = MakeReferenceMemoryScan(records, 2, ToleranceLevel(24));
@@ -182,6 +201,7 @@ MemorySignatureEntry entryOf(
         e.QuadRGB[q] = r.quad[q];
     e.Pattern1 = r.pattern1;
     e.Pattern2 = r.pattern2;
+    e.Perceptual = r.perceptual;
     return e;
 }
 
@@ -189,10 +209,11 @@ const NarrationScanKind kScans[] = { NarrationScanKind::Reference, NarrationScan
 
 Groups narrate(CDuplicates &set, const MemorySignatureList &list, int method, int slider,
     NarrationScanKind scan, bool clearFirst = true, std::int32_t start = 0,
-    test::RecordingObserver *observer = nullptr, Tips *tips = nullptr)
+    test::RecordingObserver *observer = nullptr, Tips *tips = nullptr, bool anyOrientation = true)
 {
     MemoryNarrationOptions options;
     options.method = method;
+    options.anyOrientation = anyOrientation;
     options.toleranceLevel = ToleranceLevel(slider);
     options.scan = scan;
     options.clearFirst = clearFirst;
@@ -297,11 +318,16 @@ TEST(MemoryNarrationRun, FastEqualsReferenceOnRandomSets)
             list.append(entryOf(entryNear(random, records)));
         for (int method = 0; method < kMethodCount; ++method) {
             const int slider = IsSignatureMethod(method) ? int(random() % 25) : 0;
-            CDuplicates reference, fast;
-            const Groups expected
-                = narrate(reference, list, method, slider, NarrationScanKind::Reference);
-            EXPECT_EQ(expected, narrate(fast, list, method, slider, NarrationScanKind::Fast))
-                << "set " << set << " method " << method << " slider " << slider;
+            for (const bool turned : orientationChoices(method)) {
+                CDuplicates reference, fast;
+                const Groups expected = narrate(reference, list, method, slider,
+                    NarrationScanKind::Reference, true, 0, nullptr, nullptr, turned);
+                EXPECT_EQ(expected,
+                    narrate(fast, list, method, slider, NarrationScanKind::Fast, true, 0, nullptr,
+                        nullptr, turned))
+                    << "set " << set << " method " << method << " slider " << slider
+                    << (turned ? "" : " upright only");
+            }
         }
     }
 }

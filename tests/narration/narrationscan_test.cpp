@@ -1,11 +1,12 @@
 // The fast scan against the reference scan on random and adversarial
 // signature sets: the same groups, in the same order, with the same ids in
 // the same order, and the same Processed flags, for every method and every
-// slider value.
+// slider value, the perceptual method with and without turned copies.
 #include "narrationfixture.h"
 
 #include "narration/narrationscan.h"
 #include "narration/narrationsettings.h"
+#include "signature/perceptualhash.h"
 #include "signature/signaturelib.h"
 
 #include <gtest/gtest.h>
@@ -42,12 +43,20 @@ Outcome run(NarrationScan &scan, int cancelAt = -1)
     return outcome;
 }
 
+// What the option "Also find rotated and mirrored copies" can be for a
+// method: both states for the perceptual one, which alone reads it.
+std::vector<bool> orientationChoices(int method)
+{
+    return method == int(NarrationMethod::Perceptual) ? std::vector<bool> { true, false }
+                                                      : std::vector<bool> { true };
+}
+
 void expectSame(const std::vector<NarrationRecord> &records, int method, int slider, int cancelAt,
-    const std::string &row)
+    const std::string &row, bool anyOrientation = true)
 {
     const int level = ToleranceLevel(slider);
-    auto reference = MakeReferenceScan(records, method, level);
-    auto fast = MakeFastScan(records, method, level);
+    auto reference = MakeReferenceScan(records, method, level, anyOrientation);
+    auto fast = MakeFastScan(records, method, level, anyOrientation);
     const Outcome expected = run(*reference, cancelAt);
     const Outcome actual = run(*fast, cancelAt);
     ASSERT_EQ(expected.groups, actual.groups) << row;
@@ -60,6 +69,7 @@ TEST(NarrationScanEquivalence, RandomSetsEveryMethodEveryLevel)
     std::mt19937 random(20261207);
     int groupsSeen = 0;
     int capsSeen = 0;
+    int turnedDiffer = 0;
     for (int set = 0; set < 1500; ++set) {
         const int size = 1 + int(random() % (set % 10 == 0 ? 400 : 80));
         const std::vector<NarrationRecord> records
@@ -71,23 +81,31 @@ TEST(NarrationScanEquivalence, RandomSetsEveryMethodEveryLevel)
                 // Neighbouring sliders share a tolerance level: each level once.
                 if (slider > 0 && ToleranceLevel(slider) == ToleranceLevel(slider - 1))
                     continue;
-                const std::string row = "set " + std::to_string(set) + " size "
-                    + std::to_string(size) + " method " + std::to_string(method) + " slider "
-                    + std::to_string(slider);
-                expectSame(records, method, slider, -1, row);
-                if (HasFatalFailure())
-                    return;
+                for (const bool turned : orientationChoices(method)) {
+                    const std::string row = "set " + std::to_string(set) + " size "
+                        + std::to_string(size) + " method " + std::to_string(method) + " slider "
+                        + std::to_string(slider) + (turned ? "" : " upright only");
+                    expectSame(records, method, slider, -1, row, turned);
+                    if (HasFatalFailure())
+                        return;
+                }
             }
         }
         // Counted on one combination so the test shows it covers groups and caps.
         auto scan = MakeReferenceScan(records, 2, ToleranceLevel(24));
         const Outcome outcome = run(*scan);
+        // ... and that the sets hold turned copies the option decides about.
+        const int perceptual = int(NarrationMethod::Perceptual);
+        auto turned = MakeReferenceScan(records, perceptual, 6, true);
+        auto upright = MakeReferenceScan(records, perceptual, 6, false);
+        turnedDiffer += run(*turned).groups != run(*upright).groups ? 1 : 0;
         groupsSeen += int(outcome.groups.size());
         for (const auto &group : outcome.groups)
             capsSeen += group.second.size() == std::size_t(kMaxSignatureMatches) ? 1 : 0;
     }
     EXPECT_GT(groupsSeen, 1000);
     EXPECT_GT(capsSeen, 10) << "no source reached the 65-match cap";
+    EXPECT_GT(turnedDiffer, 100) << "turned copies rarely change the groups";
 }
 
 TEST(NarrationScanEquivalence, CancelLeavesTheSameGroupsAndFlags)
@@ -99,11 +117,15 @@ TEST(NarrationScanEquivalence, CancelLeavesTheSameGroupsAndFlags)
         const int cancelAt = int(random() % 20);
         for (int method = 0; method < kMethodCount; ++method) {
             const int slider = int(random() % 25);
-            expectSame(records, method, slider, cancelAt,
-                "set " + std::to_string(set) + " method " + std::to_string(method) + " cancel at "
-                    + std::to_string(cancelAt));
-            if (HasFatalFailure())
-                return;
+            for (const bool turned : orientationChoices(method)) {
+                expectSame(records, method, slider, cancelAt,
+                    "set " + std::to_string(set) + " method " + std::to_string(method)
+                        + " cancel at " + std::to_string(cancelAt)
+                        + (turned ? "" : " upright only"),
+                    turned);
+                if (HasFatalFailure())
+                    return;
+            }
         }
     }
 }
@@ -206,6 +228,41 @@ TEST(NarrationScanEquivalence, CrowdedCellsAlikeInColour)
                     return;
             }
         }
+    }
+}
+
+// A picture, its seven turned and mirrored copies and one more upright copy
+// (each a few bits off): with turned copies one group of nine per picture,
+// without them only the upright pair, in both scans.
+TEST(NarrationScanEquivalence, TurnedCopiesOnlyWhenAsked)
+{
+    std::mt19937_64 random(1942);
+    const int method = int(NarrationMethod::Perceptual);
+    const int slider = 12;  // 12 bits
+    constexpr int kFamily = kOrientationCount + 1;
+    std::vector<NarrationRecord> records;
+    for (int family = 0; family < 40; ++family) {
+        const PerceptualHash base = random();
+        for (int member = 0; member < kFamily; ++member) {
+            NarrationRecord r = test::MakeRecord(10, 10, 10);
+            const Orientation o = Orientation(member % kOrientationCount);
+            r.perceptual = PerceptualOriented(base, o) ^ (PerceptualHash(3) << member);
+            r.id = std::int32_t(records.size()) + 1;
+            records.push_back(r);
+        }
+    }
+    for (const bool turned : { true, false }) {
+        auto scan = MakeFastScan(records, method, ToleranceLevel(slider), turned);
+        const Outcome outcome = run(*scan);
+        ASSERT_EQ(outcome.groups.size(), 40u) << "one group per picture, turned " << turned;
+        for (const auto &[source, found] : outcome.groups) {
+            EXPECT_EQ(source % kFamily, 0);
+            std::vector<std::int32_t> expected;
+            for (int member = turned ? 1 : kFamily - 1; member < kFamily; ++member)
+                expected.push_back(source + member);
+            EXPECT_EQ(found, expected) << "source " << source << ", turned " << turned;
+        }
+        expectSame(records, method, slider, -1, turned ? "families" : "families upright", turned);
     }
 }
 

@@ -1,10 +1,12 @@
-// The Narration Settings tab: presets, descriptions, the six exclusive
-// option buttons in two containers, the slider and its label.
+// The Narration Settings tab: presets, descriptions, the seven exclusive
+// option buttons in two containers, the slider and its label, and the
+// rotations box of the perceptual method.
 #include "base/texts.h"
 #include "narration/narrationsettings.h"
 #include "narration/narrationsettingstab.h"
 #include "support/qtprinters.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QRadioButton>
 #include <QSlider>
@@ -40,6 +42,11 @@ TEST(NarrationSettingsTab, StartsWithBitmapPatternAtTwelve)
     EXPECT_EQ(tab.sldTollerance()->pageStep(), 5);
     EXPECT_EQ(tab.sldTollerance()->singleStep(), 1);
     EXPECT_EQ(tab.sldTollerance()->toolTip(), Text(1007));
+    // Ticked at first, and only the perceptual method lets it be changed.
+    EXPECT_TRUE(tab.findRotatedCopies());
+    EXPECT_FALSE(tab.chkRotations()->isEnabled());
+    EXPECT_EQ(tab.chkRotations()->text(), QStringLiteral("Also find rotated and mirrored copies"));
+    EXPECT_EQ(tab.chkRotations()->parentWidget(), tab.picNSSelect(0));
 }
 
 // Clicks as a user makes them, across the two containers and back.
@@ -59,7 +66,10 @@ TEST(NarrationSettingsTab, ClicksPresetTheSliderAndKeepOneButtonSelected)
         { 4, 0, false, 107 },
         { 2, 12, true, 103 },
         { 2, 12, true, 103 },
+        { 6, 12, true, 1941 },
         { 4, 0, false, 107 },
+        { 6, 12, true, 1941 },
+        { 0, 4, true, 101 },
     };
     NarrationSettingsTab tab;
     tab.show();
@@ -74,6 +84,7 @@ TEST(NarrationSettingsTab, ClicksPresetTheSliderAndKeepOneButtonSelected)
         EXPECT_EQ(tab.sldTollerance()->isEnabled(), row.enabled) << name;
         EXPECT_EQ(tab.lblNarInfo()->text(), Text(row.description)) << name;
         EXPECT_EQ(tab.lblTollerance()->text(), QString::number(row.slider)) << name;
+        EXPECT_EQ(tab.chkRotations()->isEnabled(), row.click == 6) << name;
     }
 }
 

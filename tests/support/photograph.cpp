@@ -1,0 +1,31 @@
+#include "support/photograph.h"
+
+#include <QPainter>
+#include <QRandomGenerator>
+
+namespace vexa::test {
+
+QImage MakePhotograph(int seed)
+{
+    QImage picture(320, 240, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(
+                x, y, y < 100 ? qRgb(90 + y, 140 + y / 2, 230) : qRgb(60 + x / 8, 110 - y / 4, 40));
+    QRandomGenerator random { quint32(seed) };
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    for (int shape = 0; shape < 14; ++shape) {
+        painter.setBrush(QColor(random.bounded(256), random.bounded(256), random.bounded(256)));
+        const QRect where(random.bounded(300) - 20, random.bounded(220) - 20,
+            30 + random.bounded(120), 30 + random.bounded(90));
+        if (shape % 2)
+            painter.drawEllipse(where);
+        else
+            painter.drawRect(where);
+    }
+    return picture;
+}
+
+}  // namespace vexa::test

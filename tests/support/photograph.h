@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QImage>
+
+namespace vexa::test {
+
+// A photograph-like picture (320 x 240): a graded sky over darker ground
+// with large shapes of many tones, different for every seed and the same on
+// every run. Its turned copies are far from it the right way up, so a
+// comparison that does not turn pictures tells them apart.
+QImage MakePhotograph(int seed);
+
+}  // namespace vexa::test
