@@ -1,6 +1,7 @@
 // window_shots OUTDIR: the whole main window in English and Dutch, taken of
-// the X screen with ImageMagick's import: the Narration Settings tab, a
-// narration run in progress, and one group of landscape, portrait and square
+// the X screen with ImageMagick's import: the Narration Settings tab (also
+// with Perceptual chosen, and so at the window's smallest), a narration run
+// in progress, and one group of landscape, portrait and square
 // pictures at tile sizes 5, 10 and 20. Run under
 //   xvfb-run -a -s "-screen 0 1024x768x24" window_shots OUTDIR
 #include "app/appobjects.h"
@@ -17,6 +18,8 @@
 #include "db/sqlite.h"
 #include "narration/duplicateset.h"
 #include "narration/narrationrun_ui.h"
+#include "narration/narrationsettings.h"
+#include "narration/narrationsettingstab.h"
 #include "review/duplicateviewer.h"
 #include "review/previewtile.h"
 #include "review/reviewinstall.h"
@@ -32,6 +35,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QProcess>
+#include <QRadioButton>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QThread>
@@ -137,7 +141,7 @@ int main(int argc, char **argv)
             return QList<DirectoryListItem> { { DirectoryKey(item), true } };
         };
         host.countSelection = [&window] { window.SetTickedDirectoryCount(1); };
-        InstallNarration(window, host);
+        NarrationSettingsTab *settings = InstallNarration(window, host);
         window.Load();
         window.setGeometry(0, 0, 1024, 740);
         window.show();
@@ -147,6 +151,17 @@ int main(int argc, char **argv)
         window.SelectTab(MainWindow::TabSettings);
         settle(400);
         shoot(QStringLiteral("%1/settings_%2.png").arg(out, lang));
+        // Perceptual chosen, its rotations box enabled beneath it, at the
+        // size above and at the window's smallest.
+        settings->optMethod(int(NarrationMethod::Perceptual))->click();
+        settle(200);
+        shoot(QStringLiteral("%1/settings_perceptual_%2.png").arg(out, lang));
+        window.resize(window.minimumSize());
+        settle(600);
+        shoot(QStringLiteral("%1/settings_perceptual_smallest_%2.png").arg(out, lang));
+        window.setGeometry(0, 0, 1024, 740);
+        settings->optMethod(kDefaultMethod)->click();
+        settle(400);
 
         // The run photographed from inside its own event loop turns.
         bool taken = false;

@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSlider>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -41,7 +42,9 @@ NarrationSettingsTab::NarrationSettingsTab(QWidget *parent)
     setObjectName(QStringLiteral("picTabWindow2"));
     m_fraNSMethod = new QGroupBox(this);
     m_fraNSMethod->setObjectName(QStringLiteral("fraNSMethod"));
-    auto *methodLayout = new QHBoxLayout(m_fraNSMethod);
+    auto *methodLayout = new QVBoxLayout(m_fraNSMethod);
+    auto *columns = new QHBoxLayout;
+    methodLayout->addLayout(columns);
     // One button group over both containers: a container alone would keep
     // one button of its own three selected.
     m_methods = new QButtonGroup(this);
@@ -71,24 +74,29 @@ NarrationSettingsTab::NarrationSettingsTab(QWidget *parent)
             layout->addWidget(button);
         }
         if (container == 0) {
-            // Belongs to the perceptual button above it: indented to its text.
-            m_chkRotations = new QCheckBox(Text(kRotationsTextId), box);
-            m_chkRotations->setObjectName(QStringLiteral("chkRotations"));
-            SetTextIds(m_chkRotations, kRotationsTextId);
-            m_chkRotations->setChecked(kDefaultFindRotatedCopies);
-            const int indent = style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth)
-                + style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing);
-            auto *row = new QHBoxLayout;
-            row->setContentsMargins(indent, 0, 0, 0);
-            row->addWidget(m_chkRotations);
-            layout->addLayout(row);
-            connect(m_chkRotations, &QCheckBox::clicked, this,
-                [](bool on) { SaveFindRotatedCopies(on); });
+            // The rotations box goes right under the perceptual button.
+            QMargins margins = layout->contentsMargins();
+            margins.setBottom(0);
+            layout->setContentsMargins(margins);
         }
         layout->addStretch(1);
         m_picNSSelect[std::size_t(container)] = box;
-        methodLayout->addWidget(box);
+        columns->addWidget(box);
     }
+    // Belongs to the perceptual button above it and is indented to its text,
+    // but spans both columns: the Dutch text is wider than the column.
+    m_chkRotations = new QCheckBox(Text(kRotationsTextId), m_fraNSMethod);
+    m_chkRotations->setObjectName(QStringLiteral("chkRotations"));
+    SetTextIds(m_chkRotations, kRotationsTextId);
+    m_chkRotations->setChecked(kDefaultFindRotatedCopies);
+    connect(m_chkRotations, &QCheckBox::clicked, this, [](bool on) { SaveFindRotatedCopies(on); });
+    const int indent = m_picNSSelect[0]->layout()->contentsMargins().left()
+        + style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth)
+        + style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing);
+    auto *row = new QHBoxLayout;
+    row->setContentsMargins(indent, 0, 0, 0);
+    row->addWidget(m_chkRotations);
+    methodLayout->addLayout(row);
     connect(m_methods, &QButtonGroup::idClicked, this, &NarrationSettingsTab::MethodClick);
 
     m_fraNSInfo = new QGroupBox(Text(650), this);
@@ -125,10 +133,23 @@ NarrationSettingsTab::NarrationSettingsTab(QWidget *parent)
     // Change, click and scroll all come here.
     connect(m_slider, &QSlider::valueChanged, this, &NarrationSettingsTab::sliderUpdate);
 
-    auto *layout = new QVBoxLayout(this);
+    // Smaller than its frames need (the window at its smallest size, the
+    // longer Dutch texts), the tab scrolls rather than squeeze the frames
+    // into each other; larger, the information frame takes the room.
+    auto *contents = new QWidget;
+    contents->setObjectName(QStringLiteral("picNSContents"));
+    auto *layout = new QVBoxLayout(contents);
     layout->addWidget(m_fraNSMethod);
     layout->addWidget(m_fraNSInfo, 1);
     layout->addWidget(m_fraNSTollerance);
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("scrNSContents"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(contents);
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
 
     sliderUpdate();
     SelectMethod(kDefaultMethod);

@@ -6,6 +6,7 @@
 #include "narration/narrationsettingstab.h"
 #include "support/qtprinters.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QLabel>
 #include <QRadioButton>
@@ -46,7 +47,6 @@ TEST(NarrationSettingsTab, StartsWithBitmapPatternAtTwelve)
     EXPECT_TRUE(tab.findRotatedCopies());
     EXPECT_FALSE(tab.chkRotations()->isEnabled());
     EXPECT_EQ(tab.chkRotations()->text(), QStringLiteral("Also find rotated and mirrored copies"));
-    EXPECT_EQ(tab.chkRotations()->parentWidget(), tab.picNSSelect(0));
 }
 
 // Clicks as a user makes them, across the two containers and back.
@@ -106,6 +106,40 @@ TEST(NarrationSettingsTab, ButtonsSitInTwoContainersWithTheirTexts)
     EXPECT_TRUE(tab.sldTollerance()->isEnabled());
     // "&&" shows one ampersand in a caption.
     EXPECT_EQ(tab.optMethod(5)->text(), QStringLiteral("Filesize && dimensions"));
+}
+
+// At the panel's size in the smallest window and in a large one, in both
+// languages, every text of the tab is shown whole (the tab scrolls rather
+// than squeeze it), and the rotations box sits under the perceptual button,
+// indented to its text.
+TEST(NarrationSettingsTab, NothingIsClippedInEitherLanguage)
+{
+    for (const int offset : { 0, 2000 }) {
+        SetLangOffset(offset);
+        for (const QSize size : { QSize(560, 310), QSize(1010, 620) }) {
+            NarrationSettingsTab tab;
+            tab.resize(size);
+            tab.show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(&tab));
+            tab.optMethod(6)->click();
+            const std::string row = (offset ? "Dutch " : "English ") + std::to_string(size.width());
+            for (QWidget *control : tab.findChildren<QWidget *>()) {
+                if (!qobject_cast<QLabel *>(control) && !qobject_cast<QAbstractButton *>(control))
+                    continue;
+                EXPECT_GE(control->width(), control->minimumSizeHint().width())
+                    << row << " " << control->objectName().toStdString();
+                EXPECT_GE(control->height(), control->minimumSizeHint().height())
+                    << row << " " << control->objectName().toStdString();
+            }
+            const QRect perceptual(
+                tab.optMethod(6)->mapTo(&tab, QPoint()), tab.optMethod(6)->size());
+            const QRect box(tab.chkRotations()->mapTo(&tab, QPoint()), tab.chkRotations()->size());
+            EXPECT_GE(box.top(), perceptual.bottom()) << row;
+            EXPECT_LT(box.top() - perceptual.bottom(), perceptual.height()) << row;
+            EXPECT_GT(box.left(), perceptual.left()) << row;
+        }
+    }
+    SetLangOffset(0);
 }
 
 TEST(NarrationSettingsTab, SliderLabelShowsTheValueNotTheLevel)
