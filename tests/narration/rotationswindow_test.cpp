@@ -1,7 +1,8 @@
 // "Also find rotated and mirrored copies" in the real main window offscreen,
 // on a real database of gathered pictures: the perceptual narration finds a
 // photograph's quarter-turned copy while the box is ticked and not once it
-// is unticked, and the choice survives a restart while the method does not.
+// is unticked, and the choice survives a restart while the method does not;
+// the instant check of a mirrored and a grey copy follows the box too.
 #include "../gather/gatherfixture.h"
 
 #include "app/appobjects.h"
@@ -10,6 +11,8 @@
 #include "db/lifecycle.h"
 #include "db/settings.h"
 #include "db/sqlite.h"
+#include "gather/memorysignatures.h"
+#include "monitor/monitorrun_ui.h"
 #include "narration/duplicateset.h"
 #include "narration/narrationsettings.h"
 #include "narration/narrationsettingstab.h"
@@ -19,10 +22,13 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
 #include <QRadioButton>
 #include <QTest>
 #include <QTransform>
 #include <QTreeWidget>
+
+#include <algorithm>
 
 using namespace vexa;
 using namespace vexa::test;
@@ -52,6 +58,7 @@ protected:
     void TearDown() override
     {
         m_window.reset();
+        MemorySignatures().clear();
         m_messages.reset();
         ReleaseApplicationObjects();
         GatherFixture::TearDown();
@@ -94,6 +101,13 @@ protected:
         if (!narration)
             return {};
         narration->trigger();
+        return groups();
+    }
+
+    // The duplicate set as file names: the source first (a memory entry's
+    // own name), then its duplicates sorted.
+    static QList<QStringList> groups()
+    {
         QList<QStringList> groups;
         Statement name(AppDb().db->connection().handle(),
             QStringLiteral("SELECT FileName FROM FileData WHERE ID = ?1"));
@@ -103,9 +117,11 @@ protected:
             return name.step() ? name.column(0).toString() : QString();
         };
         for (const CDuplicate &group : *Duplicates()) {
-            QStringList names { nameOf(group.lSource()) };
+            QStringList names;
             for (const std::int32_t id : group.fileIds())
                 names.append(nameOf(id));
+            names.append(group.lSource() == -1 ? MemorySignatures().at(group.MemLoadPos())->FileName
+                                               : nameOf(group.lSource()));
             names.sort();
             groups.append(names);
         }
@@ -153,6 +169,44 @@ TEST_F(RotationsWindow, TurnedCopyFoundOnlyWhileTheBoxIsTickedAndTheChoiceIsKept
     box->click();
     EXPECT_TRUE(ReadFindRotatedCopies());
     EXPECT_EQ(narrate(), turned);
+}
+
+TEST_F(RotationsWindow, InstantCheckOfMirroredAndGreyCopiesFollowsTheBox)
+{
+    const QString incoming = m_images.filePath(QStringLiteral("incoming"));
+    ASSERT_TRUE(QDir().mkpath(incoming));
+    const QImage photograph = MakePhotograph(17);
+    ASSERT_TRUE(photograph.mirrored(true, false)
+                    .save(incoming + QStringLiteral("/mirrored.jpg"), "JPG", 90));
+    ASSERT_TRUE(photograph.convertToFormat(QImage::Format_Grayscale8)
+                    .save(incoming + QStringLiteral("/grey.jpg"), "JPG", 90));
+    openWindow();
+    MonitorModule *monitor = m_window->findChild<MonitorModule *>();
+    ASSERT_TRUE(monitor);
+    m_settings->optMethod(int(NarrationMethod::Perceptual))->click();
+
+    const QString harbour = QStringLiteral("harbour.jpg");
+    const QString turned = QStringLiteral("harbour turned.jpg");
+    struct Row {
+        bool ticked;
+        QList<QStringList> groups;  // each sorted
+    };
+    const Row rows[] = {
+        { true,
+            { { QStringLiteral("grey.jpg"), turned, harbour },
+                { turned, harbour, QStringLiteral("mirrored.jpg") } } },
+        { false, { { QStringLiteral("grey.jpg"), harbour } } },
+    };
+    for (const Row &row : rows) {
+        if (m_settings->findRotatedCopies() != row.ticked)
+            m_settings->chkRotations()->click();
+        Duplicates()->Clear();
+        MemorySignatures().clear();
+        monitor->InstantCheck({ incoming });
+        QList<QStringList> found = groups();
+        std::sort(found.begin(), found.end());
+        EXPECT_EQ(found, row.groups) << (row.ticked ? "ticked" : "unticked");
+    }
 }
 
 }  // namespace
