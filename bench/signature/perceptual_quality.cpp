@@ -90,14 +90,23 @@ QString figure(const Count &c, int decimals)
         .arg(c.total);
 }
 
-constexpr std::array<int, 4> kMethods = { 0, 1, 2, 6 };
-const char *methodName(int method)
+// The methods at their presets; Perceptual also with "Also find rotated and
+// mirrored copies" off.
+struct Run {
+    int method;
+    bool anyOrientation;
+};
+constexpr std::array<Run, 5> kRuns
+    = { { { 0, true }, { 1, true }, { 2, true }, { 6, true }, { 6, false } } };
+const char *methodName(const Run &run)
 {
-    switch (method) {
+    switch (run.method) {
     case 0: return "Average RGB";
     case 1: return "Quadruple RGB";
     case 2: return "Bitmap pattern";
-    default: return "Perceptual";
+    default:
+        return run.anyOrientation ? "Perceptual"
+                                  : "Perceptual, rotated and mirrored copies not looked for";
     }
 }
 
@@ -175,14 +184,17 @@ int main(int argc, char **argv)
             editDistance[std::size_t(f->edit)].push_back(PerceptualDistanceAnyOrientation(
                 originalOf[std::size_t(f->picture)]->record.perceptual, f->record.perceptual));
 
-    for (const int method : kMethods) {
+    for (const Run &run : kRuns) {
+        const int method = run.method;
+        // The distances of the curve are taken once, in every orientation.
+        const bool curve = method == 6 && run.anyOrientation;
         const int level = ToleranceLevel(PresetOf(method).slider);
         const auto match = [&](const File *a, const File *b) {
-            return SignaturesMatch(method, level, a->record, b->record);
+            return SignaturesMatch(method, level, a->record, b->record, run.anyOrientation);
         };
         std::printf("\n### %s (slider %d, level %d)\n\n| edit | recall | false pairs with "
                     "other originals |\n|---|---|---|\n",
-            methodName(method), PresetOf(method).slider, level);
+            methodName(run), PresetOf(method).slider, level);
         std::vector<Count> recall(std::size_t(editNames.size())),
             editFalse(std::size_t(editNames.size()));
         std::map<int, QStringList> missed;
@@ -238,7 +250,7 @@ int main(int argc, char **argv)
                     else if (bothOriginals)
                         originalsPaired << nameOf(x) + QStringLiteral(" + ") + nameOf(y);
                 }
-                if (method == 6) {
+                if (curve) {
                     const int d = PerceptualDistanceAnyOrientation(
                         x->record.perceptual, y->record.perceptual);
                     ++fileHist[std::size_t(d)];
@@ -256,10 +268,10 @@ int main(int argc, char **argv)
                     ++tilePairs.total;
                     tilePairs.hits += hit;
                     if (hit && tilePairs.hits <= 12)
-                        std::fprintf(stderr, "%s: tiles paired: %s + %s\n", methodName(method),
+                        std::fprintf(stderr, "%s: tiles paired: %s + %s\n", methodName(run),
                             qPrintable(nameOf(tiles[a])), qPrintable(nameOf(tiles[b])));
                 }
-                if (method == 6) {
+                if (curve) {
                     const int d = PerceptualDistanceAnyOrientation(
                         tiles[a]->record.perceptual, tiles[b]->record.perceptual);
                     ++allTileHist[std::size_t(d)];
