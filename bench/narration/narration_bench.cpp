@@ -18,6 +18,7 @@
 #include "base/rounding.h"
 #include "db/appdatabase.h"
 #include "db/lifecycle.h"
+#include "db/notduplicates.h"
 #include "db/selectionsql.h"
 #include "db/sqlite.h"
 #include "gather/memorygather.h"
@@ -534,6 +535,105 @@ int memoryBench(int size, const std::vector<NarrationRecord> &real, const QStrin
     return 0;
 }
 
+// --remembered SIZE PAIRS: the database narration of SIZE records at the
+// default preset with no remembered pairs and with PAIRS of them, side by
+// side on one database: five runs of each, alternating, their medians. A
+// tenth of the pairs are pairs the narration would group (so they bite);
+// the rest join random records.
+int rememberedBench(int size, int pairs, const std::vector<NarrationRecord> &real)
+{
+    QTemporaryDir dir;
+    SetProgramDirectory(dir.path());
+    SetInstallDirectory(QString());
+    if (!OpenApplicationDatabase())
+        return 1;
+    Generator generator { std::uint32_t(size) };
+    const std::size_t realCount = std::min<std::size_t>(real.size(), std::size_t(size / 10));
+    insertRows(generator.make(size - int(realCount),
+        std::vector<NarrationRecord>(real.begin(), real.begin() + std::ptrdiff_t(realCount))));
+    NarrationOptions options;
+    options.method = kDefaultMethod;
+    options.toleranceLevel = ToleranceLevel(PresetOf(kDefaultMethod).slider);
+    options.selection = BuildSelectionSql({ { DirectoryKey(1), true } }, 1);
+    const auto narrate = [&](std::uint64_t *print) {
+        CDuplicates set;
+        QElapsedTimer timer;
+        timer.start();
+        NarrationEngine engine(set, options);
+        RunObserver quiet;
+        engine.run(quiet);
+        const qint64 ms = timer.elapsed();
+        if (print)
+            *print = fingerprint(set);
+        return std::pair<qint64, int>(ms, set.Count());
+    };
+    // The pairs: every tenth from the groups of a plain run, the rest random.
+    std::vector<std::pair<std::int32_t, std::int32_t>> chosen;
+    {
+        CDuplicates set;
+        NarrationEngine engine(set, options);
+        RunObserver quiet;
+        engine.run(quiet);
+        for (const CDuplicate &group : set) {
+            for (const std::int32_t id : group.fileIds()) {
+                if (int(chosen.size()) < pairs / 10)
+                    chosen.emplace_back(group.lSource(), id);
+            }
+        }
+    }
+    std::mt19937 random(7);
+    while (int(chosen.size()) < pairs) {
+        const auto a = std::int32_t(1 + random() % std::uint32_t(size));
+        const auto b = std::int32_t(1 + random() % std::uint32_t(size));
+        if (a != b)
+            chosen.emplace_back(a, b);
+    }
+    Database &db = *AppDb().db;
+    const auto setPairs = [&](bool on) {
+        Transaction transaction(db);
+        db.Execute(QStringLiteral("DELETE FROM NotDuplicatePair"));
+        if (on) {
+            Statement store(db.connection().handle(),
+                QStringLiteral("INSERT OR IGNORE INTO NotDuplicatePair VALUES (?, ?)"));
+            for (const auto &[a, b] : chosen) {
+                store.reset();
+                store.bind(1, std::min(a, b));
+                store.bind(2, std::max(a, b));
+                store.step();
+            }
+        }
+        transaction.commit();
+    };
+    std::vector<qint64> without, with;
+    int groupsWithout = 0, groupsWith = 0;
+    for (int round = 0; round < 5; ++round) {
+        setPairs(false);
+        const auto plain = narrate(nullptr);
+        setPairs(true);
+        const auto remembered = narrate(nullptr);
+        without.push_back(plain.first);
+        with.push_back(remembered.first);
+        groupsWithout = plain.second;
+        groupsWith = remembered.second;
+    }
+    const auto median = [](std::vector<qint64> v) {
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    const qint64 a = median(without);
+    const qint64 b = median(with);
+    std::printf("narration of %d records, method %d slider %d, medians of 5 alternating runs\n",
+        size, kDefaultMethod, PresetOf(kDefaultMethod).slider);
+    std::printf("%-26s %9s %9s\n", "", "ms", "groups");
+    std::printf("%-26s %9lld %9d\n", "no remembered pairs", (long long)a, groupsWithout);
+    std::printf("%-26s %9lld %9d\n",
+        qPrintable(QStringLiteral("%1 remembered pairs").arg(LoadNotDuplicateSet(db).size())),
+        (long long)b, groupsWith);
+    std::printf("with / without: %.3f\n", double(b) / double(std::max<qint64>(a, 1)));
+    CloseApplicationDatabase();
+    return 0;
+}
+
 }  // namespace
 
 // One fast run in a process of its own, so its peak memory is its own:
@@ -601,6 +701,10 @@ int main(int argc, char **argv)
                 .filePath(QStringLiteral("narration_real_signatures.txt")))
         : std::vector<NarrationRecord>();
     std::printf("real gathered signatures: %zu\n", real.size());
+    const int rememberedAt = int(args.indexOf(QStringLiteral("--remembered")));
+    if (rememberedAt >= 0 && rememberedAt + 2 < args.size())
+        return rememberedBench(
+            args[rememberedAt + 1].toInt(), args[rememberedAt + 2].toInt(), real);
     if (memoryAt >= 0) {
         const int size = memoryAt + 1 < args.size() ? args[memoryAt + 1].toInt() : 1000000;
         const int keepAt = int(args.indexOf(QStringLiteral("--keep")));

@@ -41,7 +41,7 @@ _vexa_cli()
         compare) options+=" --method --slider" ;;
         dir) options+=" --tree" ;;
         narrate) options+=" --method --slider --rotations --dir --json --reference --save" ;;
-        duplicates) options+=" --json" ;;
+        duplicates) options+=" --json --id" ;;
         gather) options+=" --threads --dir --json" ;;
         autodelete) options+=" --dry-run --json" ;;
         check | watch) options+=" --method --slider --rotations --json" ;;
@@ -62,7 +62,12 @@ _vexa_cli()
             elif ((position > 2)); then
                 _filedir -d
             fi ;;
-        duplicates) ((position == 1)) && COMPREPLY=($(compgen -W "list clear" -- "$cur")) ;;
+        duplicates)
+            if ((position == 1)); then
+                COMPREPLY=($(compgen -W "list clear ignore ignored unignore" -- "$cur"))
+            elif ((position > 1)); then
+                _filedir
+            fi ;;
         watch) _filedir -d ;;
         signature | compare | check) _filedir ;;
     esac

@@ -7,7 +7,7 @@ namespace vexa {
 namespace {
 
 // Sorted by id: English at 101..108 and 200..1037 (and texts of our own at
-// 1940..1999), the Dutch partner of each at its id + 2000. Blanks at either end are part of a text:
+// 1900..1999), the Dutch partner of each at its id + 2000. Blanks at either end are part of a text:
 // those rows are joined to values where they are used. "&" marks an access key.
 // clang-format off
 constexpr StringTableEntry kTable[] = {
@@ -246,6 +246,7 @@ constexpr StringTableEntry kTable[] = {
     {1035, "Start the monitoring of the selected directory."},
     {1036, "Find binary duplicates."},
     {1037, "Check this setting if you want to use the Recycle Bin on delete operations."},
+    {1900, "&Not a duplicate"},
     {1940, "Perceptual"},
     {1941, "This narration setting compares the shapes of light and dark in an image, so it also finds copies that were resized, saved in another format, made lighter, darker, grey or more colourful, or rotated and mirrored. Colour itself is not compared."},
     {1942, "Also find rotated and mirrored copies"},
@@ -508,6 +509,7 @@ constexpr StringTableEntry kTable[] = {
     {3035, "De bewaking van de geselecteerde map starten."},
     {3036, "Binaire duplicaten zoeken."},
     {3037, "Vink deze instelling aan als u de Prullenbak wilt gebruiken bij het verwijderen."},
+    {3900, "&Geen duplicaat"},
     {3940, "Perceptueel"},
     {3941, "Deze vergelijkingsmethode vergelijkt de vormen van licht en donker in een afbeelding en vindt dus ook kopieën die verkleind, in een ander formaat opgeslagen, lichter, donkerder, grijs of kleurrijker gemaakt, of gedraaid en gespiegeld zijn. De kleur zelf wordt niet vergeleken."},
     {3942, "Ook gedraaide en gespiegelde kopieën vinden"},

@@ -27,7 +27,9 @@ const Command kCommands[] = {
     { "narrate", vexa::cli::RunNarrate,
         "narrate COLLECTION [--method 0-6] [--slider 0-24] [--rotations on|off] [--dir PATH]... "
         "[--json] [--reference] [--save] [--quiet]" },
-    { "duplicates", vexa::cli::RunDuplicates, "duplicates list [--json] | clear" },
+    { "duplicates", vexa::cli::RunDuplicates,
+        "duplicates list [--json] | clear | ignore A B [--id] | ignored [--json] | unignore A B "
+        "[--id]" },
     { "gather", vexa::cli::RunGather,
         "gather COLLECTION [--threads N] [--dir PATH]... [--json] [--quiet]" },
     { "autodelete", vexa::cli::RunAutodelete, "autodelete [--dry-run] [--json] [--quiet]" },

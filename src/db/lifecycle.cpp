@@ -7,6 +7,7 @@
 #include "base/paths.h"
 #include "db/appdatabase.h"
 #include "db/filestamps.h"
+#include "db/notduplicates.h"
 #include "db/perceptualsignatures.h"
 #include "db/schema.h"
 #include "db/settings.h"
@@ -120,6 +121,7 @@ bool OpenApplicationDatabase(DatabaseAccess access, QString *why)
             app.db->connection().exec(SchemaIndexesSql());
             EnsureFileStampTable(app.db->connection());
             app.db->connection().exec(PerceptualSignatureSchemaSql());
+            app.db->connection().exec(NotDuplicateSchemaSql());
             app.db->connection().exec(SettingSchemaSql());
             app.db->connection().exec(QStringLiteral("UPDATE SysInfo SET DBVersion=DBVersion"));
             indexes.commit();

@@ -2,6 +2,7 @@
 
 #include "base/errors.h"
 #include "db/filestamps.h"
+#include "db/notduplicates.h"
 #include "db/perceptualsignatures.h"
 #include "db/settings.h"
 #include "db/sqlite.h"
@@ -90,6 +91,7 @@ void WriteTemplateDatabase(const QString &path)
             connection.exec(SchemaIndexesSql());
             EnsureFileStampTable(connection);
             connection.exec(PerceptualSignatureSchemaSql());
+            connection.exec(NotDuplicateSchemaSql());
             connection.exec(SettingSchemaSql());
             connection.exec(QStringLiteral("COMMIT"));
         }

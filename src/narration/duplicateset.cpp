@@ -158,6 +158,20 @@ void CDuplicates::Remove(std::int32_t position)
     m_groups.erase(m_groups.begin() + std::ptrdiff_t(index));
 }
 
+bool CDuplicates::RemoveFile(std::int32_t position, std::int32_t fileId)
+{
+    CDuplicate &group = *m_groups[indexOf(position)];
+    QList<std::int32_t> ids = group.lFileID();
+    if (ids.removeAll(fileId) == 0)
+        return false;
+    if (!ids.isEmpty()) {
+        group.setLFileID(ids);
+        return false;
+    }
+    Remove(position);
+    return true;
+}
+
 std::int32_t CDuplicates::DeleteNonRelevantDuplicates()
 {
     std::int32_t removed = 0;

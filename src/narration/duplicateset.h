@@ -71,6 +71,11 @@ public:
     std::int32_t Count() const { return std::int32_t(m_groups.size()); }
     void Clear();
     void Remove(std::int32_t position);
+    // Takes the file out of the group at position (the user said it is not
+    // a duplicate of the source); a group left without duplicates goes.
+    // true when the group went. A position outside 1..Count() throws
+    // VexaError 9; a file the group does not hold changes nothing.
+    bool RemoveFile(std::int32_t position, std::int32_t fileId);
 
     // Removes the groups in which fewer than two images still exist (the
     // source row or file, and the duplicate rows, looked up in the shared

@@ -3,11 +3,16 @@
 #include "base/errors.h"
 #include "base/progresstexts.h"
 #include "base/texts.h"
+#include "db/notduplicates.h"
 #include "gather/memorysignatures.h"
 #include "narration/duplicateset.h"
 #include "narration/narrationscan.h"
 #include "narration/narrationsettings.h"
 
+#include <QHash>
+
+#include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace vexa {
@@ -30,6 +35,43 @@ NarrationRecord recordOf(const MemorySignatureEntry &entry)
     r.perceptualNull = false;
     return r;
 }
+
+// A loose file may also be a gathered record (the monitor watching a
+// gathered directory): its remembered pairs hold for it too. The records
+// named in a pair, by their file's path.
+class RememberedPairs {
+public:
+    explicit RememberedPairs(Database &db)
+    {
+        for (const NotDuplicatePair &pair : NotDuplicatePairs(db)) {
+            m_set.insert(pair.first, pair.second);
+            if (!pair.firstPath.isEmpty())
+                m_recordsOfPath[pair.firstPath].append(pair.first);
+            if (!pair.secondPath.isEmpty())
+                m_recordsOfPath[pair.secondPath].append(pair.second);
+        }
+    }
+
+    // Leaves out of found the records remembered with the entry's file.
+    void leaveOut(const MemorySignatureEntry &entry, const std::vector<NarrationRecord> &records,
+        std::vector<std::int32_t> &found) const
+    {
+        if (m_recordsOfPath.isEmpty())
+            return;
+        const auto own = m_recordsOfPath.constFind(entry.fullPath());
+        if (own == m_recordsOfPath.constEnd())
+            return;
+        std::erase_if(found, [&](std::int32_t index) {
+            const std::int32_t id = records[std::size_t(index)].id;
+            return std::any_of(own->begin(), own->end(),
+                [&](std::int32_t mine) { return m_set.contains(mine, id); });
+        });
+    }
+
+private:
+    NotDuplicateSet m_set;
+    QHash<QString, QList<std::int32_t>> m_recordsOfPath;
+};
 
 }  // namespace
 
@@ -60,8 +102,10 @@ RunResult MemoryNarrationEngine::run(RunObserver &observer)
         clock.start();
         std::vector<NarrationRecord> rows;
         std::unique_ptr<MemoryScan> scan;
+        std::optional<RememberedPairs> remembered;
         bool loaded = true;
         if (start <= last) {
+            remembered.emplace(m_db);
             loaded = LoadNarrationRecords(m_db, QString(), 0, reporter, rows,
                 m_options.method == int(NarrationMethod::Perceptual));
             if (loaded) {
@@ -86,7 +130,9 @@ RunResult MemoryNarrationEngine::run(RunObserver &observer)
             // Cancel is read before each entry; an entry searched with
             // Cancel set stops after its first candidate.
             const bool cancelled = reporter.cancelled();
-            scan->search(recordOf(*m_list.at(i)), cancelled, found);
+            const MemorySignatureEntry &entry = *m_list.at(i);
+            scan->search(recordOf(entry), cancelled, found);
+            remembered->leaveOut(entry, scan->records(), found);
             if (!found.empty()) {
                 QList<std::int32_t> ids;
                 ids.reserve(qsizetype(found.size()));

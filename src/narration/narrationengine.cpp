@@ -4,6 +4,7 @@
 #include "base/progresstexts.h"
 #include "base/texts.h"
 #include "db/appdatabase.h"
+#include "db/notduplicates.h"
 #include "db/records.h"
 #include "db/recordset.h"
 #include "db/selectionsql.h"
@@ -244,6 +245,8 @@ RunOutcome NarrationEngine::scan(RunReporter &reporter, std::vector<NarrationRec
             m_options.anyOrientation)
         : MakeFastScan(std::move(records), m_options.method, m_options.toleranceLevel,
             m_options.anyOrientation);
+    const NotDuplicateSet notDuplicates = LoadNotDuplicateSet(db);
+    scan->setNotDuplicates(&notDuplicates);
     const std::vector<NarrationRecord> &rows = scan->records();
     std::vector<std::int32_t> found;
     std::vector<std::int32_t> ids;

@@ -1,5 +1,6 @@
 #include "narration/narrationscan.h"
 
+#include "db/notduplicates.h"
 #include "narration/narrationsettings.h"
 #include "signature/perceptualhash.h"
 #include "signature/perceptualindex.h"
@@ -30,7 +31,14 @@ NarrationScan::~NarrationScan() = default;
 
 bool NarrationScan::matches(const NarrationRecord &a, const NarrationRecord &b) const
 {
-    return SignaturesMatch(m_method, m_level, a, b, m_anyOrientation);
+    // The pair is looked up only for a match: matches are few beside the
+    // candidates compared.
+    return SignaturesMatch(m_method, m_level, a, b, m_anyOrientation) && !notDuplicate(a, b);
+}
+
+bool NarrationScan::notDuplicate(const NarrationRecord &a, const NarrationRecord &b) const
+{
+    return m_notDuplicates && m_notDuplicates->contains(a.id, b.id);
 }
 
 bool SignaturesMatch(
@@ -75,6 +83,11 @@ void NarrationScan::step(bool cancelled, std::vector<std::int32_t> &found)
         }
     } else {
         searchQuick(source, found);
+        if (m_notDuplicates && !m_notDuplicates->empty()) {
+            const NarrationRecord &a = m_records[std::size_t(source)];
+            std::erase_if(
+                found, [&](std::int32_t c) { return notDuplicate(a, m_records[std::size_t(c)]); });
+        }
     }
     for (const std::int32_t index : found)
         m_processed[std::size_t(index)] = 1;
@@ -857,7 +870,8 @@ protected:
         m_index.within(
             a.perceptual, PerceptualBitTolerance(m_level), m_anyOrientation, m_candidates);
         for (const std::int32_t c : m_candidates) {
-            if (c <= source || isProcessed(c) || m_records[std::size_t(c)].perceptualNull)
+            if (c <= source || isProcessed(c) || m_records[std::size_t(c)].perceptualNull
+                || notDuplicate(a, m_records[std::size_t(c)]))
                 continue;
             found.push_back(c);
             if (int(found.size()) >= kMaxSignatureMatches)

@@ -6,6 +6,8 @@
 
 namespace vexa {
 
+class NotDuplicateSet;
+
 // One FileData row of a narration selection, as the scans read it. Null
 // fields read as 0, as the record set converts them; the *Null flags keep
 // the quick checks from treating a Null as an equal value.
@@ -56,19 +58,27 @@ public:
     // the event loop before this source.
     void step(bool cancelled, std::vector<std::int32_t> &found);
 
+    // Pairs the user said are not duplicates: neither is ever found for the
+    // other, and a record left out stays free for a later source. Set before
+    // the first step; not owned; null for none.
+    void setNotDuplicates(const NotDuplicateSet *pairs) { m_notDuplicates = pairs; }
+
 protected:
     NarrationScan(
         std::vector<NarrationRecord> records, int method, int toleranceLevel, bool anyOrientation);
     virtual void searchSignatures(std::int32_t source, std::vector<std::int32_t> &found) = 0;
     virtual void searchQuick(std::int32_t source, std::vector<std::int32_t> &found) = 0;
-    // The exact comparison of the method through the signature library.
+    // The exact comparison of the method through the signature library; a
+    // remembered pair never matches.
     bool matches(const NarrationRecord &source, const NarrationRecord &candidate) const;
+    bool notDuplicate(const NarrationRecord &a, const NarrationRecord &b) const;
 
     std::vector<NarrationRecord> m_records;
     std::vector<std::uint8_t> m_processed;
     int m_method;
     int m_level;
     bool m_anyOrientation;
+    const NotDuplicateSet *m_notDuplicates = nullptr;
 
 private:
     std::int32_t m_position = 0;

@@ -8,6 +8,8 @@
 #include "base/run.h"
 #include "base/texts.h"
 #include "db/appdatabase.h"
+#include "db/database.h"
+#include "db/notduplicates.h"
 #include "db/recordset.h"
 #include "db/settings.h"
 #include "db/statistics.h"
@@ -226,6 +228,8 @@ uctrlPreview *DuplicateViewer::newTile(int index)
     connect(tile, &uctrlPreview::Click, this, &DuplicateViewer::tileClicked);
     connect(tile, &uctrlPreview::DeleteClicked, this, [this](int) { DeleteSelectedThumbs(); });
     connect(tile, &uctrlPreview::RenameClicked, this, [this](int) { RenameSelectedThumbs(); });
+    connect(tile, &uctrlPreview::NotDuplicateClicked, this,
+        [this](int) { NotDuplicateSelectedThumbs(); });
     connect(tile, &uctrlPreview::View, this, [this](const QString &path) {
         if (ShowPreviewImage(path))
             m_viewMode = true;
@@ -367,6 +371,7 @@ void DuplicateViewer::ShowFoundDuplicates(const CDuplicate &group)
             tile->Reset();
             tile->setIndex(m_tileCount);
             tile->SetNewSize(m_sldThumbSize->value());
+            tile->setNotDuplicateOffered(group.lSource() >= 0 && !m_tiles[0]->isHidden());
             GroupTile request = pending;
             request.tile = m_tileCount;
             m_pending.append(request);
@@ -571,6 +576,10 @@ bool DuplicateViewer::NavigateKeys(int keyCode, int shiftMask)
         DeleteSelectedThumbs();
         swallowed = true;
         break;
+    case VkN:
+        NotDuplicateSelectedThumbs();
+        swallowed = true;
+        break;
     case VkPageUp:
     case VkPageDown:
         m_HScrDup->setValue(PageKeyGroup(keyCode, m_HScrDup->value(), m_HScrDup->minimum(),
@@ -672,6 +681,60 @@ void DuplicateViewer::RenameSelectedThumbs()
     if (m_observer)
         m_observer->finished({}, renaming);
     setBusy(false);
+}
+
+void DuplicateViewer::NotDuplicateSelectedThumbs()
+{
+    const int position = m_HScrDup->value();
+    if (!m_viewReady || position < 1 || position > set().Count())
+        return;
+    const std::int32_t source = set().Item(position).lSource();
+    // A pair needs two records: the source's tile must show its record.
+    if (source < 0 || m_tiles[0]->isHidden())
+        return;
+    QList<std::int32_t> files;
+    for (const uctrlPreview *tile : selectedTiles()) {
+        for (const GroupTile &pending : std::as_const(m_pending)) {
+            if (pending.tile == tile->Index() && pending.tile > 0 && pending.id >= 0
+                && pending.id != source)
+                files.append(pending.id);
+        }
+    }
+    if (files.isEmpty())
+        return;
+    try {
+        Database &db = OpenDb();
+        Transaction transaction(db);
+        for (const std::int32_t file : files)
+            RememberNotDuplicate(db, source, file);
+        transaction.commit();
+    } catch (const std::exception &e) {
+        ReportException(e, QStringLiteral("frmVEXA"), QStringLiteral("NotDuplicateSelectedThumbs"));
+        return;
+    }
+    for (const std::int32_t file : files) {
+        if (set().RemoveFile(position, file))
+            break;  // the group went; position now names the next one
+    }
+    updateGroupRange();
+    emit groupsChanged();
+    if (set().Count() > 0)
+        RebuildDuplicateView();
+}
+
+void DuplicateViewer::updateGroupRange()
+{
+    const bool ready = m_viewReady;
+    m_viewReady = false;  // no rebuild timer for the program's own changes
+    const int groups = set().Count();
+    const bool several = groups > 1;
+    m_HScrDup->setVisible(several);
+    m_cmdDupNext->setVisible(several);
+    m_cmdDupPrev->setVisible(several);
+    m_HScrDup->setMaximum(std::max(1, groups));
+    m_lblDupCount->setText(QString::number(groups));
+    m_lblDupCurrent->setText(QString::number(m_HScrDup->value()));
+    m_viewReady = ready;
 }
 
 bool DuplicateViewer::ShowPreviewImage(const QString &fullName)

@@ -75,6 +75,10 @@ public:
     void DeleteSelectedThumbs();
     // One rename question per selected tile.
     void RenameSelectedThumbs();
+    // "Not a duplicate": each selected duplicate tile's file leaves the
+    // group and its pair with the source is remembered; a group left
+    // without duplicates goes. Nothing for a memory source or a hidden one.
+    void NotDuplicateSelectedThumbs();
     // The visible, existing, selected tiles in index order.
     QList<uctrlPreview *> selectedTiles() const;
     // The full-size view of one file; false when it cannot be read.
@@ -112,6 +116,8 @@ signals:
     void busyChanged(bool busy);
     // cmdBinaryCompare: the Intelligent Autodelete command.
     void binaryCompareClicked();
+    // Groups were changed or removed outside a run ("Not a duplicate").
+    void groupsChanged();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -134,6 +140,8 @@ private:
     int panelWidthTwips() const;
     void layOutPanel();
     void hideSourceTile();
+    // The group slider, count label and buttons for the set's count now.
+    void updateGroupRange();
 
     CDuplicates *m_set = nullptr;
     RunObserver *m_observer = nullptr;

@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -107,6 +108,12 @@ uctrlPreview::uctrlPreview(QWidget *parent)
     separator->setSeparator(true);
     QAction *rename = m_menu->addAction(QStringLiteral("282"));
     QAction *remove = m_menu->addAction(QStringLiteral("283"));
+    m_notDuplicate = m_menu->addAction(QStringLiteral("1900"));
+    m_notDuplicate->setObjectName(QStringLiteral("mnuPU_NotDuplicate"));
+    // Shown beside the entry only; the viewer reads the key itself.
+    m_notDuplicate->setShortcut(QKeySequence(Qt::Key_N));
+    m_notDuplicate->setShortcutContext(Qt::WidgetShortcut);
+    m_notDuplicate->setVisible(false);
     view->setObjectName(QStringLiteral("mnuPU_View"));
     separator->setObjectName(QStringLiteral("mnuPUS1"));
     rename->setObjectName(QStringLiteral("mnuPU_Rename"));
@@ -116,12 +123,24 @@ uctrlPreview::uctrlPreview(QWidget *parent)
     connect(view, &QAction::triggered, this, [this] { emit View(FullPath()); });
     connect(rename, &QAction::triggered, this, [this] { emit RenameClicked(m_index); });
     connect(remove, &QAction::triggered, this, [this] { emit DeleteClicked(m_index); });
+    connect(
+        m_notDuplicate, &QAction::triggered, this, [this] { emit NotDuplicateClicked(m_index); });
 
     Activate(false);
     SetNewSize(kDefaultThumbSize);
 }
 
 uctrlPreview::~uctrlPreview() = default;
+
+void uctrlPreview::setNotDuplicateOffered(bool offered)
+{
+    m_notDuplicate->setVisible(offered);
+}
+
+bool uctrlPreview::notDuplicateOffered() const
+{
+    return m_notDuplicate->isVisible();
+}
 
 QString uctrlPreview::FullPath() const
 {

@@ -79,11 +79,16 @@ public:
     QString toolTipText() const;
     bool hasPicture() const { return !m_picture.isNull(); }
     QMenu *popupMenu() const { return m_menu; }
+    // "Not a duplicate" in the menu: only on a duplicate's tile of a group
+    // whose source is a record (a memory source has none to remember).
+    void setNotDuplicateOffered(bool offered);
+    bool notDuplicateOffered() const;
 
 signals:
     void Click(int index, Qt::KeyboardModifiers modifiers);
     void DeleteClicked(int index);
     void RenameClicked(int index);
+    void NotDuplicateClicked(int index);
     void View(const QString &fullPath);
     void KeyDown(int keyCode, int shiftMask);
 
@@ -108,6 +113,7 @@ private:
     QLabel *m_lblFileName = nullptr;
     QLabel *m_lblFileInfo = nullptr;
     QMenu *m_menu = nullptr;
+    QAction *m_notDuplicate = nullptr;
 
     int m_index = 0;
     std::int32_t m_id = 0;

@@ -229,6 +229,13 @@ DuplicateViewer *InstallReview(FeatureHost &window)
         QStringLiteral("DuplicateClear"), [&window]() { ClearDuplicatesCommand(window); });
     window.setCommandHandler(QStringLiteral("IntelligentAutodelete"),
         [&window]() { IntelligentAutodeleteCommand(window); });
+    // "Not a duplicate" may have taken the last group away.
+    QObject::connect(viewer, &DuplicateViewer::groupsChanged, window.hostWidget(), [&window]() {
+        window.SetCommandStates(false);
+        const CDuplicates *set = Duplicates();
+        if ((!set || set->Count() == 0) && window.currentTab() == FeatureHost::TabDuplicates)
+            window.SelectTab(FeatureHost::TabDatabase);
+    });
     QObject::connect(viewer, &DuplicateViewer::binaryCompareClicked, window.hostWidget(),
         [&window]() { window.runCommand(QStringLiteral("IntelligentAutodelete")); });
 

@@ -16,6 +16,7 @@ int VirtualKeyOf(int qtKey)
     case Qt::Key_Right: return VkRight;
     case Qt::Key_Down: return VkDown;
     case Qt::Key_Delete: return VkDelete;
+    case Qt::Key_N: return VkN;
     case Qt::Key_F1: return VkF1;
     default: return 0;
     }

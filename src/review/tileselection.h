@@ -18,6 +18,7 @@ enum VirtualKey {
     VkRight = 39,
     VkDown = 40,
     VkDelete = 46,
+    VkN = 78,  // "Not a duplicate"
     VkF1 = 112,
 };
 

@@ -275,13 +275,14 @@ TEST(TileMenu, LocalisedByTheMenuRuleInBothLanguages)
         QMenu *menu = tile.popupMenu();
         EXPECT_EQ(menu->title(), Text(280)) << offset;
         const QList<QAction *> actions = menu->actions();
-        ASSERT_EQ(actions.size(), 4);
+        ASSERT_EQ(actions.size(), 5);
         EXPECT_EQ(actions[0]->text(), Text(281)) << offset;
         EXPECT_TRUE(actions[1]->isSeparator());
         // A separator with a text is drawn as a heading reading "-".
         EXPECT_TRUE(actions[1]->text().isEmpty()) << offset;
         EXPECT_EQ(actions[2]->text(), Text(282)) << offset;
         EXPECT_EQ(actions[3]->text(), Text(283)) << offset;
+        EXPECT_EQ(actions[4]->text(), Text(1900)) << offset;
         EXPECT_FALSE(actions[0]->text().startsWith(QStringLiteral("28"))) << offset;
         if (offset == 2000)
             EXPECT_NE(actions[2]->text(), RawText(282)) << "the Dutch rename entry";

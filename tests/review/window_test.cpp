@@ -8,7 +8,9 @@
 #include "base/texts.h"
 #include "db/appdatabase.h"
 #include "db/lifecycle.h"
+#include "db/notduplicates.h"
 #include "db/selectionsql.h"
+#include "gather/memorysignatures.h"
 #include "narration/duplicateset.h"
 #include "narration/narrationrun_ui.h"
 #include "review/duplicateviewer.h"
@@ -26,6 +28,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QMenu>
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QTest>
@@ -342,4 +345,123 @@ TEST(ReviewWindow, HeadlessNarrationSavedByTheCliLoadsInTheWindow)
     RunCli({ QStringLiteral("duplicates"), QStringLiteral("clear") }, status);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(SavedRows(), 0);
+}
+
+namespace {
+
+int TileOf(const DuplicateViewer &viewer, const QString &fileName)
+{
+    for (int i = 0; i <= viewer.tileCount(); ++i) {
+        if (viewer.tile(i) && viewer.tile(i)->FileName() == fileName)
+            return i;
+    }
+    return -1;
+}
+
+QAction *NotDuplicateEntry(const uctrlPreview *tile)
+{
+    return tile->popupMenu()->findChild<QAction *>(QStringLiteral("mnuPU_NotDuplicate"));
+}
+
+}  // namespace
+
+// "Not a duplicate" from the tile menu and by key: the file leaves its
+// group, a group left with its source alone goes, and the pairs stay out of
+// every later narration: after a restart, a gather of the same files, and a
+// new narration; vexa-cli lists and forgets them.
+TEST(ReviewWindow, NotADuplicateSurvivesRestartRegatherAndRenarration)
+{
+    ReviewLibrary library;
+    const ThreeAlike files(library);
+    {
+        Window w(library);
+        w.window->action(QStringLiteral("mnuNarration"))->trigger();
+        ASSERT_EQ(Duplicates()->Count(), 1);
+        ASSERT_TRUE(w.settle());
+        ASSERT_EQ(w.viewer->tileCount(), 2);
+        EXPECT_FALSE(NotDuplicateEntry(w.viewer->tile(0))->isVisible()) << "not on the source";
+        const int portrait = TileOf(*w.viewer, QStringLiteral("portrait.png"));
+        ASSERT_GT(portrait, 0);
+        QAction *entry = NotDuplicateEntry(w.viewer->tile(portrait));
+        ASSERT_NE(entry, nullptr);
+        EXPECT_TRUE(entry->isVisible());
+        EXPECT_EQ(entry->text(), Text(1900));
+
+        w.viewer->SelectThumb(portrait);
+        entry->trigger();
+        ASSERT_TRUE(w.settle());
+        ASSERT_EQ(Duplicates()->Count(), 1);
+        EXPECT_EQ(Duplicates()->Item(1).lFileID(), QList<std::int32_t> { files.square });
+        EXPECT_EQ(w.viewer->tileCount(), 1);
+
+        // The key on the last duplicate: the group goes, and with it the tab.
+        w.viewer->SelectThumb(1);
+        ASSERT_NE(QApplication::focusWidget(), nullptr);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_N);
+        EXPECT_EQ(Duplicates()->Count(), 0);
+        EXPECT_EQ(w.window->currentTab(), int(MainWindow::TabDatabase));
+        EXPECT_EQ(w.duplicateCommands(), (QList<int> { 0, 0, 0 }));
+        w.window->close();
+    }
+
+    ReleaseApplicationObjects();
+    CloseApplicationDatabase();
+    ASSERT_TRUE(OpenApplicationDatabase());
+    CreateApplicationObjects();
+    int status = -1;
+    if (QFile::exists(test::CliPath())) {
+        // The files gathered again keep their records and so their pairs.
+        test::RunCli({ QStringLiteral("gather"), QStringLiteral("Review") }, ProgramDirectory());
+        const test::CliResult listed = test::RunCli(
+            { QStringLiteral("duplicates"), QStringLiteral("ignored"), QStringLiteral("--json") },
+            ProgramDirectory());
+        EXPECT_EQ(listed.status, 0) << listed.err.toStdString();
+        EXPECT_EQ(listed.out.count(QLatin1Char('\n')), 2) << listed.out.toStdString();
+        EXPECT_TRUE(listed.out.contains(library.directory() + QStringLiteral("/portrait.png")));
+        status = 0;
+    }
+    Window w(library);
+    w.window->action(QStringLiteral("mnuNarration"))->trigger();
+    // The portrait and the square were never dismissed as a pair.
+    ASSERT_EQ(Duplicates()->Count(), 1);
+    EXPECT_EQ(Duplicates()->Item(1).lSource(), files.portrait);
+    EXPECT_EQ(Duplicates()->Item(1).lFileID(), QList<std::int32_t> { files.square });
+    ASSERT_TRUE(w.settle());
+    if (status != 0)
+        return;
+
+    const test::CliResult forgot = test::RunCli(
+        { QStringLiteral("duplicates"), QStringLiteral("unignore"), QStringLiteral("--id"),
+            QString::number(files.square), QString::number(files.landscape) },
+        ProgramDirectory());
+    EXPECT_EQ(forgot.status, 0) << forgot.err.toStdString();
+    w.window->action(QStringLiteral("mnuNarration"))->trigger();
+    ASSERT_EQ(Duplicates()->Count(), 1);
+    EXPECT_EQ(Duplicates()->Item(1).lSource(), files.landscape);
+    EXPECT_EQ(Duplicates()->Item(1).lFileID(), QList<std::int32_t> { files.square });
+}
+
+// A memory source has no record to pair with: nothing is offered and the
+// key changes nothing.
+TEST(ReviewWindow, NotADuplicateIsNotOfferedForAMemorySource)
+{
+    ReviewLibrary library;
+    const ThreeAlike files(library);
+    Window w(library);
+    MemorySignatureEntry loose;
+    loose.Path = library.directory();
+    loose.FileName = QStringLiteral("landscape.png");
+    MemorySignatures().clear();
+    MemorySignatures().append(loose);
+    Duplicates()->Add({ files.portrait }, -1, 0, QString());
+    w.window->SelectTab(MainWindow::TabDuplicates);
+    ASSERT_TRUE(w.settle());
+    ASSERT_EQ(w.viewer->tileCount(), 1);
+    EXPECT_FALSE(NotDuplicateEntry(w.viewer->tile(1))->isVisible());
+    w.viewer->SelectThumb(1);
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_N);
+    EXPECT_EQ(Duplicates()->Count(), 1);
+    EXPECT_TRUE(NotDuplicatePairs(*AppDb().db).isEmpty());
+    MemorySignatures().clear();
 }
