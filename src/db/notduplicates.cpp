@@ -124,6 +124,18 @@ QList<std::int32_t> RecordIdsOfFile(Database &db, const QString &directory, cons
     return ids;
 }
 
+void NotDuplicateSet::insert(std::int32_t a, std::int32_t b)
+{
+    if (a < 0 || b < 0)
+        return;  // only records have pairs
+    const auto high = std::size_t(std::max(a, b));
+    if (m_involved.size() <= high)
+        m_involved.resize(high + 1, false);
+    m_involved[std::size_t(a)] = true;
+    m_involved[std::size_t(b)] = true;
+    m_pairs.insert(keyOf(a, b));
+}
+
 NotDuplicateSet LoadNotDuplicateSet(Database &db)
 {
     NotDuplicateSet set;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <unordered_set>
+#include <vector>
 
 namespace vexa {
 
@@ -45,18 +46,24 @@ QList<NotDuplicatePair> NotDuplicatePairs(Database &db);
 QList<std::int32_t> RecordIdsOfFile(Database &db, const QString &directory, const QString &name);
 
 // The remembered pairs as the narrations ask them: is this pair remembered?
-// One hash lookup; a set built once per run. Any thread once built.
+// A narration asks for every match it finds, so the common answer (one of
+// the two records is in no pair at all) comes from a bit per record ID
+// before any hash lookup. Built once per run; any thread once built.
 class NotDuplicateSet {
 public:
-    void insert(std::int32_t a, std::int32_t b) { m_pairs.insert(keyOf(a, b)); }
+    void insert(std::int32_t a, std::int32_t b);
     bool contains(std::int32_t a, std::int32_t b) const
     {
-        return !m_pairs.empty() && m_pairs.count(keyOf(a, b)) != 0;
+        return involved(a) && involved(b) && m_pairs.count(keyOf(a, b)) != 0;
     }
     bool empty() const { return m_pairs.empty(); }
     std::size_t size() const { return m_pairs.size(); }
 
 private:
+    bool involved(std::int32_t id) const
+    {
+        return id >= 0 && std::size_t(id) < m_involved.size() && m_involved[std::size_t(id)];
+    }
     static std::uint64_t keyOf(std::int32_t a, std::int32_t b)
     {
         const auto low = std::uint32_t(a < b ? a : b);
@@ -64,6 +71,7 @@ private:
         return (std::uint64_t(low) << 32) | high;
     }
     std::unordered_set<std::uint64_t> m_pairs;
+    std::vector<bool> m_involved;  // by FileData.ID
 };
 
 // Every remembered pair, read with one query (no paths).
