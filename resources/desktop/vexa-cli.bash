@@ -41,7 +41,7 @@ _vexa_cli()
         compare) options+=" --method --slider" ;;
         dir) options+=" --tree" ;;
         narrate) options+=" --method --slider --rotations --dir --json --reference --save" ;;
-        duplicates) options+=" --json --id" ;;
+        duplicates) options+=" --json --id --rule --prefer --apply" ;;
         gather) options+=" --threads --dir --json" ;;
         autodelete) options+=" --dry-run --json" ;;
         check | watch) options+=" --method --slider --rotations --json" ;;
@@ -64,7 +64,7 @@ _vexa_cli()
             fi ;;
         duplicates)
             if ((position == 1)); then
-                COMPREPLY=($(compgen -W "list clear ignore ignored unignore" -- "$cur"))
+                COMPREPLY=($(compgen -W "list clear ignore ignored unignore select" -- "$cur"))
             elif ((position > 1)); then
                 _filedir
             fi ;;

@@ -1,6 +1,7 @@
 // vexa-cli duplicates list [--json] | clear: the saved duplicate set;
 // ignore A B | ignored [--json] | unignore A B [--id]: the pairs remembered
-// as not duplicates.
+// as not duplicates; select [--rule KEYS] [--prefer DIR] [--json] [--apply]:
+// keep-best on the saved set.
 #include "cli/cli.h"
 #include "cli/commands.h"
 #include "db/appdatabase.h"
@@ -9,8 +10,10 @@
 #include "db/notduplicates.h"
 #include "db/records.h"
 #include "db/recordset.h"
+#include "db/settings.h"
 #include "narration/duplicateset.h"
 #include "review/duplicatepersistence.h"
+#include "review/keepbest.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -136,6 +139,95 @@ int ignored(bool json)
     return ExitOk;
 }
 
+QString reasonWord(KeepReason reason)
+{
+    switch (reason) {
+    case KeepReason::Preferred: return QStringLiteral("preferred");
+    case KeepReason::Pixels: return QStringLiteral("pixels");
+    case KeepReason::Size: return QStringLiteral("size");
+    case KeepReason::Oldest: return QStringLiteral("oldest");
+    case KeepReason::Shortest: return QStringLiteral("shortest");
+    case KeepReason::Equal: return QStringLiteral("equal");
+    case KeepReason::SameFile: return QStringLiteral("same-file");
+    case KeepReason::None: break;
+    }
+    return QString();
+}
+
+// Keep-best on the saved set: the plan, one line (or JSON line) per group,
+// and with apply the selected files deleted and the pruned set saved.
+int select(const KeepRule &rule, bool json, bool apply)
+{
+    CDuplicates set;
+    if (DuplicateLoad(set) < 0)
+        return ExitFailure;  // reported
+    KeepBestOptions options;
+    options.rule = rule;
+    KeepBestEngine engine(set, options);
+    const RunResult result
+        = RunInTerminal(engine, QStringLiteral("keep-best"), QStringLiteral("groups"));
+    if (result.outcome == RunOutcome::Failed)
+        return ExitFailure;
+    int selected = 0;
+    std::int64_t bytes = 0;
+    for (const KeepGroupPlan &plan : engine.plans()) {
+        const KeepFile &kept = plan.files[std::size_t(plan.decision.kept)];
+        QJsonArray files;
+        for (const int i : plan.selected()) {
+            const KeepFile &file = plan.files[std::size_t(i)];
+            const KeepReason reason = plan.decision.reasons[std::size_t(i)];
+            ++selected;
+            bytes += file.size;
+            if (!json) {
+                Out(QStringLiteral("%1\tselect\t%2\t%3")
+                        .arg(plan.position)
+                        .arg(file.path, KeepReasonText(kept, reason)));
+                continue;
+            }
+            files.append(QJsonObject { { QStringLiteral("id"), file.id },
+                { QStringLiteral("path"), file.path },
+                { QStringLiteral("size"), qint64(file.size) },
+                { QStringLiteral("because"), reasonWord(reason) },
+                { QStringLiteral("reason"), KeepReasonText(kept, reason) } });
+        }
+        if (!json) {
+            Out(QStringLiteral("%1\tkeep\t%2").arg(plan.position).arg(kept.path));
+            continue;
+        }
+        const QJsonObject line { { QStringLiteral("group"), plan.position },
+            { QStringLiteral("keep"),
+                QJsonObject {
+                    { QStringLiteral("id"), kept.id }, { QStringLiteral("path"), kept.path } } },
+            { QStringLiteral("select"), files },
+            { QStringLiteral("reclaimable"), qint64(plan.reclaimableBytes()) } };
+        Out(QString::fromUtf8(QJsonDocument(line).toJson(QJsonDocument::Compact)));
+    }
+    Err(QStringLiteral("rule %1%2: %3 files selected in %4 groups, %5 bytes")
+            .arg(KeepKeysText(rule.keys),
+                rule.preferredDirectory.isEmpty()
+                    ? QString()
+                    : QStringLiteral(", preferring ") + rule.preferredDirectory)
+            .arg(selected)
+            .arg(engine.plans().size())
+            .arg(bytes));
+    if (!apply || result.outcome == RunOutcome::Cancelled)
+        return ExitStatusOf(result);
+    int removed = 0;
+    for (const KeepRemoval &removal :
+        ApplyKeepBest(engine.plans(), GetSystemSetting(QStringLiteral("AllowUndo")).toBool())) {
+        if (removal.done)
+            ++removed;
+        if (!removal.reason.isEmpty())
+            Err(QStringLiteral("refused\t%1\t%2").arg(removal.path, removal.reason));
+    }
+    // The files removed are gone: the saved set must not name them any longer.
+    set.DeleteNonRelevantDuplicates();
+    if (!DuplicateSave(set))
+        return ExitFailure;
+    Out(QStringLiteral("%1 files deleted, %2 groups remaining").arg(removed).arg(set.Count()));
+    return ExitOk;
+}
+
 }  // namespace
 
 int RunDuplicates(const Invocation &invocation)
@@ -145,12 +237,21 @@ int RunDuplicates(const Invocation &invocation)
         QStringLiteral("Lists or clears the saved duplicate set; remembers, lists and forgets "
                        "pairs of files that are not duplicates."));
     parser.addPositionalArgument(QStringLiteral("verb"),
-        QStringLiteral("list, clear, ignore A B, ignored or unignore A B."),
-        QStringLiteral("list|clear|ignore|ignored|unignore"));
+        QStringLiteral("list, clear, ignore A B, ignored, unignore A B or select."),
+        QStringLiteral("list|clear|ignore|ignored|unignore|select"));
     parser.addOption({ QStringLiteral("json"),
-        QStringLiteral("list, ignored: one JSON line per group or pair.") });
+        QStringLiteral("list, ignored, select: one JSON line per group or pair.") });
     parser.addOption({ QStringLiteral("id"),
         QStringLiteral("ignore, unignore: A and B are record ids, not paths.") });
+    parser.addOption({ QStringLiteral("rule"),
+        QStringLiteral("select: the keys in order (default: the one set in the options, first "
+                       "pixels,size,oldest,shortest)."),
+        QStringLiteral("KEYS") });
+    parser.addOption({ QStringLiteral("prefer"),
+        QStringLiteral("select: files under DIR are kept first."), QStringLiteral("DIR") });
+    parser.addOption({ QStringLiteral("apply"),
+        QStringLiteral("select: delete the selected files (into the trash unless AllowUndo is "
+                       "off) and save the pruned set.") });
     if (const int status = ParseCommandLine(parser, invocation); status >= 0)
         return status;
     const QStringList args = parser.positionalArguments();
@@ -158,11 +259,13 @@ int RunDuplicates(const Invocation &invocation)
     const bool byId = parser.isSet(QStringLiteral("id"));
     const QString verb = args.value(0);
     static const QStringList kVerbs { QStringLiteral("list"), QStringLiteral("clear"),
-        QStringLiteral("ignore"), QStringLiteral("ignored"), QStringLiteral("unignore") };
+        QStringLiteral("ignore"), QStringLiteral("ignored"), QStringLiteral("unignore"),
+        QStringLiteral("select") };
     if (!kVerbs.contains(verb))
         return UsageError(parser, invocation,
-            verb.isEmpty() ? QStringLiteral("list, clear, ignore, ignored or unignore is needed")
-                           : QStringLiteral("unknown verb \"%1\"").arg(verb));
+            verb.isEmpty()
+                ? QStringLiteral("list, clear, ignore, ignored, unignore or select is needed")
+                : QStringLiteral("unknown verb \"%1\"").arg(verb));
     const bool pairVerb = verb == QStringLiteral("ignore") || verb == QStringLiteral("unignore");
     const qsizetype arguments = pairVerb ? 3 : 1;
     if (args.size() < arguments)
@@ -170,12 +273,28 @@ int RunDuplicates(const Invocation &invocation)
     if (args.size() > arguments)
         return UsageError(parser, invocation,
             QStringLiteral("%1 takes nothing more, not \"%2\"").arg(verb, args[arguments]));
-    const bool jsonTaken = verb == QStringLiteral("list") || verb == QStringLiteral("ignored");
+    const bool selecting = verb == QStringLiteral("select");
+    const bool jsonTaken
+        = verb == QStringLiteral("list") || verb == QStringLiteral("ignored") || selecting;
     if (json && !jsonTaken)
         return UsageError(parser, invocation, QStringLiteral("%1 takes no --json").arg(verb));
     if (byId && !pairVerb)
         return UsageError(parser, invocation, QStringLiteral("%1 takes no --id").arg(verb));
-    const bool reading = jsonTaken;
+    for (const char *option : { "rule", "prefer", "apply" }) {
+        if (!selecting && parser.isSet(QLatin1String(option)))
+            return UsageError(parser, invocation,
+                QStringLiteral("%1 takes no --%2").arg(verb, QLatin1String(option)));
+    }
+    std::optional<std::vector<KeepKey>> keys;
+    if (parser.isSet(QStringLiteral("rule"))) {
+        keys = ParseKeepKeys(parser.value(QStringLiteral("rule")));
+        if (!keys)
+            return UsageError(parser, invocation,
+                WrongValue(parser, QStringLiteral("rule"),
+                    QStringLiteral("keys from pixels, size, oldest, shortest, each once")));
+    }
+    const bool apply = parser.isSet(QStringLiteral("apply"));
+    const bool reading = jsonTaken && !(selecting && apply);
     if (!OpenDataDirectory(
             invocation, reading ? DatabaseAccess::ReadOnly : DatabaseAccess::ReadWrite))
         return ExitFailure;
@@ -186,6 +305,15 @@ int RunDuplicates(const Invocation &invocation)
             return ignored(json);
         if (pairVerb)
             return changePair(args[1], args[2], byId, verb == QStringLiteral("ignore"));
+        if (selecting) {
+            KeepRule rule = StoredKeepRule();
+            if (keys)
+                rule.keys = *keys;
+            if (parser.isSet(QStringLiteral("prefer")))
+                rule.preferredDirectory = QDir::cleanPath(
+                    QFileInfo(parser.value(QStringLiteral("prefer"))).absoluteFilePath());
+            return select(rule, json, apply);
+        }
         const int groups = AppDb().duplicates->recordCount();
         CDuplicates none;
         if (!DuplicateClear(none))

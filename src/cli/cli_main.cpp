@@ -29,7 +29,7 @@ const Command kCommands[] = {
         "[--json] [--reference] [--save] [--quiet]" },
     { "duplicates", vexa::cli::RunDuplicates,
         "duplicates list [--json] | clear | ignore A B [--id] | ignored [--json] | unignore A B "
-        "[--id]" },
+        "[--id] | select [--rule KEYS] [--prefer DIR] [--json] [--apply]" },
     { "gather", vexa::cli::RunGather,
         "gather COLLECTION [--threads N] [--dir PATH]... [--json] [--quiet]" },
     { "autodelete", vexa::cli::RunAutodelete, "autodelete [--dry-run] [--json] [--quiet]" },

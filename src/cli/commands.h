@@ -19,7 +19,8 @@ int RunStats(const Invocation &invocation);
 // narrate COLLECTION [--method 0-6] [--slider 0-24] [--dir PATH]... [--json] [--reference]
 int RunNarrate(const Invocation &invocation);
 // duplicates list [--json] | clear: the saved duplicate set; ignore A B [--id] |
-// ignored [--json] | unignore A B [--id]: pairs remembered as not duplicates.
+// ignored [--json] | unignore A B [--id]: pairs remembered as not duplicates;
+// select [--rule KEYS] [--prefer DIR] [--json] [--apply]: keep-best.
 int RunDuplicates(const Invocation &invocation);
 // gather COLLECTION [--threads N] [--dir PATH]...: the gathering run.
 int RunGather(const Invocation &invocation);

@@ -16,6 +16,7 @@
 #include "narration/duplicateset.h"
 #include "review/duplicatepersistence.h"
 #include "review/fullimageview.h"
+#include "review/overviewpanel.h"
 #include "review/previewtile.h"
 #include "review/thumbnailloader.h"
 #include "review/tilelayout.h"
@@ -163,11 +164,42 @@ DuplicateViewer::DuplicateViewer(QWidget *parent)
     controls->addWidget(m_cmdBinaryCompare);
     connect(
         m_cmdBinaryCompare, &QPushButton::clicked, this, &DuplicateViewer::binaryCompareClicked);
+    m_cmdKeepBest = new QPushButton(Text(1908), this);
+    m_cmdKeepBest->setObjectName(QStringLiteral("cmdKeepBest"));
+    m_cmdKeepBest->setFocusPolicy(Qt::NoFocus);
+    m_cmdKeepBestAll = new QPushButton(Text(1909), this);
+    m_cmdKeepBestAll->setObjectName(QStringLiteral("cmdKeepBestAll"));
+    m_cmdKeepBestAll->setFocusPolicy(Qt::NoFocus);
+    controls->addWidget(m_cmdKeepBest);
+    controls->addWidget(m_cmdKeepBestAll);
+    m_cmdOverview = new QPushButton(Text(1914), this);
+    m_cmdOverview->setObjectName(QStringLiteral("cmdOverview"));
+    m_cmdOverview->setCheckable(true);
+    m_cmdOverview->setFocusPolicy(Qt::NoFocus);
+    controls->addWidget(m_cmdOverview);
+    m_overview = new OverviewPanel(this);
+    m_overview->hide();
+    connect(m_cmdOverview, &QPushButton::toggled, this, [this](bool on) {
+        setOverviewShown(on);
+        WriteSetting(
+            QStringLiteral("OverviewShown"), on ? QStringLiteral("1") : QStringLiteral("0"));
+    });
+    connect(m_overview, &OverviewPanel::groupChosen, this, [this](int position) {
+        if (position >= 1 && position <= m_HScrDup->maximum())
+            m_HScrDup->setValue(position);
+    });
+    connect(m_cmdKeepBest, &QPushButton::clicked, this, &DuplicateViewer::SelectAllButBest);
+    connect(
+        m_cmdKeepBestAll, &QPushButton::clicked, this, &DuplicateViewer::keepBestEveryGroupClicked);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(2);
-    layout->addLayout(m_stack, 1);
+    auto *work = new QHBoxLayout;
+    work->setSpacing(4);
+    work->addWidget(m_overview, 2);
+    work->addLayout(m_stack, 3);
+    layout->addLayout(work, 1);
     layout->addLayout(controls);
 
     connect(m_cmdDupPrev, &QPushButton::clicked, this, &DuplicateViewer::previous);
@@ -255,6 +287,13 @@ bool DuplicateViewer::EnterTab()
 void DuplicateViewer::InitDuplicateView()
 {
     m_viewReady = false;
+    clearKeepPlans();
+    {
+        const QSignalBlocker blocker(m_cmdOverview);
+        m_cmdOverview->setChecked(
+            ReadSetting(QStringLiteral("OverviewShown")) == QStringLiteral("1"));
+    }
+    m_overview->setVisible(m_cmdOverview->isChecked());
     const int groups = set().Count();
     m_lblDupCurrent->setText(QStringLiteral("1"));
     m_lblDupCount->setText(QString::number(groups));
@@ -269,7 +308,28 @@ void DuplicateViewer::InitDuplicateView()
     m_HScrDup->setPageStep(1);
     m_sldThumbSize->setValue(ClampThumbSize(GetSystemSetting(QStringLiteral("ThumbSize"))));
     m_viewReady = true;
+    refreshOverview();
     RestartTimer(m_rebuildTimer);
+}
+
+void DuplicateViewer::setOverviewShown(bool shown)
+{
+    if (m_cmdOverview->isChecked() != shown) {
+        const QSignalBlocker blocker(m_cmdOverview);
+        m_cmdOverview->setChecked(shown);
+    }
+    m_overview->setVisible(shown);
+    refreshOverview();
+}
+
+void DuplicateViewer::refreshOverview()
+{
+    if (!m_overview->isVisibleTo(this)) {
+        m_overview->clear();
+        return;
+    }
+    m_overview->showSet(set(), memorySourceLookup());
+    m_overview->markPosition(m_HScrDup->value());
 }
 
 void DuplicateViewer::ChangeThumbSize()
@@ -394,6 +454,7 @@ void DuplicateViewer::ShowFoundDuplicates(const CDuplicate &group)
         m_currentTile = 1;
         SelectThumb(1);
     }
+    showKeepPlan();
     // The pictures follow from the workers, in tile order.
     QList<ThumbnailLoader::Request> requests;
     for (const GroupTile &pending : std::as_const(m_pending))
@@ -622,9 +683,17 @@ QList<uctrlPreview *> DuplicateViewer::selectedTiles() const
 
 void DuplicateViewer::DeleteSelectedThumbs()
 {
+    if (m_keepEveryGroup && !m_keepPlans.empty()) {
+        deleteKeepPlans();
+        return;
+    }
     const QList<uctrlPreview *> selected = selectedTiles();
     if (selected.isEmpty())
         return;
+    // A keep-best selection: the file that stays must still be there and be
+    // another file, checked again just before each removal.
+    const KeepGroupPlan *plan = planOfShownGroup();
+    const KeepFile *kept = plan ? &plan->files[std::size_t(plan->decision.kept)] : nullptr;
     setBusy(true);
     RunProgress deleting;
     deleting.status = Text(735);
@@ -636,6 +705,19 @@ void DuplicateViewer::DeleteSelectedThumbs()
     std::int64_t bytes = 0;
     QStringList failures;
     for (uctrlPreview *tile : selected) {
+        if (kept) {
+            if (tile->FullPath() == kept->path)
+                continue;  // never the copy that stays
+            const DiskStat keptNow = StatOnDisk(kept->path);
+            const DiskStat fileNow = StatOnDisk(tile->FullPath());
+            const QString refused = !keptNow.exists                                    ? Text(1991)
+                : (keptNow.device == fileNow.device && keptNow.inode == fileNow.inode) ? Text(1992)
+                                                                                       : QString();
+            if (!refused.isEmpty()) {
+                failures.append(tile->FileName() + QStringLiteral(": ") + refused);
+                continue;
+            }
+        }
         const FileOpResult result = DeleteFile(tile->FullPath(), AllowUndoFlag());
         if (!result) {
             failures.append(tile->FileName() + QStringLiteral(": ") + ReasonText(result));
@@ -712,11 +794,138 @@ void DuplicateViewer::NotDuplicateSelectedThumbs()
         ReportException(e, QStringLiteral("frmVEXA"), QStringLiteral("NotDuplicateSelectedThumbs"));
         return;
     }
+    clearKeepPlans();  // positions and groups change
     for (const std::int32_t file : files) {
         if (set().RemoveFile(position, file))
             break;  // the group went; position now names the next one
     }
     updateGroupRange();
+    refreshOverview();
+    emit groupsChanged();
+    if (set().Count() > 0)
+        RebuildDuplicateView();
+}
+
+MemorySourceLookup DuplicateViewer::memorySourceLookup() const
+{
+    if (!m_memoryLookup)
+        return {};
+    return [lookup = m_memoryLookup](int position) -> std::optional<MemorySourceFile> {
+        const std::optional<MemoryImageEntry> entry = lookup(position);
+        if (!entry)
+            return std::nullopt;
+        return MemorySourceFile { entry->path, entry->fileName, entry->fileSize, entry->width,
+            entry->height };
+    };
+}
+
+void DuplicateViewer::SelectAllButBest()
+{
+    const int position = m_HScrDup->value();
+    if (!m_viewReady || position < 1 || position > set().Count())
+        return;
+    std::vector<KeepGroupPlan> plans;
+    try {
+        KeepGroupPlan plan = PlanKeepBest(
+            OpenDb(), set().Item(position), position, StoredKeepRule(), memorySourceLookup());
+        if (plan.files.size() >= 2)
+            plans.push_back(std::move(plan));
+    } catch (const std::exception &e) {
+        ReportException(e, kModule, QStringLiteral("SelectAllButBest"));
+        return;
+    }
+    m_keepPlans = std::move(plans);
+    m_keepEveryGroup = false;
+    showKeepPlan();
+}
+
+void DuplicateViewer::setKeepPlans(std::vector<KeepGroupPlan> plans)
+{
+    m_keepPlans = std::move(plans);
+    m_keepEveryGroup = true;
+    showKeepPlan();
+}
+
+void DuplicateViewer::clearKeepPlans()
+{
+    const bool shown = !m_keepPlans.empty();
+    m_keepPlans.clear();
+    m_keepEveryGroup = false;
+    if (!shown)
+        return;
+    for (int i = 0; i <= m_tileCount && i < m_tiles.size(); ++i)
+        m_tiles[i]->setKeepReason(QString());
+}
+
+const KeepGroupPlan *DuplicateViewer::planOfShownGroup() const
+{
+    const int position = m_HScrDup->value();
+    const auto plan = std::lower_bound(m_keepPlans.begin(), m_keepPlans.end(), position,
+        [](const KeepGroupPlan &p, int value) { return p.position < value; });
+    return plan != m_keepPlans.end() && plan->position == position ? &*plan : nullptr;
+}
+
+// The plan of the group shown, on its tiles: the selected files active with
+// their reasons, every other tile not.
+void DuplicateViewer::showKeepPlan()
+{
+    const KeepGroupPlan *plan = planOfShownGroup();
+    if (!plan)
+        return;
+    const KeepFile &kept = plan->files[std::size_t(plan->decision.kept)];
+    for (int i = 0; i <= m_tileCount && i < m_tiles.size(); ++i) {
+        m_tiles[i]->Activate(false);
+        m_tiles[i]->setKeepReason(QString());
+    }
+    int first = -1;
+    for (const int index : plan->selected()) {
+        const KeepFile &file = plan->files[std::size_t(index)];
+        for (const GroupTile &pending : std::as_const(m_pending)) {
+            if (pending.path() != file.path || pending.tile > m_tileCount)
+                continue;
+            uctrlPreview *tile = m_tiles[pending.tile];
+            tile->Activate(true);
+            tile->setKeepReason(KeepReasonText(kept, plan->decision.reasons[std::size_t(index)]));
+            first = first < 0 ? pending.tile : std::min(first, pending.tile);
+        }
+    }
+    if (first >= 0)
+        m_currentTile = first;
+}
+
+// Delete with the plans of every group: each group's selected files go
+// through the same checks and the same trash as a tile's, then the set
+// loses the groups left with one file.
+void DuplicateViewer::deleteKeepPlans()
+{
+    const std::vector<KeepGroupPlan> plans = std::move(m_keepPlans);
+    clearKeepPlans();
+    m_loader->cancel();  // no decode may read the files while they go
+    setBusy(true);
+    RunProgress deleting;
+    deleting.status = Text(735);
+    if (m_observer)
+        m_observer->started(deleting);
+    const std::vector<KeepRemoval> removals = ApplyKeepBest(plans, AllowUndoFlag());
+    QStringList failures;
+    for (const KeepRemoval &removal : removals) {
+        if (!removal.reason.isEmpty())
+            failures.append(DisplayName(removal.path) + QStringLiteral(": ") + removal.reason);
+    }
+    try {
+        set().DeleteNonRelevantDuplicates();
+    } catch (const std::exception &e) {
+        ReportException(e, kModule, QStringLiteral("DeleteSelectedThumbs"));
+    }
+    if (m_observer)
+        m_observer->finished({}, RunProgress());
+    setBusy(false);
+    if (!failures.isEmpty()) {
+        Messages().show(Text(1950) + QChar(13) + failures.join(QChar(13)), Text(767),
+            MsgIcon::Exclamation, MsgButtons::Ok);
+    }
+    updateGroupRange();
+    refreshOverview();
     emit groupsChanged();
     if (set().Count() > 0)
         RebuildDuplicateView();
@@ -778,6 +987,8 @@ void DuplicateViewer::SetModifierFlags(int shiftMask)
 
 void DuplicateViewer::tileClicked(int index, Qt::KeyboardModifiers modifiers)
 {
+    // The user selects by hand from here on.
+    clearKeepPlans();
     SetModifierFlags(ShiftMaskOf(modifiers));
     if (m_picContainer->isVisible())
         m_picContainer->setFocus();
@@ -787,6 +998,8 @@ void DuplicateViewer::tileClicked(int index, Qt::KeyboardModifiers modifiers)
 void DuplicateViewer::groupValueChanged(int value)
 {
     m_lblDupCurrent->setText(QString::number(value));
+    if (m_overview->isVisibleTo(this))
+        m_overview->markPosition(value);
     if (m_viewReady)
         RestartTimer(m_rebuildTimer);
 }

@@ -2,6 +2,7 @@
 
 #include "base/run.h"
 #include "review/grouptiles.h"
+#include "review/keepbest.h"
 #include "signature/imageloader.h"
 
 #include <QList>
@@ -26,6 +27,7 @@ namespace vexa {
 class CDuplicate;
 class CDuplicates;
 class FullImageView;
+class OverviewPanel;
 class ThumbnailLoader;
 class uctrlPreview;
 
@@ -79,6 +81,18 @@ public:
     // group and its pair with the source is remembered; a group left
     // without duplicates goes. Nothing for a memory source or a hidden one.
     void NotDuplicateSelectedThumbs();
+    // Keep-best in the group shown: every existing file but the best by the
+    // rule in the options is selected, each showing why the other one stays.
+    void SelectAllButBest();
+    // Keep-best plans of every group (KeepBestEngine): each group shows its
+    // selection when it is shown, and Delete removes the selected files of
+    // every group at once. A click on a tile drops the plans.
+    void setKeepPlans(std::vector<KeepGroupPlan> plans);
+    void clearKeepPlans();
+    const std::vector<KeepGroupPlan> &keepPlans() const { return m_keepPlans; }
+    bool keepPlansForEveryGroup() const { return m_keepEveryGroup; }
+    // The memory lookup in the form the engines take.
+    MemorySourceLookup memorySourceLookup() const;
     // The visible, existing, selected tiles in index order.
     QList<uctrlPreview *> selectedTiles() const;
     // The full-size view of one file; false when it cannot be read.
@@ -101,6 +115,13 @@ public:
     QPushButton *previousButton() const { return m_cmdDupPrev; }
     QPushButton *nextButton() const { return m_cmdDupNext; }
     QPushButton *binaryCompareButton() const { return m_cmdBinaryCompare; }
+    QPushButton *keepBestButton() const { return m_cmdKeepBest; }
+    QPushButton *keepBestEveryGroupButton() const { return m_cmdKeepBestAll; }
+    // The overview beside the tiles, shown or hidden by its button; the
+    // choice is kept in the settings (OverviewShown).
+    OverviewPanel *overview() const { return m_overview; }
+    QPushButton *overviewButton() const { return m_cmdOverview; }
+    void setOverviewShown(bool shown);
     QLabel *currentLabel() const { return m_lblDupCurrent; }
     QLabel *countLabel() const { return m_lblDupCount; }
     QScrollBar *verticalScrollBar() const { return m_vScrDupViewer; }
@@ -118,6 +139,9 @@ signals:
     void binaryCompareClicked();
     // Groups were changed or removed outside a run ("Not a duplicate").
     void groupsChanged();
+    // "... in every group": the window runs KeepBestEngine and hands the
+    // plans back through setKeepPlans.
+    void keepBestEveryGroupClicked();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -142,6 +166,11 @@ private:
     void hideSourceTile();
     // The group slider, count label and buttons for the set's count now.
     void updateGroupRange();
+    const KeepGroupPlan *planOfShownGroup() const;
+    void showKeepPlan();
+    void deleteKeepPlans();
+    // The overview shows the set again (when it is shown).
+    void refreshOverview();
 
     CDuplicates *m_set = nullptr;
     RunObserver *m_observer = nullptr;
@@ -156,6 +185,10 @@ private:
     QPushButton *m_cmdDupPrev = nullptr;
     QPushButton *m_cmdDupNext = nullptr;
     QPushButton *m_cmdBinaryCompare = nullptr;
+    QPushButton *m_cmdKeepBest = nullptr;
+    QPushButton *m_cmdKeepBestAll = nullptr;
+    QPushButton *m_cmdOverview = nullptr;
+    OverviewPanel *m_overview = nullptr;
     QLabel *m_lblDupCurrent = nullptr;
     QLabel *m_lblDupCount = nullptr;
     QSlider *m_sldThumbSize = nullptr;
@@ -175,6 +208,8 @@ private:
     bool m_shiftHeld = false;
     bool m_ctrlHeld = false;
     bool m_busy = false;
+    std::vector<KeepGroupPlan> m_keepPlans;  // by group position, ascending
+    bool m_keepEveryGroup = false;
 };
 
 }  // namespace vexa

@@ -22,6 +22,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace vexa {
 
 // imgThumb: paints the tile's thumbnail with the fit rule and passes the
@@ -102,6 +104,15 @@ uctrlPreview::uctrlPreview(QWidget *parent)
         label->setAttribute(Qt::WA_TransparentForMouseEvents, false);
     }
 
+    m_lblKeepReason = new QLabel(this);
+    m_lblKeepReason->setObjectName(QStringLiteral("lblKeepReason"));
+    m_lblKeepReason->setTextFormat(Qt::PlainText);
+    m_lblKeepReason->setWordWrap(true);
+    m_lblKeepReason->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_lblKeepReason->setAutoFillBackground(true);
+    m_lblKeepReason->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_lblKeepReason->hide();
+
     m_menu = new QMenu(QStringLiteral("280"), this);
     QAction *view = m_menu->addAction(QStringLiteral("281"));
     QAction *separator = m_menu->addAction(QStringLiteral("299"));
@@ -140,6 +151,19 @@ void uctrlPreview::setNotDuplicateOffered(bool offered)
 bool uctrlPreview::notDuplicateOffered() const
 {
     return m_notDuplicate->isVisible();
+}
+
+void uctrlPreview::setKeepReason(const QString &reason)
+{
+    m_lblKeepReason->setText(reason);
+    m_lblKeepReason->setToolTip(reason);
+    m_lblKeepReason->setVisible(!reason.isEmpty());
+    m_lblKeepReason->raise();
+}
+
+QString uctrlPreview::keepReason() const
+{
+    return m_lblKeepReason->text();
 }
 
 QString uctrlPreview::FullPath() const
@@ -270,6 +294,7 @@ void uctrlPreview::Reset()
     setPathToolTip(QString());
     setLabel(m_lblFileName, QString());
     setLabel(m_lblFileInfo, QString());
+    setKeepReason(QString());
 }
 
 QRect uctrlPreview::pictureBoxTwips() const
@@ -361,6 +386,11 @@ void uctrlPreview::layOut()
     place(m_imgThumb, layout.picture);
     place(m_lblFileName, layout.fileName);
     place(m_lblFileInfo, layout.fileInfo);
+    // Two lines of the labels' font across the top of the picture.
+    const QRect picture = m_imgThumb->geometry();
+    m_lblKeepReason->setFont(m_lblFileInfo->font());
+    m_lblKeepReason->setGeometry(picture.left(), picture.top(), picture.width(),
+        std::min(picture.height(), 2 * m_lblKeepReason->fontMetrics().height() + 4));
     // Elide again for the new width.
     setLabel(m_lblFileName, fileNameText());
     setLabel(m_lblFileInfo, fileInfoText());

@@ -83,6 +83,10 @@ public:
     // whose source is a record (a memory source has none to remember).
     void setNotDuplicateOffered(bool offered);
     bool notDuplicateOffered() const;
+    // Keep-best: why the file that stays won over this one, shown across the
+    // top of the picture; empty hides it.
+    void setKeepReason(const QString &reason);
+    QString keepReason() const;
 
 signals:
     void Click(int index, Qt::KeyboardModifiers modifiers);
@@ -114,6 +118,7 @@ private:
     QLabel *m_lblFileInfo = nullptr;
     QMenu *m_menu = nullptr;
     QAction *m_notDuplicate = nullptr;
+    QLabel *m_lblKeepReason = nullptr;
 
     int m_index = 0;
     std::int32_t m_id = 0;

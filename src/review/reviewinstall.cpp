@@ -12,6 +12,7 @@
 #include "review/binaryset.h"
 #include "review/duplicatepersistence.h"
 #include "review/duplicateviewer.h"
+#include "review/keepbest.h"
 #include "review/previewtile.h"
 #include "review/tilelayout.h"
 #include "ui/featurehost.h"
@@ -175,6 +176,26 @@ void IntelligentAutodeleteCommand(FeatureHost &window)
     button->setEnabled(true);
 }
 
+// "Select all but the best ... in every group": the plans of every group
+// with the rule of the options, shown on the tiles group by group.
+void KeepBestEveryGroupCommand(FeatureHost &window)
+{
+    CDuplicates *set = Duplicates();
+    ReviewModule *module = ModuleOf(window);
+    if (!set || !module || window.isRunning() || set->Count() == 0)
+        return;
+    KeepBestOptions options;
+    options.rule = StoredKeepRule();
+    options.memory = module->viewer->memorySourceLookup();
+    KeepBestEngine engine(*set, options);
+    window.BeginRun();
+    const RunResult result = RunInWindow(window, engine, {}, QStringLiteral("KeepBest"));
+    window.HideProgressBar();
+    window.EndRun();
+    if (result.outcome == RunOutcome::Completed)
+        module->viewer->setKeepPlans(engine.plans());
+}
+
 DuplicateViewer *InstallReview(FeatureHost &window)
 {
     QWidget *panel = window.tabPanel(FeatureHost::TabDuplicates);
@@ -236,6 +257,8 @@ DuplicateViewer *InstallReview(FeatureHost &window)
         if ((!set || set->Count() == 0) && window.currentTab() == FeatureHost::TabDuplicates)
             window.SelectTab(FeatureHost::TabDatabase);
     });
+    QObject::connect(viewer, &DuplicateViewer::keepBestEveryGroupClicked, window.hostWidget(),
+        [&window]() { KeepBestEveryGroupCommand(window); });
     QObject::connect(viewer, &DuplicateViewer::binaryCompareClicked, window.hostWidget(),
         [&window]() { window.runCommand(QStringLiteral("IntelligentAutodelete")); });
 

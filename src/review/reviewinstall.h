@@ -22,5 +22,8 @@ void ClearDuplicatesCommand(FeatureHost &window);
 // current set with the window's progress bar, its report (780-783), a
 // message naming files it refused to remove, and the pruned set shown again.
 void IntelligentAutodeleteCommand(FeatureHost &window);
+// cmdKeepBestAll: keep-best plans of every group with the window's progress
+// bar, handed to the viewer.
+void KeepBestEveryGroupCommand(FeatureHost &window);
 
 }  // namespace vexa

@@ -5,6 +5,7 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 
 namespace vexa {
@@ -24,6 +25,11 @@ public:
     QCheckBox *chkRecycleBin() const { return m_chkRecycleBin; }
     QComboBox *cboLanguage() const { return m_cboLanguage; }
     QPushButton *cmdOk() const { return m_cmdOk; }
+    // Keep-best's rule: its keys in order ("pixels,size,oldest,shortest")
+    // and a preferred directory, each stored when editing ends; keys that
+    // do not parse are put back as stored.
+    QLineEdit *txtKeepRule() const { return m_txtKeepRule; }
+    QLineEdit *txtKeepPreferred() const { return m_txtKeepPreferred; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -35,12 +41,16 @@ private:
     void load();
     void recycleBinClicked();
     void languageChosen(int index);
+    void keepRuleEdited();
+    void keepPreferredEdited();
 
     bool m_loading = true;
     QCheckBox *m_chkRecycleBin = nullptr;
     QLabel *m_lblLanguage = nullptr;
     QComboBox *m_cboLanguage = nullptr;
     QPushButton *m_cmdOk = nullptr;
+    QLineEdit *m_txtKeepRule = nullptr;
+    QLineEdit *m_txtKeepPreferred = nullptr;
 };
 
 // Program > Options: the dialog, modal over the window.

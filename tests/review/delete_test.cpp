@@ -4,6 +4,7 @@
 #include "trashhome.h"
 
 #include "app/appobjects.h"
+#include "base/environment.h"
 #include "base/fileops.h"
 #include "base/renamequestion.h"
 #include "base/texts.h"
@@ -11,21 +12,31 @@
 #include "db/settings.h"
 #include "db/statistics.h"
 #include "narration/duplicateset.h"
+#include "review/duplicatepersistence.h"
 #include "review/duplicateviewer.h"
+#include "review/keepbest.h"
 #include "review/previewtile.h"
 #include "review/reviewinstall.h"
+#include "support/clirunner.h"
 #include "support/qtprinters.h"
 #include "ui/mainwindow.h"
+#include "ui/optionsdialog.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 #include <memory>
 
@@ -347,4 +358,150 @@ TEST(Autodelete, TheButtonRemovesIdenticalCopiesReportsAndShowsWhatIsLeft)
     ASSERT_GE(library.messages().count(), 1);
     EXPECT_EQ(library.messages().shown().first().text, Text(780));
     ASSERT_TRUE(w.settle());
+}
+
+namespace {
+
+// The plan vexa-cli prints for the saved set: per group the file kept and
+// the files selected, by path.
+using Plan = QList<std::pair<QString, QStringList>>;
+
+Plan CliPlan()
+{
+    const test::CliResult result = test::RunCli(
+        { QStringLiteral("duplicates"), QStringLiteral("select"), QStringLiteral("--json") },
+        ProgramDirectory());
+    EXPECT_EQ(result.status, 0) << result.err.toStdString();
+    Plan plan;
+    for (const QString &line : result.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QJsonObject group = QJsonDocument::fromJson(line.toUtf8()).object();
+        QStringList selected;
+        for (const QJsonValue &file : group.value(QStringLiteral("select")).toArray())
+            selected.append(file.toObject().value(QStringLiteral("path")).toString());
+        plan.append({ group.value(QStringLiteral("keep"))
+                          .toObject()
+                          .value(QStringLiteral("path"))
+                          .toString(),
+            selected });
+    }
+    return plan;
+}
+
+Plan WindowPlan(const DuplicateViewer &viewer)
+{
+    Plan plan;
+    for (const KeepGroupPlan &group : viewer.keepPlans()) {
+        QStringList selected;
+        for (const int i : group.selected())
+            selected.append(group.files[std::size_t(i)].path);
+        plan.append({ group.files[std::size_t(group.decision.kept)].path, selected });
+    }
+    return plan;
+}
+
+}  // namespace
+
+// "Select all but the best ... in every group": the window's plan is the
+// one vexa-cli prints; Delete removes every group's selection into the
+// trash, but never the last existing copy: a group whose kept file went
+// after the plan was made keeps its other file, and another name of the
+// kept file is never selected.
+TEST(KeepBestFromTiles, EveryGroupPlanEqualsTheCliAndDeleteNeverTakesTheLastCopy)
+{
+    if (!QFile::exists(test::CliPath()))
+        GTEST_SKIP() << "vexa-cli not built at " << test::CliPath().toStdString();
+    TrashHome trash;
+    ReviewLibrary library;
+    const QString dir = library.directory() + QLatin1Char('/');
+    const std::int32_t big = library.addImage(QStringLiteral("big.png"), 400, 300);
+    const std::int32_t small = library.addImage(QStringLiteral("small.png"), 200, 150);
+    const std::int32_t smaller = library.addImage(QStringLiteral("smaller.png"), 100, 75);
+    const std::int32_t goes = library.addImage(QStringLiteral("goes.png"), 300, 300);
+    const std::int32_t last = library.addImage(QStringLiteral("last.png"), 100, 100);
+    const std::int32_t one = library.addImage(QStringLiteral("one.png"), 90, 90);
+    const std::int32_t link = library.addRecordOnly(QStringLiteral("link.png"), 90, 90);
+    ASSERT_EQ(::link(QFile::encodeName(dir + QStringLiteral("one.png")).constData(),
+                  QFile::encodeName(dir + QStringLiteral("link.png")).constData()),
+        0);
+    Duplicates()->Add({ big, smaller }, small, 0, {});
+    Duplicates()->Add({ last }, goes, 0, {});
+    Duplicates()->Add({ link }, one, 0, {});
+    ASSERT_TRUE(DuplicateSave(*Duplicates()));
+    const Plan cli = CliPlan();
+
+    Window w;
+    ASSERT_TRUE(w.showDuplicates());
+    w.viewer->keepBestEveryGroupButton()->click();
+    ASSERT_TRUE(w.viewer->keepPlansForEveryGroup());
+    EXPECT_EQ(WindowPlan(*w.viewer), cli);
+    EXPECT_EQ(cli,
+        (Plan { { dir + "big.png", { dir + "small.png", dir + "smaller.png" } },
+            { dir + "goes.png", { dir + "last.png" } }, { dir + "link.png", {} } }))
+        << "link.png's record is the larger; one.png, the same file, is not selected";
+    // The first group's tiles: the two smaller pictures selected, with the reason.
+    QStringList reasons;
+    for (const uctrlPreview *tile : w.viewer->selectedTiles())
+        reasons.append(tile->FileName() + QStringLiteral(": ") + tile->keepReason());
+    EXPECT_EQ(reasons,
+        (QStringList { "small.png: kept: 400 × 300, more pixels",
+            "smaller.png: kept: 400 × 300, more pixels" }));
+
+    // The kept file of the second group goes before Delete.
+    ASSERT_TRUE(QFile::remove(dir + QStringLiteral("goes.png")));
+    w.key(Qt::Key_Delete);
+    ASSERT_TRUE(w.settle());
+    EXPECT_EQ(trash.trashedFiles(), (QStringList { "small.png", "smaller.png" }));
+    EXPECT_TRUE(QFileInfo::exists(dir + QStringLiteral("last.png"))) << "the last copy stays";
+    EXPECT_TRUE(QFileInfo::exists(dir + QStringLiteral("link.png")));
+    EXPECT_FALSE(RecordExists(small));
+    EXPECT_TRUE(RecordExists(last));
+    ASSERT_EQ(library.messages().count(), 1);
+    EXPECT_TRUE(library.messages().last().text.contains(QStringLiteral("last.png: ") + Text(1991)))
+        << library.messages().last().text.toStdString();
+    // The first group has one file left and goes; the others stay.
+    EXPECT_EQ(Duplicates()->Count(), 2);
+    EXPECT_TRUE(w.viewer->keepPlans().empty());
+}
+
+// The group shown: the button selects all but the best with the rule of
+// the options; a click on a tile hands the selection back to the user.
+TEST(KeepBestFromTiles, TheGroupShownFollowsTheRuleOfTheOptions)
+{
+    TrashHome trash;
+    ReviewLibrary library;
+    const std::int32_t wide = library.addImage(QStringLiteral("wide.png"), 300, 100);
+    const std::int32_t tall = library.addImage(QStringLiteral("tall.png"), 100, 200);
+    Duplicates()->Add({ tall }, wide, 0, {});
+    Window w;
+    {
+        // The rule is set once in the options; keys that do not parse are put back.
+        OptionsDialog options(w.window.get());
+        EXPECT_EQ(options.txtKeepRule()->text(), QStringLiteral("pixels,size,oldest,shortest"));
+        options.txtKeepRule()->setText(QStringLiteral("size, size"));
+        emit options.txtKeepRule()->editingFinished();
+        EXPECT_EQ(options.txtKeepRule()->text(), QStringLiteral("pixels,size,oldest,shortest"));
+        options.txtKeepRule()->setText(QStringLiteral("Size, pixels"));
+        emit options.txtKeepRule()->editingFinished();
+        EXPECT_EQ(options.txtKeepRule()->text(), QStringLiteral("size,pixels"));
+    }
+    ASSERT_TRUE(w.showDuplicates());
+    w.viewer->keepBestButton()->click();
+    const KeepRule rule = StoredKeepRule();
+    ASSERT_EQ(rule.keys, (std::vector<KeepKey> { KeepKey::Size, KeepKey::Pixels }));
+    const QFileInfo wideFile(library.directory() + QStringLiteral("/wide.png"));
+    const QFileInfo tallFile(library.directory() + QStringLiteral("/tall.png"));
+    // By size: whichever PNG is larger stays.
+    const bool wideStays = wideFile.size() >= tallFile.size();
+    ASSERT_EQ(w.viewer->selectedTiles().size(), 1);
+    const uctrlPreview *selected = w.viewer->selectedTiles().first();
+    EXPECT_EQ(selected->FileName(), wideStays ? "tall.png" : "wide.png");
+    EXPECT_TRUE(selected->keepReason().endsWith(
+        wideFile.size() == tallFile.size() ? Text(1903) : Text(1904)))
+        << selected->keepReason().toStdString();
+
+    // A click on a tile: the plan is dropped and its reasons go.
+    w.viewer->SelectThumb(0);
+    emit w.viewer->tile(0)->Click(0, {});
+    EXPECT_TRUE(w.viewer->keepPlans().empty());
+    EXPECT_TRUE(selected->keepReason().isEmpty());
 }

@@ -15,6 +15,8 @@
 #include "narration/narrationrun_ui.h"
 #include "review/duplicateviewer.h"
 #include "review/fullimageview.h"
+#include "review/groupoverview.h"
+#include "review/overviewpanel.h"
 #include "review/previewtile.h"
 #include "review/reviewinstall.h"
 #include "support/clirunner.h"
@@ -28,13 +30,20 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QSortFilterProxyModel>
+#include <QTabWidget>
+#include <QTableView>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 using namespace vexa;
@@ -464,4 +473,97 @@ TEST(ReviewWindow, NotADuplicateIsNotOfferedForAMemorySource)
     EXPECT_EQ(Duplicates()->Count(), 1);
     EXPECT_TRUE(NotDuplicatePairs(*AppDb().db).isEmpty());
     MemorySignatures().clear();
+}
+
+// The overview beside the tiles against the set: one row per group with its
+// files and bytes to gain, sorting by each, the path filter, a chosen row
+// shown in the tiles with the slider following, the page of remembered
+// pairs with Forget, and shown again after a restart.
+TEST(ReviewWindow, OverviewSortsFiltersAndShowsTheChosenGroup)
+{
+    ReviewLibrary library;
+    const QString dir = library.directory() + QLatin1Char('/');
+    const std::int32_t a1 = library.addImage(QStringLiteral("alpha1.png"), 120, 90);
+    const std::int32_t a2 = library.addImage(QStringLiteral("alpha2.png"), 60, 45);
+    const std::int32_t b1 = library.addImage(QStringLiteral("beta1.png"), 300, 200);
+    const std::int32_t b2 = library.addImage(QStringLiteral("beta2.png"), 150, 100);
+    const std::int32_t b3 = library.addImage(QStringLiteral("beta3.png"), 75, 50);
+    const std::int32_t c1 = library.addImage(QStringLiteral("gamma1.png"), 40, 40);
+    const std::int32_t c2 = library.addImage(QStringLiteral("gamma2.png"), 40, 40);
+    Duplicates()->Add({ a2 }, a1, 0, QString());
+    Duplicates()->Add({ b2, b3 }, b1, 0, QString());
+    Duplicates()->Add({ c2 }, c1, 0, QString());
+    const auto size = [&](const char *name) { return QFileInfo(dir + name).size(); };
+    const qint64 gainA = std::min(size("alpha1.png"), size("alpha2.png"));
+    const qint64 gainB = size("beta1.png") + size("beta2.png") + size("beta3.png")
+        - std::max({ size("beta1.png"), size("beta2.png"), size("beta3.png") });
+    const qint64 gainC = std::min(size("gamma1.png"), size("gamma2.png"));
+    {
+        Window w(library);
+        w.window->SelectTab(MainWindow::TabDuplicates);
+        ASSERT_TRUE(w.settle());
+        EXPECT_FALSE(w.viewer->overview()->isVisible()) << "hidden until asked for";
+        w.viewer->overviewButton()->click();
+        OverviewPanel *overview = w.viewer->overview();
+        ASSERT_TRUE(overview->isVisible());
+        QSortFilterProxyModel *rows = overview->proxy();
+        ASSERT_EQ(rows->rowCount(), 3);
+        const auto column = [&](int c, int role) {
+            QList<QVariant> values;
+            for (int r = 0; r < rows->rowCount(); ++r)
+                values.append(rows->index(r, c).data(role));
+            return values;
+        };
+        const int position = GroupOverviewModel::PositionRole;
+        const int sortRole = GroupOverviewModel::SortRole;
+        // Opened sorted by bytes to gain, most first.
+        QList<std::pair<qint64, int>> byGain { { gainA, 1 }, { gainB, 2 }, { gainC, 3 } };
+        std::sort(byGain.begin(), byGain.end(), [](auto l, auto r) { return l.first > r.first; });
+        QList<QVariant> gains, positions;
+        for (const auto &[gain, group] : byGain) {
+            gains.append(gain);
+            positions.append(group);
+        }
+        EXPECT_EQ(column(GroupOverviewModel::Reclaimable, sortRole), gains);
+        EXPECT_EQ(column(GroupOverviewModel::Source, position), positions);
+        overview->table()->sortByColumn(GroupOverviewModel::Files, Qt::DescendingOrder);
+        EXPECT_EQ(column(GroupOverviewModel::Files, Qt::DisplayRole).first(), QVariant(3));
+        EXPECT_EQ(column(GroupOverviewModel::Source, position).first(), QVariant(2));
+        overview->table()->sortByColumn(GroupOverviewModel::Source, Qt::AscendingOrder);
+        EXPECT_EQ(column(GroupOverviewModel::Source, Qt::DisplayRole),
+            (QList<QVariant> { dir + "alpha1.png", dir + "beta1.png", dir + "gamma1.png" }));
+        EXPECT_TRUE(column(GroupOverviewModel::Keep, Qt::DisplayRole)
+                        .at(1)
+                        .toString()
+                        .startsWith(QStringLiteral("beta1.png (") + Text(1901)))
+            << column(GroupOverviewModel::Keep, Qt::DisplayRole).at(1).toString().toStdString();
+
+        overview->filter()->setText(QStringLiteral("GAMMA"));
+        ASSERT_EQ(rows->rowCount(), 1);
+        QTest::mouseClick(overview->table()->viewport(), Qt::LeftButton, {},
+            overview->table()->visualRect(rows->index(0, GroupOverviewModel::Files)).center());
+        EXPECT_EQ(w.viewer->groupSlider()->value(), 3);
+        ASSERT_TRUE(w.settle());
+        EXPECT_EQ(w.viewer->tile(0)->FileName(), QStringLiteral("gamma1.png"));
+        overview->filter()->clear();
+        EXPECT_EQ(rows->rowCount(), 3);
+
+        // "Not a duplicate" takes the group away; its pair is listed and forgotten.
+        w.viewer->SelectThumb(1);
+        w.viewer->NotDuplicateSelectedThumbs();
+        EXPECT_EQ(rows->rowCount(), 2);
+        overview->pages()->setCurrentIndex(1);
+        ASSERT_EQ(overview->pairs()->topLevelItemCount(), 1);
+        EXPECT_EQ(overview->pairs()->topLevelItem(0)->text(0), dir + "gamma1.png");
+        overview->pairs()->topLevelItem(0)->setSelected(true);
+        overview->forgetButton()->click();
+        EXPECT_EQ(overview->pairs()->topLevelItemCount(), 0);
+        EXPECT_TRUE(NotDuplicatePairs(*AppDb().db).isEmpty());
+        w.window->close();
+    }
+    Window again(library);
+    again.window->SelectTab(MainWindow::TabDuplicates);
+    ASSERT_TRUE(again.settle());
+    EXPECT_TRUE(again.viewer->overview()->isVisible()) << "shown, as it was left";
+    EXPECT_EQ(again.viewer->overview()->proxy()->rowCount(), 2);
 }
