@@ -170,13 +170,16 @@ DuplicateViewer::DuplicateViewer(QWidget *parent)
     m_cmdKeepBestAll = new QPushButton(Text(1909), this);
     m_cmdKeepBestAll->setObjectName(QStringLiteral("cmdKeepBestAll"));
     m_cmdKeepBestAll->setFocusPolicy(Qt::NoFocus);
-    controls->addWidget(m_cmdKeepBest);
-    controls->addWidget(m_cmdKeepBestAll);
+    // A row of their own: the group controls above fill the width already.
+    auto *review = new QHBoxLayout;
+    review->addWidget(m_cmdKeepBest);
+    review->addWidget(m_cmdKeepBestAll);
     m_cmdOverview = new QPushButton(Text(1914), this);
     m_cmdOverview->setObjectName(QStringLiteral("cmdOverview"));
     m_cmdOverview->setCheckable(true);
     m_cmdOverview->setFocusPolicy(Qt::NoFocus);
-    controls->addWidget(m_cmdOverview);
+    review->addStretch(1);
+    review->addWidget(m_cmdOverview);
     m_overview = new OverviewPanel(this);
     m_overview->hide();
     connect(m_cmdOverview, &QPushButton::toggled, this, [this](bool on) {
@@ -201,6 +204,7 @@ DuplicateViewer::DuplicateViewer(QWidget *parent)
     work->addLayout(m_stack, 3);
     layout->addLayout(work, 1);
     layout->addLayout(controls);
+    layout->addLayout(review);
 
     connect(m_cmdDupPrev, &QPushButton::clicked, this, &DuplicateViewer::previous);
     connect(m_cmdDupNext, &QPushButton::clicked, this, &DuplicateViewer::next);

@@ -53,6 +53,7 @@ OverviewPanel::OverviewPanel(QWidget *parent)
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setWordWrap(false);
+    m_table->setTextElideMode(Qt::ElideMiddle);
     m_table->setIconSize(QSize(kPictureSize, kPictureSize));
     // Fixed row heights and column widths: no row is measured, so 100,000
     // rows open and scroll without reading them all.
@@ -61,9 +62,12 @@ OverviewPanel::OverviewPanel(QWidget *parent)
     m_table->verticalHeader()->hide();
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_table->horizontalHeader()->setStretchLastSection(true);
-    m_table->setColumnWidth(GroupOverviewModel::Source, 220);
-    m_table->setColumnWidth(GroupOverviewModel::Files, 50);
-    m_table->setColumnWidth(GroupOverviewModel::Reclaimable, 80);
+    // The number columns as wide as their headings in the user's language.
+    const QFontMetrics header = m_table->horizontalHeader()->fontMetrics();
+    m_table->setColumnWidth(GroupOverviewModel::Source, 200);
+    m_table->setColumnWidth(GroupOverviewModel::Files, header.horizontalAdvance(Text(1920)) + 30);
+    m_table->setColumnWidth(
+        GroupOverviewModel::Reclaimable, std::max(header.horizontalAdvance(Text(1921)) + 30, 80));
 
     m_pairs = new QTreeWidget(this);
     m_pairs->setObjectName(QStringLiteral("lstvNotDuplicates"));
