@@ -36,6 +36,9 @@ constexpr HelpTopic kTopics[] = {
     { 403, "duplicates.html", "delete" },
     { 404, "duplicates.html", "autodelete" },
     { 405, "duplicates.html", "save" },
+    { 406, "duplicates.html", "notduplicate" },
+    { 407, "duplicates.html", "keepbest" },
+    { 408, "duplicates.html", "overview" },
     { 500, "viewer.html", "" },
     { 501, "viewer.html", "browse" },
     { 502, "viewer.html", "files" },
@@ -51,6 +54,7 @@ constexpr HelpTopic kTopics[] = {
     { 704, "program.html", "options" },
     { 705, "program.html", "language" },
     { 706, "program.html", "recyclebin" },
+    { 707, "program.html", "keepbest" },
     { 800, "data.html", "" },
     { 900, "messages.html", "" },
     { 1000, "commandline.html", "" },
@@ -107,6 +111,10 @@ constexpr ControlHelp kControls[] = {
     { "vScrDupViewer", 402 },
     { "picFullView", 402 },
     { "cmdBinaryCompare", 404 },
+    { "cmdKeepBest", 407 },
+    { "cmdKeepBestAll", 407 },
+    { "cmdOverview", 408 },
+    { "picOverview", 408 },
     // Image viewer tab and its navigation panel
     { "Drive", 501 },
     { "Path", 501 },
@@ -136,6 +144,8 @@ constexpr ControlHelp kControls[] = {
     { "frmOptions", 704 },
     { "chkRecycleBin", 706 },
     { "cboLanguage", 705 },
+    { "txtKeepRule", 707 },
+    { "txtKeepPreferred", 707 },
     { "lblLanguage", 705 },
 };
 
