@@ -676,6 +676,11 @@ int main(int argc, char **argv)
     // database, so a change is measured side by side with what it replaces.
     QString onlyCases;
     QString baseline;
+    // --start-flags other|clear|repeat: the Processed flags each run starts
+    // from: those of a different earlier narration (every seventh row), none
+    // (the first narration after gathering), or those the same narration
+    // leaves (each program runs the case once untimed first).
+    QString startFlags = QStringLiteral("other");
     const QStringList args = app.arguments().mid(1);
     for (int i = 0; i + 1 < args.size(); i += 2) {
         if (args[i] == QStringLiteral("--sizes")) {
@@ -692,6 +697,8 @@ int main(int argc, char **argv)
             onlyCases = args[i + 1];
         } else if (args[i] == QStringLiteral("--baseline")) {
             baseline = args[i + 1];
+        } else if (args[i] == QStringLiteral("--start-flags")) {
+            startFlags = args[i + 1];
         }
     }
     const int memoryAt = int(args.indexOf(QStringLiteral("--memory")));
@@ -765,9 +772,27 @@ int main(int argc, char **argv)
             options.method = c.method;
             options.toleranceLevel = ToleranceLevel(c.slider);
             options.selection = selection;
+            const auto setFlags = [&] {
+                OpenApplicationDatabase();
+                if (startFlags == QStringLiteral("clear"))
+                    AppDb().db->Execute(QStringLiteral("UPDATE FileData SET Processed = 0"));
+                else if (startFlags == QStringLiteral("other"))
+                    AppDb().db->Execute(
+                        QStringLiteral("UPDATE FileData SET Processed = (ID % 7 = 3)"));
+                CloseApplicationDatabase();
+            };
             // The database is closed while the child runs on it.
             CloseApplicationDatabase();
             const auto runProgram = [&](const QString &program) {
+                if (startFlags == QStringLiteral("repeat")) {
+                    QProcess first;
+                    first.start(program,
+                        { QStringLiteral("--run"), dir.path(), QString::number(c.method),
+                            QString::number(c.slider) });
+                    first.waitForFinished(-1);
+                } else {
+                    setFlags();
+                }
                 QProcess child;
                 child.start(program,
                     { QStringLiteral("--run"), dir.path(), QString::number(c.method),
@@ -777,7 +802,7 @@ int main(int argc, char **argv)
                     .trimmed()
                     .split(QLatin1Char(' '));
             };
-            // The baseline first: both start from the flags the generator left.
+            // The baseline first; both start from the flags --start-flags says.
             const QStringList baseFigures
                 = baseline.isEmpty() ? QStringList() : runProgram(baseline);
             const QStringList figures = runProgram(QCoreApplication::applicationFilePath());

@@ -112,6 +112,11 @@ qint64 Statement::columnInt64(int column) const
     return sqlite3_column_int64(m_stmt, column);
 }
 
+bool Statement::columnIsNull(int column) const
+{
+    return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
+}
+
 SqliteConnection::SqliteConnection(const QString &path, bool readOnly, bool create)
     : m_path(path)
 {

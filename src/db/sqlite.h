@@ -25,6 +25,7 @@ public:
     QString columnName(int column) const;
     QVariant column(int column) const;
     qint64 columnInt64(int column) const;
+    bool columnIsNull(int column) const;
 
 private:
     sqlite3 *m_db;

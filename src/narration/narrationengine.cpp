@@ -7,7 +7,6 @@
 #include "db/notduplicates.h"
 #include "db/records.h"
 #include "db/recordset.h"
-#include "db/selectionsql.h"
 #include "db/sqlite.h"
 #include "narration/duplicateset.h"
 #include "narration/narrationscan.h"
@@ -17,6 +16,7 @@
 
 #include <QElapsedTimer>
 #include <QHash>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <vector>
@@ -27,112 +27,145 @@ namespace vexa {
 
 namespace {
 
-std::int32_t int32Of(const QVariant &value)
-{
-    return std::int32_t(value.toLongLong());
-}
-
-// MarkFileDataProcessed in pieces: one statement of thousands of "OR ID ="
-// terms is deeper than the engine parses, and a quick check can find that
-// many. A signature source never has more than one piece.
-void markProcessed(const std::vector<std::int32_t> &ids)
-{
-    QList<std::int64_t> piece;
-    piece.reserve(kMaxSignatureMatches);
-    for (const std::int32_t id : ids) {
-        piece.append(id);
-        if (piece.size() == kMaxSignatureMatches) {
-            MarkFileDataProcessed(piece);
-            piece.clear();
-        }
-    }
-    if (!piece.isEmpty())
-        MarkFileDataProcessed(piece);
-}
-
 float speedFactorOf(const NarrationOptions &options)
 {
     return IsSignatureMethod(options.method) ? SpeedFactor(options.toleranceLevel) : 1.0f;
 }
 
-// The selection's signatures in ID order, read with one query. The Null
-// tests come as columns of their own, so every value is read as an integer.
-// The table is read in key order rather than through the directory index:
-// one sequential pass, and no sort when several directories are ticked.
-// Reads Cancel every few thousand rows: a large selection takes seconds to
-// load. Returns false when cancelled.
+// The selection clause as a condition (" WHERE a AND b" gives " a AND b");
+// empty when it is not a WHERE clause.
+QString conditionOf(const QString &selection)
+{
+    static const QRegularExpression where(
+        QStringLiteral("^\\s*WHERE\\b"), QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = where.match(selection);
+    return match.hasMatch() ? selection.mid(match.capturedEnd()) : QString();
+}
+
+// Room for the records without counting them first: the highest ID bounds
+// the rows, and the part of a reserve never written is never given memory
+// pages. Past a few million rows the vector grows as it goes.
+void reserveForTable(Database &db, std::vector<NarrationRecord> &records)
+{
+    const qint64 highest
+        = db.connection().scalar(QStringLiteral("SELECT max(ID) FROM FILEDATA")).toLongLong();
+    records.reserve(std::size_t(std::clamp<qint64>(highest, 0, 4 * 1024 * 1024)));
+}
+
+const QString kSignatureColumns = QStringLiteral(
+    "SELECT ID, FileSize, FileDimX, FileDimY, AvgRGB, QuadRGB0, QuadRGB1, QuadRGB2, QuadRGB3, "
+    "Pattern1, Pattern2");
+
+// A row of kSignatureColumns. Every value is read as an integer (a Null as
+// 0); the Null tests of the quick checks come from the column types.
+NarrationRecord recordOf(const Statement &query)
+{
+    NarrationRecord r;
+    r.id = std::int32_t(query.columnInt64(0));
+    r.fileSize = query.columnInt64(1);
+    r.dimX = std::int32_t(query.columnInt64(2));
+    r.dimY = std::int32_t(query.columnInt64(3));
+    r.avg = std::int32_t(query.columnInt64(4));
+    for (int q = 0; q < 4; ++q)
+        r.quad[q] = std::int32_t(query.columnInt64(5 + q));
+    r.pattern1 = std::int32_t(query.columnInt64(9));
+    r.pattern2 = std::int32_t(query.columnInt64(10));
+    r.sizeNull = query.columnIsNull(1);
+    r.dimXNull = query.columnIsNull(2);
+    r.dimYNull = query.columnIsNull(3);
+    return r;
+}
+
+// Reads Cancel every few thousand rows: a large table takes a moment to read.
+bool cancelledWhileLoading(std::size_t rows, RunReporter &reporter)
+{
+    if (rows % 4096 != 0)
+        return false;
+    reporter.report();
+    return reporter.cancelled();
+}
+
+// From their own table, by ID; a record without one matches nothing.
+void loadPerceptual(Database &db, std::vector<NarrationRecord> &records)
+{
+    if (records.empty())
+        return;
+    QHash<std::int64_t, PerceptualHash> hashes;
+    Statement signatures(
+        db.connection().handle(), QStringLiteral("SELECT ID, Hash FROM PerceptualSignature"));
+    while (signatures.step())
+        hashes.insert(signatures.columnInt64(0), PerceptualHash(signatures.columnInt64(1)));
+    for (NarrationRecord &r : records) {
+        const auto hash = hashes.constFind(r.id);
+        r.perceptualNull = hash == hashes.constEnd();
+        r.perceptual = r.perceptualNull ? 0 : *hash;
+    }
+}
+
+// The selection's signatures in ID order with their Processed flags (a Null
+// counts as processed), read with one query. The table is read in key order
+// rather than through the directory index: one sequential pass, and no sort
+// when several directories are ticked. Returns false when cancelled.
 bool loadSelection(Database &db, const QString &selection, int expected, RunReporter &reporter,
     std::vector<NarrationRecord> &records, bool perceptual)
 {
     Statement query(db.connection().handle(),
-        QStringLiteral(
-            "SELECT ID, FileSize, FileDimX, FileDimY, AvgRGB, QuadRGB0, QuadRGB1, "
-            "QuadRGB2, QuadRGB3, Pattern1, Pattern2, Processed, FileSize IS NULL, "
-            "FileDimX IS NULL, FileDimY IS NULL, Processed IS NULL FROM FILEDATA NOT INDEXED ")
-            + selection + QStringLiteral(" ORDER BY ID"));
+        kSignatureColumns + QStringLiteral(", Processed FROM FILEDATA NOT INDEXED ") + selection
+            + QStringLiteral(" ORDER BY ID"));
     records.clear();
-    records.reserve(std::size_t(std::max(expected, 0)));
+    if (expected > 0)
+        records.reserve(std::size_t(expected));
+    else
+        reserveForTable(db, records);
     while (query.step()) {
-        if (records.size() % 4096 == 0) {
-            reporter.report();
-            if (reporter.cancelled())
-                return false;
-        }
-        NarrationRecord r;
-        r.id = std::int32_t(query.columnInt64(0));
-        r.fileSize = query.columnInt64(1);
-        r.dimX = std::int32_t(query.columnInt64(2));
-        r.dimY = std::int32_t(query.columnInt64(3));
-        r.avg = std::int32_t(query.columnInt64(4));
-        for (int q = 0; q < 4; ++q)
-            r.quad[q] = std::int32_t(query.columnInt64(5 + q));
-        r.pattern1 = std::int32_t(query.columnInt64(9));
-        r.pattern2 = std::int32_t(query.columnInt64(10));
-        r.sizeNull = query.columnInt64(12) != 0;
-        r.dimXNull = query.columnInt64(13) != 0;
-        r.dimYNull = query.columnInt64(14) != 0;
-        r.processed = query.columnInt64(15) != 0 || query.columnInt64(11) != 0;
+        if (cancelledWhileLoading(records.size(), reporter))
+            return false;
+        NarrationRecord r = recordOf(query);
+        r.processed = query.columnIsNull(11) || query.columnInt64(11) != 0;
         records.push_back(r);
     }
-    if (perceptual && !records.empty()) {
-        // From their own table, by ID; a record without one matches nothing.
-        QHash<std::int64_t, PerceptualHash> hashes;
-        Statement signatures(
-            db.connection().handle(), QStringLiteral("SELECT ID, Hash FROM PerceptualSignature"));
-        while (signatures.step())
-            hashes.insert(signatures.columnInt64(0), PerceptualHash(signatures.columnInt64(1)));
-        for (NarrationRecord &r : records) {
-            const auto hash = hashes.constFind(r.id);
-            r.perceptualNull = hash == hashes.constEnd();
-            r.perceptual = r.perceptualNull ? 0 : *hash;
-        }
-    }
+    if (perceptual)
+        loadPerceptual(db, records);
     return true;
 }
 
-// Every FileData row not processed, as ClearDBProcessingFlags leaves them,
-// but rows already clear are not rewritten: on a large table that had only
-// its groups flagged by the last run, this is a read instead of a rewrite.
-void clearProcessedFlags(const RunReporter &reporter)
+// The run's one pass over the table: the selection's signatures in ID order,
+// each not processed (the run starts from cleared flags), and every row of
+// the whole table whose flag is not FALSE now, so that the run's end writes
+// only the flags that change. Returns false when cancelled.
+bool loadForRun(Database &db, const QString &selection, RunReporter &reporter,
+    std::vector<NarrationRecord> &records, std::vector<FlagBefore> &before, bool perceptual)
 {
-    try {
-        OpenDb().Execute(
-            QStringLiteral(
-                "UPDATE FILEDATA SET PROCESSED=FALSE WHERE PROCESSED<>FALSE OR PROCESSED IS NULL"),
-            64);
-        if (AppDb().fileData)
-            AppDb().fileData->requery();
-    } catch (const std::exception &e) {
-        if (!reporter.cancelled())
-            ReportException(
-                e, QStringLiteral("modDataFunc"), QStringLiteral("ClearDBProcessingFlags"));
+    const QString condition = conditionOf(selection);
+    // Anything but a WHERE clause would pick rows it was never meant to.
+    if (condition.trimmed().isEmpty())
+        throw VexaError(ErrInvalidProcedureCall, QStringLiteral("No directories selected."));
+    Statement query(db.connection().handle(),
+        kSignatureColumns
+            + QStringLiteral(", Processed IS 0, Processed IS 1, (%1) FROM FILEDATA NOT INDEXED "
+                             "WHERE (%1) OR Processed IS NOT 0 ORDER BY ID")
+                  .arg(condition));
+    records.clear();
+    before.clear();
+    reserveForTable(db, records);
+    std::size_t rows = 0;
+    while (query.step()) {
+        if (cancelledWhileLoading(rows++, reporter))
+            return false;
+        if (query.columnInt64(11) == 0)
+            before.push_back({ std::int32_t(query.columnInt64(0)), query.columnInt64(12) != 0 });
+        if (query.columnInt64(13) != 0)
+            records.push_back(recordOf(query));
     }
+    if (perceptual)
+        loadPerceptual(db, records);
+    return true;
 }
 
-// Lets Cancel stop a long statement (clearing the flags of a large table,
-// the count): SQLite asks every few thousand steps and the statement fails
-// with SQLITE_INTERRUPT. Only the observer's flag is read there; the
-// connection must not be used from the handler.
+// Lets Cancel stop a long statement (reading a large table): SQLite asks
+// every few thousand steps and the statement fails with SQLITE_INTERRUPT.
+// Only the observer's flag is read there; the connection must not be used
+// from the handler.
 class InterruptWhenCancelled {
 public:
     InterruptWhenCancelled(sqlite3 *handle, const RunReporter &reporter)
@@ -152,17 +185,49 @@ private:
     sqlite3 *m_handle;
 };
 
-// Writes the flags gathered since the last write in one transaction.
-void flushFlags(Database &db, std::vector<std::int32_t> &pending)
+// Leaves every Processed flag of the table as ClearDBProcessingFlags
+// followed by MarkFileDataProcessed of the found records would (FALSE, TRUE
+// for the found ones), in one transaction, writing only the rows whose flag
+// changes: a narration repeated on unchanged records rewrites nothing, and
+// any other touches each page of the table once instead of once per write.
+// before: the rows not FALSE when the run started, in ID order. A failure
+// is reported as the marking's, and the run goes on, as the marking does.
+void writeFlags(
+    Database &db, const std::vector<FlagBefore> &before, std::vector<std::int32_t> &found)
 {
-    if (pending.empty())
-        return;
-    // In ID order each page of the table is written once.
-    std::sort(pending.begin(), pending.end());
-    Transaction transaction(db);
-    markProcessed(pending);
-    transaction.commit();
-    pending.clear();
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    try {
+        Transaction transaction(db);
+        Statement set(db.connection().handle(),
+            QStringLiteral("UPDATE FILEDATA SET PROCESSED=TRUE WHERE ID=?"));
+        Statement clear(db.connection().handle(),
+            QStringLiteral("UPDATE FILEDATA SET PROCESSED=FALSE WHERE ID=?"));
+        const auto write = [](Statement &statement, std::int32_t id) {
+            statement.reset();
+            statement.bind(1, id);
+            statement.step();
+        };
+        auto was = before.begin();
+        for (const std::int32_t id : found) {
+            for (; was != before.end() && was->id < id; ++was)
+                write(clear, was->id);
+            bool alreadySet = false;
+            if (was != before.end() && was->id == id) {
+                alreadySet = was->isTrue;
+                ++was;
+            }
+            if (!alreadySet)
+                write(set, id);
+        }
+        for (; was != before.end(); ++was)
+            write(clear, was->id);
+        transaction.commit();
+        if (AppDb().fileData)
+            AppDb().fileData->requery();
+    } catch (const std::exception &e) {
+        ReportException(e, QStringLiteral("modDataFunc"), QStringLiteral("MarkFileDataProcessed"));
+    }
 }
 
 }  // namespace
@@ -203,41 +268,35 @@ RunResult NarrationEngine::run(RunObserver &observer)
     return reporter.finish(result);
 }
 
-// Clears the flags, counts and loads the selection; false when cancelled.
+// Loads the selection and the flags as they stand; false when cancelled.
+// The selection's rows are counted as they are read.
 bool NarrationEngine::prepare(RunReporter &reporter, std::vector<NarrationRecord> &records)
 {
     RunProgress &p = reporter.progress();
     InterruptWhenCancelled interrupt(OpenDb().connection().handle(), reporter);
-    clearProcessedFlags(reporter);
-    if (reporter.cancelled())
-        return false;
     Database &db = OpenDb();
-    // An empty clause would select every record of every collection.
-    if (m_options.selection.trimmed().isEmpty())
-        throw VexaError(ErrInvalidProcedureCall, QStringLiteral("No directories selected."));
-    {
-        RecordSet count(
-            db, NarrationCountSql(m_options.selection), RecordSetType::Snapshot, kReadOnlyOption);
-        m_counters.total = count.eof() ? 0 : int32Of(count.value(0));
-    }
     m_clock.start();
-    p.total = m_counters.total;
-    reporter.reportNow();
-    if (reporter.cancelled())
-        return false;
-    if (!loadSelection(db, m_options.selection, m_counters.total, reporter, records,
+    if (!loadForRun(db, m_options.selection, reporter, records, m_flagsBefore,
             m_options.method == int(NarrationMethod::Perceptual)))
         return false;
+    m_counters.total = std::int32_t(records.size());
+    p.total = m_counters.total;
     p.status.clear();
-    return true;
+    reporter.reportNow();
+    return !reporter.cancelled();
 }
 
 RunOutcome NarrationEngine::scan(RunReporter &reporter, std::vector<NarrationRecord> records)
 {
-    const std::int32_t total = m_counters.total;
-    if (total == 0 || records.empty())
-        return RunOutcome::Completed;
     Database &db = OpenDb();
+    // Every run ends with the table's flags written, a cancelled or failed
+    // one with those of the groups it found.
+    std::vector<std::int32_t> flagged;
+    const std::int32_t total = m_counters.total;
+    if (total == 0 || records.empty()) {
+        writeFlags(db, m_flagsBefore, flagged);
+        return RunOutcome::Completed;
+    }
     RunProgress &p = reporter.progress();
     const float factor = speedFactorOf(m_options);
     std::unique_ptr<NarrationScan> scan = m_options.scan == NarrationScanKind::Reference
@@ -250,9 +309,6 @@ RunOutcome NarrationEngine::scan(RunReporter &reporter, std::vector<NarrationRec
     const std::vector<NarrationRecord> &rows = scan->records();
     std::vector<std::int32_t> found;
     std::vector<std::int32_t> ids;
-    std::vector<std::int32_t> pending;
-    QElapsedTimer sinceWrite;
-    sinceWrite.start();
     const auto update = [&] {
         p.done = scan->done();
         p.found = m_set.Count();
@@ -274,31 +330,23 @@ RunOutcome NarrationEngine::scan(RunReporter &reporter, std::vector<NarrationRec
                     ids.push_back(rows[std::size_t(index)].id);
                 m_set.Add(QList<std::int32_t>(ids.begin(), ids.end()), rows[std::size_t(source)].id,
                     0, QString());
-                pending.insert(pending.end(), ids.begin(), ids.end());
+                flagged.insert(flagged.end(), ids.begin(), ids.end());
             }
             if (cancelled) {
                 outcome = RunOutcome::Cancelled;
                 break;
             }
-            if (sinceWrite.elapsed() >= m_options.flagWriteIntervalMs) {
-                flushFlags(db, pending);
-                sinceWrite.restart();
-            }
             update();
             reporter.report();
         }
-        flushFlags(db, pending);
     } catch (...) {
-        // Flags of the groups already in the set still go to the database.
-        try {
-            flushFlags(db, pending);
-        } catch (...) {
-        }
         m_counters.done = scan->done();
+        writeFlags(db, m_flagsBefore, flagged);
         throw;
     }
     m_counters.done = scan->done();
     update();
+    writeFlags(db, m_flagsBefore, flagged);
     return outcome;
 }
 

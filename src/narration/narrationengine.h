@@ -28,25 +28,30 @@ struct NarrationOptions {
     QString selection;  // BuildSelectionSql of the ticked directories
     NarrationScanKind scan = NarrationScanKind::Fast;
     int reportIntervalMs = kReportIntervalMs;
-    // The Processed flags of the sources since the last write go to the
-    // database in one transaction at least this often.
-    int flagWriteIntervalMs = 2000;
+};
+
+// A FileData row whose Processed flag was not FALSE when a run started.
+struct FlagBefore {
+    std::int32_t id = 0;
+    bool isTrue = false;  // exactly TRUE; a Null or any other value is rewritten
 };
 
 struct NarrationCounters {
     std::int32_t total = 0;  // records in the selection
     std::int32_t done = 0;  // records passed
     std::int32_t groups = 0;  // groups in the set at the end
-    qint64 elapsedMs = 0;  // from the count query on
+    qint64 elapsedMs = 0;  // from the loading on
 };
 
-// The database narration: empties the set, clears every Processed flag,
-// loads the selection's signatures once, in ID order, and fills the set
-// with one group per source that has duplicates among them (greedy, in ID
-// order; see NarrationScan). Both scans give the same groups, order and
-// Processed flags. A cancelled run keeps the groups and flags written so
-// far; Cancel is read between sources and while the selection is prepared
-// and loaded. A failed run keeps the groups already added; the window
+// The database narration: empties the set, loads the selection's
+// signatures once, in ID order, and fills the set with one group per source
+// that has duplicates among them (greedy, in ID order; see NarrationScan).
+// At its end every Processed flag of the table stands as clearing them all
+// at the start and marking each group's duplicates would leave it. Both
+// scans give the same groups, order and Processed flags. A cancelled run
+// keeps the groups found and writes their flags; cancelled while loading,
+// it leaves the flags as they were. Cancel is read between sources and
+// while the selection is loaded. A failed run keeps the groups already added; the window
 // reports its error as "frmVEXA" / "mnuNarration". Reports: total and done
 // are records, found the groups. Uses the application database; calling
 // thread only.
@@ -66,6 +71,7 @@ private:
     NarrationOptions m_options;
     NarrationCounters m_counters;
     QElapsedTimer m_clock;
+    std::vector<FlagBefore> m_flagsBefore;  // in ID order
 };
 
 // The signatures of the FileData rows a selection clause picks (an empty

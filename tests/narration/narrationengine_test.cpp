@@ -17,6 +17,7 @@
 #include "support/tempdatadir.h"
 
 #include <QDir>
+#include <QSet>
 
 #include <gtest/gtest.h>
 
@@ -272,18 +273,24 @@ TEST_F(NarrationEngineTest, CancelKeepsTheGroupsFoundSoFar)
     EXPECT_EQ(runs[0].flags, runs[1].flags);
 }
 
-// Cancel while the selection is counted and loaded stops the run before any
-// source is searched: a large selection takes seconds to load. With no
-// interval, the count is report 1 and the loading reports every 4096 rows.
+// Cancel while the selection is loaded stops the run before any source is
+// searched and leaves every flag as it was: a large selection takes a
+// moment to load. With no interval, the loading reports every 4096 rows and
+// the loaded total comes next.
 TEST_F(NarrationEngineTest, CancelWhileLoadingEndsBeforeTheFirstSource)
 {
     std::vector<NarrationRecord> records(9000, test::MakeRecord(7, 7, 7));
+    for (std::size_t i = 0; i < records.size(); i += 3)
+        records[i].processed = true;
     m_rows.addAll(records);
+    const auto before = test::ProcessedFlags();
     struct Row {
         const char *name;
         int report;
+        int total;  // shown in the last report
     };
-    for (const Row row : { Row { "after the count", 1 }, Row { "in the loading", 3 } }) {
+    for (const Row row : { Row { "as the loading starts", 1, 0 }, Row { "in the loading", 3, 0 },
+             Row { "once loaded", 4, 9000 } }) {
         test::RecordingObserver observer;
         observer.cancelAtReport = row.report;
         const Narrated run
@@ -292,15 +299,64 @@ TEST_F(NarrationEngineTest, CancelWhileLoadingEndsBeforeTheFirstSource)
         EXPECT_TRUE(run.groups.isEmpty()) << row.name;
         EXPECT_EQ(run.counters.done, 0) << row.name;
         EXPECT_EQ(observer.reports.size(), row.report) << row.name;
-        EXPECT_EQ(observer.reports.last().total, 9000) << row.name;
+        EXPECT_EQ(observer.reports.last().total, row.total) << row.name;
+        EXPECT_EQ(run.flags, before) << row.name << ": the flags are left as they were";
     }
     // Without Cancel the same selection forms its groups.
     EXPECT_GT(narrate(m_rows.selection(), 0, 12, NarrationScanKind::Fast).groups.size(), 100);
 }
 
-// Cancel during a long statement (the flags of a large table cleared)
-// interrupts it: SQLite asks the run between steps, and the flags stay as
-// they were.
+// However the flags stood before (clear, all set, a stray value, the flags
+// of the same narration, of another one), a run leaves every row of the
+// table exactly FALSE or TRUE, TRUE for the duplicates it found and for
+// nothing else, in other directories neither; a cancelled run for the
+// duplicates of the groups it kept.
+TEST_F(NarrationEngineTest, FlagsEndAsClearingThenMarkingLeavesThem)
+{
+    std::mt19937 random(7);
+    std::vector<NarrationRecord> records = test::RandomRecords(random, 300, false);
+    m_rows.addAll(records);
+    test::NarrationRows other(3, 6);
+    other.addAll(records);
+    struct Row {
+        const char *name;
+        const char *before;  // SQL that sets the flags first; empty: as the last run left them
+        bool cancel;
+    };
+    const Row rows[] = {
+        { "all clear", "UPDATE FileData SET Processed = 0", false },
+        { "all set", "UPDATE FileData SET Processed = 1", false },
+        { "a stray value", "UPDATE FileData SET Processed = 2 WHERE ID % 2 = 0", false },
+        { "the same narration's", "", false },
+        { "another narration's", "UPDATE FileData SET Processed = (ID % 5 = 1)", false },
+        { "cancelled after some groups", "UPDATE FileData SET Processed = 1", true },
+    };
+    for (const Row &row : rows) {
+        if (*row.before)
+            AppDb().db->Execute(QString::fromLatin1(row.before));
+        test::RecordingObserver observer;
+        if (row.cancel)
+            observer.cancelWhen = [](const RunProgress &p) { return p.found >= 5; };
+        const Narrated run
+            = narrate(m_rows.selection(), 2, 12, NarrationScanKind::Fast, &observer, 0);
+        ASSERT_GE(run.groups.size(), 5) << row.name;
+        QSet<std::int32_t> found;
+        for (const auto &group : run.groups)
+            found.unite(QSet<std::int32_t>(group.second.begin(), group.second.end()));
+        for (const auto &[id, processed] : run.flags)
+            ASSERT_EQ(processed, found.contains(id)) << row.name << " id " << id;
+        EXPECT_EQ(AppDb()
+                      .db->connection()
+                      .scalar(QStringLiteral(
+                          "SELECT count(*) FROM FileData WHERE Processed NOT IN (0, 1)"))
+                      .toLongLong(),
+            0)
+            << row.name;
+    }
+}
+
+// Cancel during a long statement (a large table read) interrupts it: SQLite
+// asks the run between steps, and the flags stay as they were.
 TEST_F(NarrationEngineTest, CancelDuringAStatementIsACancelNotAFailure)
 {
     std::vector<NarrationRecord> records(20000, test::MakeRecord(7, 7, 7));
@@ -316,7 +372,7 @@ TEST_F(NarrationEngineTest, CancelDuringAStatementIsACancelNotAFailure)
     ASSERT_EQ(run.flags.size(), 20000);
     EXPECT_TRUE(std::all_of(run.flags.begin(), run.flags.end(), [](const auto &f) {
         return f.second;
-    })) << "the clearing statement ran to its end";
+    })) << "the flags are left as they were";
 }
 
 TEST_F(NarrationEngineTest, NoDirectoryTickedFailsWithItsReason)
