@@ -11,6 +11,7 @@
 #include <bit>
 #include <cstring>
 #include <limits>
+#include <tuple>
 #include <unordered_map>
 
 namespace vexa {
@@ -185,16 +186,6 @@ struct QuickKey {
     bool operator==(const QuickKey &o) const { return size == o.size && x == o.x && y == o.y; }
 };
 
-struct QuickKeyHash {
-    std::size_t operator()(const QuickKey &k) const
-    {
-        std::uint64_t h = std::uint64_t(k.size) * 0x9E3779B97F4A7C15ull;
-        h ^= (std::uint64_t(std::uint32_t(k.x)) << 32 | std::uint32_t(k.y)) + 0x7F4A7C15ull
-            + (h << 6) + (h >> 2);
-        return std::size_t(h ^ (h >> 29));
-    }
-};
-
 constexpr int kMaxAxes = 5;
 // A cell with at least this many entries gets a pattern index.
 constexpr std::int32_t kCrowdedCell = 256;
@@ -232,9 +223,13 @@ public:
     // Every record of the probe's size and/or dimensions, in record order.
     void quickMembers(const NarrationRecord &probe, std::vector<std::int32_t> &found) const
     {
-        const auto members = m_classes.find(quickKey(probe));
-        if (members != m_classes.end())
-            found.insert(found.end(), members->second.begin(), members->second.end());
+        const QuickKey key = quickKey(probe);
+        const auto at = std::lower_bound(m_classKeys.begin(), m_classKeys.end(), key, keyBefore);
+        if (at != m_classKeys.end() && *at == key) {
+            const std::size_t c = std::size_t(at - m_classKeys.begin());
+            found.insert(found.end(), m_classMembers.begin() + m_classStart[c],
+                m_classMembers.begin() + m_classStart[c + 1]);
+        }
     }
 
 protected:
@@ -325,8 +320,19 @@ private:
     std::vector<GridEntry> m_byRecord;  // grid entries by record index, for the index's checks
     std::vector<std::int32_t> m_seen;  // the source that last checked a record
 
-    // Quick checks: records of each key, in record order
-    std::unordered_map<QuickKey, std::vector<std::int32_t>, QuickKeyHash> m_classes;
+    // Quick checks: the classes of equal keys in key order, each class's
+    // records in record order in one array (a class is a slice of it), and
+    // each record's class (-1: a Null key, or a key of its own). Sorted arrays
+    // rather than a hash of vectors: a million mostly single-member classes
+    // cost a sort, not a million allocations and scattered look-ups.
+    static bool keyBefore(const QuickKey &a, const QuickKey &b)
+    {
+        return std::tie(a.size, a.x, a.y) < std::tie(b.size, b.x, b.y);
+    }
+    std::vector<QuickKey> m_classKeys;
+    std::vector<std::int32_t> m_classStart;  // class c is [start[c], start[c + 1])
+    std::vector<std::int32_t> m_classMembers;
+    std::vector<std::int32_t> m_classOf;  // by record index
 };
 
 // The axes: for the quadrant methods the most spread channel of each
@@ -739,23 +745,50 @@ void FastScan::buildClasses()
 {
     const bool size = m_method != int(NarrationMethod::Dimensions);
     const bool dims = m_method != int(NarrationMethod::Filesize);
-    m_classes.reserve(m_records.size());
+    struct Keyed {
+        QuickKey key;
+        std::int32_t record;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(m_records.size());
     for (std::size_t i = 0; i < m_records.size(); ++i) {
         const NarrationRecord &r = m_records[i];
         // A Null never equals a number in the query.
         if ((size && r.sizeNull) || (dims && (r.dimXNull || r.dimYNull)))
             continue;
-        m_classes[quickKey(r)].push_back(std::int32_t(i));
+        keyed.push_back({ quickKey(r), std::int32_t(i) });
+    }
+    // By key, then record order within a key.
+    std::sort(keyed.begin(), keyed.end(), [](const Keyed &a, const Keyed &b) {
+        return keyBefore(a.key, b.key) || (a.key == b.key && a.record < b.record);
+    });
+    m_classOf.assign(m_records.size(), -1);
+    m_classMembers.reserve(keyed.size());
+    for (const Keyed &k : keyed) {
+        if (m_classKeys.empty() || !(m_classKeys.back() == k.key)) {
+            m_classKeys.push_back(k.key);
+            m_classStart.push_back(std::int32_t(m_classMembers.size()));
+        }
+        m_classOf[std::size_t(k.record)] = std::int32_t(m_classKeys.size() - 1);
+        m_classMembers.push_back(k.record);
+    }
+    m_classStart.push_back(std::int32_t(m_classMembers.size()));
+    // A record alone with its key has no duplicate to look up.
+    for (std::size_t c = 0; c + 1 < m_classStart.size(); ++c) {
+        if (m_classStart[c + 1] - m_classStart[c] == 1)
+            m_classOf[std::size_t(m_classMembers[std::size_t(m_classStart[c])])] = -1;
     }
 }
 
 void FastScan::searchQuick(std::int32_t source, std::vector<std::int32_t> &found)
 {
-    const NarrationRecord &a = m_records[std::size_t(source)];
-    const auto members = m_classes.find(quickKey(a));
-    if (members == m_classes.end())
+    const std::int32_t c = m_classOf[std::size_t(source)];
+    if (c < 0)
         return;
-    for (const std::int32_t index : members->second) {
+    const NarrationRecord &a = m_records[std::size_t(source)];
+    for (std::int32_t at = m_classStart[std::size_t(c)]; at < m_classStart[std::size_t(c) + 1];
+         ++at) {
+        const std::int32_t index = m_classMembers[std::size_t(at)];
         if (m_records[std::size_t(index)].id != a.id)
             found.push_back(index);
     }
