@@ -18,8 +18,9 @@ namespace {
 
 constexpr int kMaxPatternPieces = 81;
 
-// Case-insensitive wildcard match of a whole name; "*" any run, "?" one
-// character. Iterative with one backtrack point, so no pattern is slow.
+// Wildcard match of a whole name, both already case folded; "*" any run,
+// "?" one character. Iterative with one backtrack point, so no pattern is
+// slow.
 bool wildcardMatch(const QString &name, const QString &piece)
 {
     int n = 0;
@@ -30,9 +31,7 @@ bool wildcardMatch(const QString &name, const QString &piece)
         if (p < piece.size() && piece[p] == QLatin1Char('*')) {
             starP = p++;
             starN = n;
-        } else if (p < piece.size()
-            && (piece[p] == QLatin1Char('?')
-                || piece[p].toCaseFolded() == name[n].toCaseFolded())) {
+        } else if (p < piece.size() && (piece[p] == QLatin1Char('?') || piece[p] == name[n])) {
             ++p;
             ++n;
         } else if (starP >= 0) {
@@ -47,11 +46,38 @@ bool wildcardMatch(const QString &name, const QString &piece)
     return p == piece.size();
 }
 
-// "*.*" stands for every file, with or without an extension.
-bool matchesPiece(const QString &name, const QString &piece)
+// A pattern piece ready for matching without case: folded once, and "*.ext"
+// (the usual form, no other wildcard) matched as a suffix, which a listing
+// of 100,000 names against 16 pieces asks 1.6 million times.
+struct FoldedPiece {
+    QString piece;
+    bool everything = false;  // "*.*" stands for every file, with or without an extension
+    bool suffixOnly = false;  // "*" then no wildcard: piece.mid(1) ends the name
+};
+
+QList<FoldedPiece> foldPieces(const QStringList &pieces)
 {
-    return piece == QLatin1String("*.*") || piece == QLatin1String("*")
-        || wildcardMatch(name, piece);
+    QList<FoldedPiece> out;
+    out.reserve(pieces.size());
+    for (const QString &piece : pieces) {
+        FoldedPiece f;
+        f.piece = piece.toCaseFolded();
+        f.everything = piece == QLatin1String("*.*") || piece == QLatin1String("*");
+        f.suffixOnly = f.piece.startsWith(QLatin1Char('*'))
+            && f.piece.indexOf(QLatin1Char('*'), 1) < 0 && !f.piece.contains(QLatin1Char('?'));
+        out.append(f);
+    }
+    return out;
+}
+
+// name: case folded.
+bool matchesPiece(const QString &name, const FoldedPiece &piece)
+{
+    if (piece.everything)
+        return true;
+    if (piece.suffixOnly)
+        return name.endsWith(QStringView(piece.piece).mid(1));
+    return wildcardMatch(name, piece.piece);
 }
 
 enum class EntryKind { Other, File, Directory };
@@ -125,8 +151,9 @@ QStringList SplitFilePattern(const QString &pattern)
 
 bool MatchesFilePattern(const QString &name, const QStringList &pieces)
 {
-    for (const QString &piece : pieces) {
-        if (matchesPiece(name, piece))
+    const QString folded = name.toCaseFolded();
+    for (const FoldedPiece &piece : foldPieces(pieces)) {
+        if (matchesPiece(folded, piece))
             return true;
     }
     return false;
@@ -137,11 +164,13 @@ QStringList ListMatchingFiles(const QString &directory, const QStringList &piece
     const QStringList names = listEntries(directory, EntryKind::File, ok);
     // Piece order first, as one listing request per piece would give, then by
     // name; a name that matches two pieces is listed under the first.
+    const QList<FoldedPiece> folded = foldPieces(pieces);
     QList<QPair<int, QString>> matched;
     matched.reserve(names.size());
     for (const QString &name : names) {
-        for (int p = 0; p < pieces.size(); ++p) {
-            if (matchesPiece(name, pieces[p])) {
+        const QString foldedName = name.toCaseFolded();
+        for (int p = 0; p < folded.size(); ++p) {
+            if (matchesPiece(foldedName, folded[p])) {
                 matched.append({ p, name });
                 break;
             }

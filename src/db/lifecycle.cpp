@@ -257,7 +257,8 @@ QString SetAsideDatabase()
     return QFile::rename(database, target) ? target : QString();
 }
 
-void VerifyDatabaseIntegrity(RecordSet &fileData, const QString &directory)
+void VerifyDatabaseIntegrity(
+    RecordSet &fileData, const QString &directory, const QSet<QString> *listed)
 {
     try {
         if (fileData.eof() && fileData.bof())
@@ -265,7 +266,8 @@ void VerifyDatabaseIntegrity(RecordSet &fileData, const QString &directory)
         fileData.moveFirst();
         while (!fileData.eof()) {
             const QString name = fileData.value(QStringLiteral("FileName")).toString();
-            if (!StatOnDisk(JoinPath(directory, name)).isFile)
+            if (!(listed && listed->contains(name))
+                && !StatOnDisk(JoinPath(directory, name)).isFile)
                 fileData.remove();
             fileData.moveNext();
         }

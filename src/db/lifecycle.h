@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 
 namespace vexa {
@@ -63,7 +64,10 @@ QString WriteRefusalReason(const QString &path);
 
 class RecordSet;
 // Deletes from the given FileData record set every row whose file is no
-// longer in directory. Reports errors ("modDataFunc").
-void VerifyDatabaseIntegrity(RecordSet &fileData, const QString &directory);
+// longer in directory. Reports errors ("modDataFunc"). listed (optional):
+// names a listing of the directory just found as files; those are not
+// looked up on disk again.
+void VerifyDatabaseIntegrity(
+    RecordSet &fileData, const QString &directory, const QSet<QString> *listed = nullptr);
 
 }  // namespace vexa

@@ -22,6 +22,7 @@
 
 #include <QElapsedTimer>
 #include <QHash>
+#include <QSet>
 
 #include <deque>
 #include <memory>
@@ -287,9 +288,12 @@ RunResult GatherEngine::walk(RunReporter &reporter)
             if (listed) {
                 p.current = QStringLiteral("Verifying Database Integrety");
                 reporter.reportNow();
+                // The listing just made says which files are there; only
+                // the other records' files are looked up.
+                const QSet<QString> listedNames(files.begin(), files.end());
                 Transaction deletions(db);
                 RecordSet records(db, query);
-                VerifyDatabaseIntegrity(records, directory);
+                VerifyDatabaseIntegrity(records, directory, &listedNames);
                 deletions.commit();
             } else {
                 passOver(directory, QStringLiteral("cannot be read"));
