@@ -336,7 +336,7 @@ std::uint64_t fingerprint(NarrationScan &scan)
 }
 
 const char *kMethodNames[] = { "Average RGB", "Quadruple RGB", "Bitmap pattern", "Filesize",
-    "Dimensions", "Filesize & dimensions" };
+    "Dimensions", "Filesize & dimensions", "Perceptual" };
 
 std::vector<NarrationRecord> loadBack()
 {
