@@ -156,7 +156,9 @@ QString DisplayName(const QString &name)
     return out;
 }
 
-DiskStat StatOnDisk(const QString &path)
+namespace {
+
+DiskStat statOf(const QString &path, bool lookAtLink)
 {
     DiskStat result;
     struct stat st;
@@ -164,7 +166,7 @@ DiskStat StatOnDisk(const QString &path)
     if (path.isEmpty() || stat(bytes.constData(), &st) != 0)
         return result;
     struct stat link;
-    result.isSymLink = lstat(bytes.constData(), &link) == 0 && S_ISLNK(link.st_mode);
+    result.isSymLink = lookAtLink && lstat(bytes.constData(), &link) == 0 && S_ISLNK(link.st_mode);
     result.ownerWritable = (st.st_mode & S_IWUSR) != 0;
     result.exists = true;
     result.isFile = S_ISREG(st.st_mode);
@@ -174,6 +176,18 @@ DiskStat StatOnDisk(const QString &path)
     result.device = st.st_dev;
     result.inode = st.st_ino;
     return result;
+}
+
+}  // namespace
+
+DiskStat StatOnDisk(const QString &path)
+{
+    return statOf(path, true);
+}
+
+DiskStat StatTargetOnDisk(const QString &path)
+{
+    return statOf(path, false);
 }
 
 int OpenOnDiskForReading(const QString &path)

@@ -40,6 +40,9 @@ struct DiskStat {
     std::uint64_t inode = 0;
 };
 DiskStat StatOnDisk(const QString &path);
+// The same with one system call instead of two: isSymLink is not looked at
+// (always false). For passes over hundreds of thousands of files.
+DiskStat StatTargetOnDisk(const QString &path);
 
 // A file descriptor opened for reading (close-on-exec), -1 with errno set
 // when the file cannot be opened.

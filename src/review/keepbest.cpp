@@ -184,7 +184,7 @@ std::vector<KeepFile> recordedFiles(
 // Fills in what the disk says; false when the file is not there.
 bool lookOnDisk(KeepFile &file)
 {
-    const DiskStat stat = StatOnDisk(file.path);
+    const DiskStat stat = StatTargetOnDisk(file.path);
     if (!stat.exists || !stat.isFile)
         return false;
     file.modifiedNs = stat.modifiedNs;
