@@ -505,3 +505,35 @@ TEST(KeepBestFromTiles, TheGroupShownFollowsTheRuleOfTheOptions)
     EXPECT_TRUE(w.viewer->keepPlans().empty());
     EXPECT_TRUE(selected->keepReason().isEmpty());
 }
+
+// vexa-cli duplicates select --apply: the selected files go to the trash,
+// the kept ones stay, and the saved set is pruned; a rule that does not
+// parse is a usage error that touches nothing.
+TEST(KeepBestFromTiles, CliApplyDeletesTheSelectionAndSavesThePrunedSet)
+{
+    if (!QFile::exists(test::CliPath()))
+        GTEST_SKIP() << "vexa-cli not built at " << test::CliPath().toStdString();
+    TrashHome trash;
+    ReviewLibrary library;
+    const QString dir = library.directory() + QLatin1Char('/');
+    const std::int32_t big = library.addImage(QStringLiteral("big.png"), 400, 300);
+    const std::int32_t small = library.addImage(QStringLiteral("small.png"), 200, 150);
+    Duplicates()->Add({ small }, big, 0, {});
+    ASSERT_TRUE(DuplicateSave(*Duplicates()));
+    const auto cli = [](const QStringList &args) {
+        QStringList all { QStringLiteral("duplicates"), QStringLiteral("select") };
+        return test::RunCli(all + args, ProgramDirectory());
+    };
+    EXPECT_EQ(cli({ QStringLiteral("--rule"), QStringLiteral("pixels,bigness") }).status, 2);
+    EXPECT_EQ(cli({ QStringLiteral("--rule"), QStringLiteral("shortest,pixels"),
+                      QStringLiteral("--apply") })
+                  .status,
+        0);
+    // The shorter path is big.png's ("big" against "small").
+    EXPECT_EQ(trash.trashedFiles(), QStringList { QStringLiteral("small.png") });
+    EXPECT_TRUE(QFileInfo::exists(dir + QStringLiteral("big.png")));
+    AppDb().duplicates->requery();
+    EXPECT_EQ(AppDb().duplicates->recordCount(), 0) << "the group left with one file goes";
+    EXPECT_FALSE(RecordExists(small));
+    EXPECT_TRUE(RecordExists(big));
+}

@@ -448,6 +448,22 @@ TEST(ReviewWindow, NotADuplicateSurvivesRestartRegatherAndRenarration)
     ASSERT_EQ(Duplicates()->Count(), 1);
     EXPECT_EQ(Duplicates()->Item(1).lSource(), files.landscape);
     EXPECT_EQ(Duplicates()->Item(1).lFileID(), QList<std::int32_t> { files.square });
+
+    // The same pair by paths, headless; a path without a record fails.
+    const QString dir = library.directory() + QLatin1Char('/');
+    const test::CliResult ignored
+        = test::RunCli({ QStringLiteral("duplicates"), QStringLiteral("ignore"), dir + "square.png",
+                           dir + "landscape.png" },
+            ProgramDirectory());
+    EXPECT_EQ(ignored.status, 0) << ignored.err.toStdString();
+    EXPECT_EQ(test::RunCli({ QStringLiteral("duplicates"), QStringLiteral("ignore"),
+                               dir + "square.png", dir + "nothing.png" },
+                  ProgramDirectory())
+                  .status,
+        1);
+    w.window->action(QStringLiteral("mnuNarration"))->trigger();
+    ASSERT_EQ(Duplicates()->Count(), 1);
+    EXPECT_EQ(Duplicates()->Item(1).lSource(), files.portrait);
 }
 
 // A memory source has no record to pair with: nothing is offered and the
