@@ -1,9 +1,15 @@
 // Keep-best: the rule's keys in every order with ties at each step, equal
 // files, a preferred directory, another name of the kept file, the parsing
-// of a rule, and the reason texts in both languages.
+// of a rule, and the reason texts in both languages; the overview's rows.
 #include "base/texts.h"
+#include "db/appdatabase.h"
+#include "db/imagefileinfo.h"
+#include "db/records.h"
+#include "narration/duplicateset.h"
+#include "review/groupoverview.h"
 #include "review/keepbest.h"
 #include "support/qtprinters.h"
+#include "support/tempdatadir.h"
 
 #include <gtest/gtest.h>
 
@@ -119,4 +125,69 @@ TEST(KeepBest, ReasonsNameTheKeptSizeAndTheStepThatDecided)
     EXPECT_EQ(KeepReasonText(kept, KeepReason::Pixels),
         QStringLiteral("bewaard: 4000 × 3000, meer pixels"));
     SetLangOffset(0);
+}
+
+// The overview's rows against the set, from the records alone: a group
+// whose source record is gone shows its first duplicate, a memory source
+// counts by its entry, records that are gone are left out, and "to gain" is
+// every file but the largest.
+TEST(GroupOverview, RowsFollowTheSetAndItsRecords)
+{
+    test::TempDataDir data;
+    QString directory = data.file(QStringLiteral("pictures"));
+    ASSERT_TRUE(AddNewCollectionToDB(QStringLiteral("Overview")));
+    const std::int32_t collection = FindCollectionId(QStringLiteral("Overview"));
+    const std::int64_t item = AddNewItemToCollection(collection, directory);
+    const auto record = [&](const char *name, std::int64_t size) {
+        ImageFileInfo file;
+        file.Directory = directory;
+        file.FileName = QString::fromUtf8(name);
+        file.FileSize = size;
+        file.DimX = 10;
+        file.DimY = 10;
+        EXPECT_TRUE(StoreImageData(collection, item, file, {}, {}, QByteArray(64, '0')));
+        return std::int32_t(AppDb().fileData->lastModified());
+    };
+    const std::int32_t a = record("a.jpg", 500);
+    const std::int32_t b = record("b.jpg", 300);
+    const std::int32_t c = record("c.jpg", 200);
+    const std::int32_t gone = record("gone.jpg", 9999);
+    const std::int32_t d = record("d.jpg", 50);
+    ASSERT_TRUE(DeleteFileDataRecord(gone));
+    CDuplicates set;
+    set.Add({ b, c }, a, 0, QString());
+    set.Add({ c, d }, gone, 0, QString());
+    set.Add({ d }, -1, 7, QString());
+    const MemorySourceLookup memory = [](int position) -> std::optional<MemorySourceFile> {
+        if (position != 7)
+            return std::nullopt;
+        return MemorySourceFile { QStringLiteral("/downloads"), QStringLiteral("new.jpg"), 80, 1,
+            1 };
+    };
+    GroupOverviewModel model;
+    model.reset(set, *AppDb().db, KeepRule(), memory);
+    struct Row {
+        QString source;
+        int files;
+        qint64 gain;
+    } const expected[] = {
+        { directory + "/a.jpg", 3, 300 + 200 },
+        { directory + "/c.jpg", 2, 50 },
+        { QStringLiteral("/downloads/new.jpg"), 2, 50 },
+    };
+    ASSERT_EQ(model.rowCount(), 3);
+    for (int r = 0; r < 3; ++r) {
+        const auto at = [&](int column, int role) { return model.index(r, column).data(role); };
+        EXPECT_EQ(at(GroupOverviewModel::Source, Qt::DisplayRole).toString(), expected[r].source)
+            << "row " << r;
+        EXPECT_EQ(at(GroupOverviewModel::Files, Qt::DisplayRole).toInt(), expected[r].files)
+            << "row " << r;
+        EXPECT_EQ(at(GroupOverviewModel::Reclaimable, GroupOverviewModel::SortRole).toLongLong(),
+            expected[r].gain)
+            << "row " << r;
+        EXPECT_EQ(at(0, GroupOverviewModel::PositionRole).toInt(), r + 1);
+        EXPECT_EQ(model.rowOfPosition(r + 1), r);
+    }
+    // No file is on disk: keep-best has nothing to choose from.
+    EXPECT_TRUE(model.index(0, GroupOverviewModel::Keep).data().toString().isEmpty());
 }
