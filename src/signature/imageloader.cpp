@@ -2,6 +2,7 @@
 #include "signature/imageloader.h"
 
 #include "base/diskpath.h"
+#include "signature/jpegreader.h"
 
 #include <Magick++.h>
 
@@ -12,11 +13,13 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <mutex>
 
 #include <functional>
@@ -30,6 +33,7 @@ namespace vexa {
 namespace {
 
 std::once_flag g_initOnce;
+std::atomic<bool> g_directJpeg { true };
 std::int64_t g_budgetBytes = kMaxDecodeMemoryBytes;  // set once by initialiseOnce
 
 // The limits in force: ours, or lower ones from the system's policy.xml (a
@@ -538,6 +542,98 @@ bool decodePixels(const Source &source, const QString &decoder, std::int64_t wid
             .arg(refusal));
 }
 
+// The stored picture turned the way its orientation tag (2-8) says it is
+// shown: the same pixel moves as ImageMagick's auto-orient.
+QImage oriented(const QImage &stored, int orientation)
+{
+    if (orientation < 2 || orientation > 8)
+        return stored;
+    if (orientation <= 4)
+        return stored.mirrored(orientation != 4, orientation != 2);
+    QImage turned(stored.height(), stored.width(), stored.format());
+    if (turned.isNull())
+        return turned;
+    for (int y = 0; y < stored.height(); ++y) {
+        const auto *row = reinterpret_cast<const QRgb *>(stored.constScanLine(y));
+        for (int x = 0; x < stored.width(); ++x)
+            reinterpret_cast<QRgb *>(turned.scanLine(x))[y] = row[x];
+    }
+    // Transposed; 6, 7 and 8 mirror it further.
+    switch (orientation) {
+    case 6: return turned.mirrored(true, false);
+    case 7: return turned.mirrored(true, true);
+    case 8: return turned.mirrored(false, true);
+    default: return turned;
+    }
+}
+
+enum class Direct { Done, ToImageMagick };
+
+// A sampling decode of a plain JPEG with libjpeg itself: the same limits,
+// budget, deadline and refusal of damaged data as through ImageMagick, and
+// the same pixels. Anything it does not take (another colour space, a
+// header libjpeg cannot read, a picture that needs ImageMagick's reduction)
+// goes to ImageMagick untouched, which then gives its usual answer.
+Direct decodeJpegDirectly(const Source &source, LoadedImage &image, bool &ok)
+{
+    if (source.file)
+        std::rewind(source.file);
+    std::unique_ptr<JpegReader> reader = source.file
+        ? std::make_unique<JpegReader>(source.file)
+        : std::make_unique<JpegReader>(
+            static_cast<const char *>(source.blob->data()), source.blob->length());
+    if (!reader->readHeader() || !reader->plainColour())
+        return Direct::ToImageMagick;
+    const std::int64_t width = reader->width();
+    const std::int64_t height = reader->height();
+    if (width <= 0 || height <= 0)
+        return Direct::ToImageMagick;
+    if (width > g_maxWidth || height > g_maxHeight || width * height > g_maxPixels) {
+        ok = fail(
+            image, QStringLiteral("image of %1 x %2 pixels is too large").arg(width).arg(height));
+        return Direct::Done;
+    }
+    // The scale ImageMagick's coder picks for a size hint: the whole-number
+    // reduction that keeps both sides at least at the hint, as 1/denominator
+    // (libjpeg then takes the nearest n/8 at or above it; a picture smaller
+    // than the hint gives 0, which libjpeg takes as an enlargement).
+    const double factor
+        = std::min(double(width) / kSamplingDecodeSide, double(height) / kSamplingDecodeSide);
+    const auto denominator = unsigned(factor);
+    const QSize decoded = reader->scaledSize(denominator);
+    if (decoded.isEmpty() || samplingSize(decoded.width(), decoded.height()) != decoded)
+        return Direct::ToImageMagick;
+    // The picture, the turned copy, and a progressive file's coefficients
+    // (two bytes a sample, all of them held until the last scan).
+    const std::int64_t pictureBytes = std::int64_t(decoded.width()) * decoded.height() * 4;
+    const std::int64_t coefficients
+        = reader->progressive() ? width * height * reader->components() * 2 : 0;
+    const BudgetHold hold(2 * pictureBytes + coefficients + 1024 * 1024);
+    // The time spent waiting for the budget is not the decoder's.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(kMaxDecodeSeconds);
+    const std::function<bool()> inTime
+        = [until] { return std::chrono::steady_clock::now() < until; };
+    QImage stored;
+    if (!reader->decode(denominator, inTime, stored)) {
+        ok = fail(image, reader->reason());
+        return Direct::Done;
+    }
+    const int orientation = reader->orientation();
+    const bool quarter = orientation >= 5;
+    image = LoadedImage();
+    image.picture = oriented(stored, orientation);
+    if (image.picture.isNull()) {
+        ok = fail(image, QStringLiteral("out of memory for the picture"));
+        return Direct::Done;
+    }
+    image.ok = true;
+    image.width = std::int16_t(quarter ? height : width);
+    image.height = std::int16_t(quarter ? width : height);
+    image.format = QStringLiteral("JPEG");
+    ok = true;
+    return Direct::Done;
+}
+
 bool decode(const Source &source, const QByteArray &start, const QString &extension,
     LoadedImage &image, DecodeSize size, const QSize &thumbnailBox)
 {
@@ -563,6 +659,12 @@ bool decode(const Source &source, const QByteArray &start, const QString &extens
     const QString decoder = decoderFor(start, extension, readAt, fileSize);
     if (decoder.isEmpty())
         return fail(image, QStringLiteral("not an image of an accepted type"));
+    if (decoder == QLatin1String("JPEG") && size == DecodeSize::Sampling && !thumbnailBox.isValid()
+        && g_directJpeg.load(std::memory_order_relaxed)) {
+        bool ok = false;
+        if (decodeJpegDirectly(source, image, ok) == Direct::Done)
+            return ok;
+    }
     try {
         Deadline deadline { std::chrono::steady_clock::now()
             + std::chrono::seconds(kMaxDecodeSeconds) };
@@ -721,6 +823,11 @@ QString DecoderTemporaryDirectory()
     const QString directory = QFile::decodeName(value);
     MagickCore::RelinquishMagickMemory(value);
     return directory;
+}
+
+void SetDirectJpegDecoding(bool direct)
+{
+    g_directJpeg.store(direct);
 }
 
 QStringList AcceptedImageFormats()
