@@ -19,16 +19,17 @@ command -v djpeg >/dev/null || { echo "djpeg missing (apt-get install libjpeg-tu
 command -v convert >/dev/null || { echo "convert missing (apt-get install imagemagick)" >&2; exit 1; }
 
 make_set() {  # dir count geometry
-    local dir=$1 count=$2 geometry=$3
+    local dir=$1 count=$2 geometry=$3 base=$1-base.png
     mkdir -p "$dir"
     [ "$(find "$dir" -name '*.jpg' | wc -l)" -ge "$count" ] && return
-    [ -f "$dir/base.png" ] || convert -size "$geometry" -seed 5 plasma:fractal \
-        -attenuate 0.3 +noise gaussian "$dir/base.png"
+    # Outside the set: only the JPEGs are gathered.
+    [ -f "$base" ] || convert -size "$geometry" -seed 5 plasma:fractal \
+        -attenuate 0.3 +noise gaussian "$base"
     for ((i = 0; i < count; i++)); do
         echo "$((i * 37 % 400))|$((80 + i % 40))|$((82 + i % 15))|$dir/p$(printf %05d $i).jpg"
     done | xargs -P "$(nproc)" -d '\n' -I{} bash -c '
         IFS="|" read -r roll mod quality out <<< "{}"
-        [ -f "$out" ] || convert "'"$dir"'/base.png" -roll +${roll}+0 -modulate 100,$mod \
+        [ -f "$out" ] || convert "'"$base"'" -roll +${roll}+0 -modulate 100,$mod \
             -quality $quality "$out"'
 }
 echo "making the sets (once)..." >&2
