@@ -107,9 +107,10 @@ int changePair(const QString &a, const QString &b, bool byId, bool remember)
         }
     }
     transaction.commit();
-    Out(QStringLiteral("%1 %2 pairs")
+    Out(QStringLiteral("%1 %2 %3")
             .arg(remember ? QStringLiteral("remembered") : QStringLiteral("forgot"))
-            .arg(changed));
+            .arg(changed)
+            .arg(changed == 1 ? QStringLiteral("pair") : QStringLiteral("pairs")));
     return ExitOk;
 }
 
@@ -135,7 +136,9 @@ int ignored(bool json)
         Out(QString::fromUtf8(QJsonDocument(row).toJson(QJsonDocument::Compact)));
     }
     if (!json)
-        Err(QStringLiteral("%1 pairs remembered as not duplicates").arg(pairs.size()));
+        Err(QStringLiteral("%1 %2 remembered as not duplicates")
+                .arg(pairs.size())
+                .arg(pairs.size() == 1 ? QStringLiteral("pair") : QStringLiteral("pairs")));
     return ExitOk;
 }
 

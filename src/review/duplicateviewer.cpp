@@ -30,6 +30,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSlider>
+#include <QSplitter>
 #include <QStackedLayout>
 #include <QStringList>
 #include <QStyle>
@@ -198,11 +199,18 @@ DuplicateViewer::DuplicateViewer(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(2);
-    auto *work = new QHBoxLayout;
-    work->setSpacing(4);
-    work->addWidget(m_overview, 2);
-    work->addLayout(m_stack, 3);
-    layout->addLayout(work, 1);
+    // A splitter, so a user who wants the overview's every column can widen it.
+    auto *tilesArea = new QWidget(this);
+    tilesArea->setLayout(m_stack);
+    tilesArea->setMinimumWidth(200);
+    m_split = new QSplitter(Qt::Horizontal, this);
+    m_split->setObjectName(QStringLiteral("splOverview"));
+    m_split->setChildrenCollapsible(false);
+    m_split->addWidget(m_overview);
+    m_split->addWidget(tilesArea);
+    m_split->setStretchFactor(0, 2);
+    m_split->setStretchFactor(1, 3);
+    layout->addWidget(m_split, 1);
     layout->addLayout(controls);
     layout->addLayout(review);
 
@@ -323,7 +331,23 @@ void DuplicateViewer::setOverviewShown(bool shown)
         m_cmdOverview->setChecked(shown);
     }
     m_overview->setVisible(shown);
+    if (shown)
+        QTimer::singleShot(0, this, &DuplicateViewer::balanceOverview);
     refreshOverview();
+}
+
+void DuplicateViewer::balanceOverview()
+{
+    const QList<int> sizes = m_split->sizes();
+    const int total = sizes.value(0) + sizes.value(1);
+    if (m_overview->isVisible() && total > 0 && sizes.value(1) < total / 2)
+        m_split->setSizes({ total * 2 / 5, total - total * 2 / 5 });
+}
+
+void DuplicateViewer::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    QTimer::singleShot(0, this, &DuplicateViewer::balanceOverview);
 }
 
 void DuplicateViewer::refreshOverview()

@@ -19,6 +19,7 @@ class QLabel;
 class QPushButton;
 class QScrollBar;
 class QSlider;
+class QSplitter;
 class QStackedLayout;
 class QTimer;
 
@@ -147,6 +148,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void ShowDuplicate(const CDuplicate &group);
@@ -171,6 +173,9 @@ private:
     void deleteKeepPlans();
     // The overview shows the set again (when it is shown).
     void refreshOverview();
+    // Two fifths of the width to the overview when the splitter, sizing it by
+    // its wish (every column in full), left the tiles less than half.
+    void balanceOverview();
 
     CDuplicates *m_set = nullptr;
     RunObserver *m_observer = nullptr;
@@ -193,6 +198,7 @@ private:
     QLabel *m_lblDupCount = nullptr;
     QSlider *m_sldThumbSize = nullptr;
     QStackedLayout *m_stack = nullptr;
+    QSplitter *m_split = nullptr;  // the overview beside the tiles
     FullImageView *m_fullView = nullptr;
     QTimer *m_rebuildTimer = nullptr;  // ResponseTimer element 1
     QTimer *m_sizeTimer = nullptr;  // ResponseTimer element 2

@@ -74,6 +74,9 @@ OverviewPanel::OverviewPanel(QWidget *parent)
     m_pairs->setColumnCount(2);
     m_pairs->setHeaderLabels({ Text(1919), Text(1923) });
     m_pairs->setRootIsDecorated(false);
+    // Both paths matter equally: half the width each, shortened in the middle.
+    m_pairs->header()->setSectionResizeMode(QHeaderView::Stretch);
+    m_pairs->setTextElideMode(Qt::ElideMiddle);
     m_pairs->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_forget = new QPushButton(Text(1918), this);
     m_forget->setObjectName(QStringLiteral("cmdForget"));
@@ -223,6 +226,11 @@ void OverviewPanel::forgetSelectedPairs()
     }
     refreshPairs();
     emit pairsChanged();
+}
+
+QSize OverviewPanel::sizeHint() const
+{
+    return { 380, QWidget::sizeHint().height() };
 }
 
 }  // namespace vexa

@@ -27,6 +27,10 @@ class OverviewPanel : public QWidget {
     Q_OBJECT
 public:
     explicit OverviewPanel(QWidget *parent = nullptr);
+
+    // A modest width, so the splitter beside the tiles starts from a fair
+    // share instead of every column in full.
+    QSize sizeHint() const override;
     ~OverviewPanel() override;
 
     // Shows the set's groups (reads the records, touches no file).
