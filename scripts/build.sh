@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 packages=(
   build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-qpa-plugins
-  libsqlite3-dev sqlite3
+  libsqlite3-dev sqlite3 libjpeg62-turbo-dev
   libmagick++-6.q16-dev libmagickcore-6.q16-6-extra imagemagick
   libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg-turbo-progs fonts-dejavu-core xvfb xauth clang-format

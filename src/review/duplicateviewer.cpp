@@ -347,11 +347,22 @@ void DuplicateViewer::balanceOverview()
 void DuplicateViewer::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    if (QWidget *top = window(); top != this && top != m_watchedWindow) {
+        top->installEventFilter(this);
+        m_watchedWindow = top;
+    }
     QTimer::singleShot(0, this, &DuplicateViewer::balanceOverview);
+}
+
+QString DuplicateViewer::keepRuleText() const
+{
+    return ReadSetting(QStringLiteral("KeepBestRule")) + QLatin1Char('\n')
+        + ReadSetting(QStringLiteral("KeepBestPreferred"));
 }
 
 void DuplicateViewer::refreshOverview()
 {
+    m_overviewRule = keepRuleText();
     if (!m_overview->isVisibleTo(this)) {
         m_overview->clear();
         return;
@@ -1078,6 +1089,11 @@ void DuplicateViewer::keyReleaseEvent(QKeyEvent *event)
 
 bool DuplicateViewer::eventFilter(QObject *watched, QEvent *event)
 {
+    // Back from the options (or any other window): a keep-best rule changed
+    // there gives the overview's keep column again.
+    if (watched == window() && event->type() == QEvent::WindowActivate
+        && m_overview->isVisibleTo(this) && keepRuleText() != m_overviewRule)
+        refreshOverview();
     if (watched == m_picViewPort && event->type() == QEvent::Resize) {
         layOutPanel();
         if (m_picDupViewer->height() < m_picViewPort->height())

@@ -176,6 +176,8 @@ private:
     // Two fifths of the width to the overview when the splitter, sizing it by
     // its wish (every column in full), left the tiles less than half.
     void balanceOverview();
+    // The stored keep-best rule as text, to see whether it changed.
+    QString keepRuleText() const;
 
     CDuplicates *m_set = nullptr;
     RunObserver *m_observer = nullptr;
@@ -199,6 +201,8 @@ private:
     QSlider *m_sldThumbSize = nullptr;
     QStackedLayout *m_stack = nullptr;
     QSplitter *m_split = nullptr;  // the overview beside the tiles
+    QWidget *m_watchedWindow = nullptr;  // for its activation
+    QString m_overviewRule;  // keepRuleText() the overview was shown with
     FullImageView *m_fullView = nullptr;
     QTimer *m_rebuildTimer = nullptr;  // ResponseTimer element 1
     QTimer *m_sizeTimer = nullptr;  // ResponseTimer element 2

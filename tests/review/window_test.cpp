@@ -10,6 +10,7 @@
 #include "db/lifecycle.h"
 #include "db/notduplicates.h"
 #include "db/selectionsql.h"
+#include "db/settings.h"
 #include "gather/memorysignatures.h"
 #include "narration/duplicateset.h"
 #include "narration/narrationrun_ui.h"
@@ -26,6 +27,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -553,6 +555,22 @@ TEST(ReviewWindow, OverviewSortsFiltersAndShowsTheChosenGroup)
                         .toString()
                         .startsWith(QStringLiteral("beta1.png (") + Text(1901)))
             << column(GroupOverviewModel::Keep, Qt::DisplayRole).at(1).toString().toStdString();
+
+        // A rule changed in the options shows in the keep column on return.
+        QFile beta3(dir + "beta3.png");
+        ASSERT_TRUE(beta3.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(beta3.setFileTime(
+            QDateTime(QDate(2001, 1, 1), QTime(12, 0)), QFileDevice::FileModificationTime));
+        beta3.close();
+        ASSERT_TRUE(WriteSetting(QStringLiteral("KeepBestRule"), QStringLiteral("oldest")));
+        QEvent activate(QEvent::WindowActivate);
+        QApplication::sendEvent(w.window.get(), &activate);
+        EXPECT_TRUE(column(GroupOverviewModel::Keep, Qt::DisplayRole)
+                        .at(1)
+                        .toString()
+                        .startsWith(QStringLiteral("beta3.png (")))
+            << column(GroupOverviewModel::Keep, Qt::DisplayRole).at(1).toString().toStdString();
+        ASSERT_TRUE(WriteSetting(QStringLiteral("KeepBestRule"), QString()));
 
         overview->filter()->setText(QStringLiteral("GAMMA"));
         ASSERT_EQ(rows->rowCount(), 1);
