@@ -18,6 +18,7 @@
 #include "review/previewtile.h"
 #include "signature/imageloader.h"
 #include "signature/sharedthumbnails.h"
+#include "viewerbench.h"
 
 #include <QApplication>
 #include <QDir>
@@ -103,40 +104,17 @@ int main(int argc, char **argv)
     if (!OpenApplicationDatabase())
         return 1;
     CreateApplicationObjects();
-    AddNewCollectionToDB(QStringLiteral("Bench"));
-    const std::int32_t collection = FindCollectionId(QStringLiteral("Bench"));
-    QString dir = pictures;
-    const std::int64_t item = AddNewItemToCollection(collection, dir);
+    const BenchDirectory bench = AddBenchDirectory(pictures);
     for (int g = 0; g < groups; ++g) {
         QList<std::int32_t> ids;
-        for (int t = 0; t < perGroup; ++t) {
-            const QString file = files.at(g * perGroup + t);
-            ImageFileInfo info;
-            info.Directory = pictures;
-            info.FileName = QFileInfo(file).fileName();
-            info.FileSize = QFileInfo(file).size();
-            info.DimX = 2000;
-            info.DimY = 1500;
-            StoreImageData(collection, item, info, {}, {}, QByteArray(64, '0'));
-            ids.append(std::int32_t(AppDb().fileData->lastModified()));
-        }
+        for (int t = 0; t < perGroup; ++t)
+            ids.append(StoreBenchPicture(bench, files.at(g * perGroup + t), 2000, 1500));
         const std::int32_t source = ids.takeFirst();
         Duplicates()->Add(ids, source, 0, QString());
     }
 
     QWidget window;
-    window.resize(1280, 960);
-    auto *viewer = new DuplicateViewer(&window);
-    viewer->resize(window.size());
-    window.show();
-    viewer->InitDuplicateView();
-    QEventLoop settle;
-    QTimer::singleShot(400, &settle, &QEventLoop::quit);  // the first delayed rebuild
-    settle.exec();
-    QEventLoop wait;
-    QObject::connect(viewer, &DuplicateViewer::thumbnailsFinished, &wait, &QEventLoop::quit);
-    if (viewer->thumbnailsLoading())
-        wait.exec();
+    DuplicateViewer *viewer = ShowViewerWhenLoaded(window);
 
     // The ticks: every gap between two is time the event loop was away.
     QElapsedTimer clock;

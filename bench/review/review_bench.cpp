@@ -17,6 +17,7 @@
 #include "review/thumbnailloader.h"
 #include "signature/imageloader.h"
 #include "signature/sharedthumbnails.h"
+#include "viewerbench.h"
 
 #include <QApplication>
 #include <QDir>
@@ -119,37 +120,17 @@ int main(int argc, char **argv)
     if (!OpenApplicationDatabase())
         return 1;
     CreateApplicationObjects();
-    AddNewCollectionToDB(QStringLiteral("Bench"));
-    const std::int32_t collection = FindCollectionId(QStringLiteral("Bench"));
-    QString dir = pictures;
-    const std::int64_t item = AddNewItemToCollection(collection, dir);
+    const BenchDirectory bench = AddBenchDirectory(pictures);
     QList<std::int32_t> ids;
-    for (const QString &file : files) {
-        ImageFileInfo info;
-        info.Directory = pictures;
-        info.FileName = QFileInfo(file).fileName();
-        info.FileSize = QFileInfo(file).size();
-        info.DimX = 4000;
-        info.DimY = 3000;
-        StoreImageData(collection, item, info, {}, {}, QByteArray(64, '0'));
-        ids.append(std::int32_t(AppDb().fileData->lastModified()));
-    }
+    for (const QString &file : files)
+        ids.append(StoreBenchPicture(bench, file, 4000, 3000));
     const std::int32_t source = ids.takeFirst();
     Duplicates()->Add(ids, source, 0, QString());
 
     QWidget window;
-    window.resize(1280, 960);
-    auto *viewer = new DuplicateViewer(&window);
-    viewer->resize(window.size());
-    window.show();
-    viewer->InitDuplicateView();
-    QEventLoop settle;
-    QTimer::singleShot(400, &settle, &QEventLoop::quit);  // the first delayed rebuild
-    settle.exec();
+    DuplicateViewer *viewer = ShowViewerWhenLoaded(window);
     QEventLoop wait;
     QObject::connect(viewer, &DuplicateViewer::thumbnailsFinished, &wait, &QEventLoop::quit);
-    if (viewer->thumbnailsLoading())
-        wait.exec();
 
     std::printf(
         "%d tiles of 4000x3000 JPEG, %d threads available\n", kTiles, QThread::idealThreadCount());
