@@ -20,6 +20,7 @@
 #include "review/reviewinstall.h"
 #include "ui/mainwindow.h"
 
+#include "benchrecords.h"
 #include "screenshots.h"
 
 #include <QApplication>
@@ -52,19 +53,6 @@ void shootNextDialog(const QString &file)
         if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
             dialog->reject();
     });
-}
-
-std::int32_t store(const QString &dir, const QString &name, std::int32_t collection,
-    std::int64_t item, int w, int h)
-{
-    ImageFileInfo info;
-    info.Directory = dir;
-    info.FileName = name;
-    info.FileSize = QFileInfo(dir + QLatin1Char('/') + name).size();
-    info.DimX = w;
-    info.DimY = h;
-    StoreImageData(collection, item, info, {}, {}, QByteArray(64, '0'));
-    return std::int32_t(AppDb().fileData->lastModified());
 }
 
 }  // namespace
@@ -113,11 +101,13 @@ int main(int argc, char **argv)
         picture(900, 1500, QColor(90, 40, 30), QColor(200, 180, 150))
             .save(dir + QStringLiteral("/grandmother.jpg"));
         const std::int32_t source
-            = store(dir, QStringLiteral("beach.jpg"), collection, item, 1600, 1000);
+            = StoreBenchRecord(dir, QStringLiteral("beach.jpg"), collection, item, 1600, 1000);
         QList<std::int32_t> ids;
         for (const char *name : { "beach (1).jpg", "holiday-beach.jpg", "IMG_0042.JPG" })
-            ids.append(store(dir, QString::fromLatin1(name), collection, item, 1600, 1000));
-        ids.append(store(dir, QStringLiteral("grandmother.jpg"), collection, item, 900, 1500));
+            ids.append(
+                StoreBenchRecord(dir, QString::fromLatin1(name), collection, item, 1600, 1000));
+        ids.append(
+            StoreBenchRecord(dir, QStringLiteral("grandmother.jpg"), collection, item, 900, 1500));
 
         MainWindow window;
         DuplicateViewer *viewer = InstallReview(window);

@@ -14,6 +14,7 @@
 #include "review/reviewinstall.h"
 #include "ui/mainwindow.h"
 
+#include "benchrecords.h"
 #include "screenshots.h"
 
 #include <QApplication>
@@ -25,19 +26,6 @@ using namespace vexa;
 using namespace vexa::shots;
 
 namespace {
-
-std::int32_t store(const QString &dir, const QString &name, std::int32_t collection,
-    std::int64_t item, int w, int h)
-{
-    ImageFileInfo info;
-    info.Directory = dir;
-    info.FileName = name;
-    info.FileSize = QFileInfo(dir + QLatin1Char('/') + name).size();
-    info.DimX = w;
-    info.DimY = h;
-    StoreImageData(collection, item, info, {}, {}, QByteArray(64, '0'));
-    return std::int32_t(AppDb().fileData->lastModified());
-}
 
 }  // namespace
 
@@ -65,11 +53,11 @@ int main(int argc, char **argv)
     picture(400, 300, QColor(30, 60, 140), QColor(240, 140, 60))
         .save(dir + QStringLiteral("/IMG_0042.JPG"), "JPG", 90);
     const std::int32_t beach
-        = store(dir, QStringLiteral("beach.jpg"), collection, item, 1600, 1200);
+        = StoreBenchRecord(dir, QStringLiteral("beach.jpg"), collection, item, 1600, 1200);
     const QList<std::int32_t> beachCopies {
-        store(dir, QStringLiteral("beach small.jpg"), collection, item, 800, 600),
-        store(dir, QStringLiteral("beach (copy).jpg"), collection, item, 1600, 1200),
-        store(dir, QStringLiteral("IMG_0042.JPG"), collection, item, 400, 300),
+        StoreBenchRecord(dir, QStringLiteral("beach small.jpg"), collection, item, 800, 600),
+        StoreBenchRecord(dir, QStringLiteral("beach (copy).jpg"), collection, item, 1600, 1200),
+        StoreBenchRecord(dir, QStringLiteral("IMG_0042.JPG"), collection, item, 400, 300),
     };
     // A thousand more groups of two or three small pictures.
     QList<std::pair<std::int32_t, QList<std::int32_t>>> groups;
@@ -85,7 +73,7 @@ int main(int argc, char **argv)
                     = QStringLiteral("trip %1 - %2.jpg").arg(g, 4, 10, QLatin1Char('0')).arg(f + 1);
                 const int w = 320 - 40 * f;
                 picture(w, w * 3 / 4, a, b).save(dir + QLatin1Char('/') + name, "JPG", 85 - 10 * f);
-                ids.append(store(dir, name, collection, item, w, w * 3 / 4));
+                ids.append(StoreBenchRecord(dir, name, collection, item, w, w * 3 / 4));
             }
             groups.append({ ids.takeFirst(), ids });
         }

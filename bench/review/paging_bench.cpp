@@ -9,6 +9,7 @@
 #include "app/resources.h"
 #include "base/environment.h"
 #include "base/messages.h"
+#include "benchrecords.h"
 #include "db/appdatabase.h"
 #include "db/imagefileinfo.h"
 #include "db/lifecycle.h"
@@ -18,7 +19,6 @@
 #include "review/previewtile.h"
 #include "signature/imageloader.h"
 #include "signature/sharedthumbnails.h"
-#include "viewerbench.h"
 
 #include <QApplication>
 #include <QDir>

@@ -7,6 +7,7 @@
 #include "app/resources.h"
 #include "base/environment.h"
 #include "base/messages.h"
+#include "benchrecords.h"
 #include "db/appdatabase.h"
 #include "db/imagefileinfo.h"
 #include "db/lifecycle.h"
@@ -17,7 +18,6 @@
 #include "review/thumbnailloader.h"
 #include "signature/imageloader.h"
 #include "signature/sharedthumbnails.h"
-#include "viewerbench.h"
 
 #include <QApplication>
 #include <QDir>

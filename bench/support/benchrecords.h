@@ -18,6 +18,11 @@ struct BenchDirectory {
 };
 BenchDirectory AddBenchDirectory(const QString &directory);
 
+// A record for the file name in dir, as gathering stores it, with the given
+// dimensions and a blank signature; returns its ID.
+std::int32_t StoreBenchRecord(const QString &dir, const QString &name, std::int32_t collection,
+    std::int64_t item, int width, int height);
+
 // A record for a picture file of that directory, as gathering stores it, with
 // the given dimensions; returns its ID.
 std::int32_t StoreBenchPicture(

@@ -1,4 +1,4 @@
-#include "viewerbench.h"
+#include "benchrecords.h"
 
 #include "db/appdatabase.h"
 #include "db/imagefileinfo.h"
@@ -23,17 +23,24 @@ BenchDirectory AddBenchDirectory(const QString &directory)
     return bench;
 }
 
+std::int32_t StoreBenchRecord(const QString &dir, const QString &name, std::int32_t collection,
+    std::int64_t item, int width, int height)
+{
+    ImageFileInfo info;
+    info.Directory = dir;
+    info.FileName = name;
+    info.FileSize = QFileInfo(dir + QLatin1Char('/') + name).size();
+    info.DimX = width;
+    info.DimY = height;
+    StoreImageData(collection, item, info, {}, {}, QByteArray(64, '0'));
+    return std::int32_t(AppDb().fileData->lastModified());
+}
+
 std::int32_t StoreBenchPicture(
     const BenchDirectory &directory, const QString &file, int width, int height)
 {
-    ImageFileInfo info;
-    info.Directory = directory.path;
-    info.FileName = QFileInfo(file).fileName();
-    info.FileSize = QFileInfo(file).size();
-    info.DimX = width;
-    info.DimY = height;
-    StoreImageData(directory.collection, directory.item, info, {}, {}, QByteArray(64, '0'));
-    return std::int32_t(AppDb().fileData->lastModified());
+    return StoreBenchRecord(directory.path, QFileInfo(file).fileName(), directory.collection,
+        directory.item, width, height);
 }
 
 DuplicateViewer *ShowViewerWhenLoaded(QWidget &window)
