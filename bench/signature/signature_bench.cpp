@@ -90,6 +90,34 @@ void BM_SignatureSmallPngWithPerceptual(benchmark::State &state)
         DecodeSize::Sampling, true);
 }
 
+// The two reductions every gathered picture goes through, on a decoded
+// 640 x 480 picture (a small JPEG decodes at full scale).
+QImage noise640x480()
+{
+    QImage picture(640, 480, QImage::Format_RGB32);
+    std::mt19937 rng(3);
+    for (int y = 0; y < picture.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(picture.scanLine(y));
+        for (int x = 0; x < picture.width(); ++x)
+            line[x] = 0xFF000000u | (rng() & 0xFFFFFFu);
+    }
+    return picture;
+}
+
+void BM_SamplingStretch640x480(benchmark::State &state)
+{
+    const QImage picture = noise640x480();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(MakeSamplingSurface(picture).constBits());
+}
+
+void BM_PerceptualHash640x480(benchmark::State &state)
+{
+    const QImage picture = noise640x480();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(PerceptualHashOfPicture(picture));
+}
+
 struct Packed {
     std::int32_t avg, q[4], p1, p2;
 };
@@ -153,6 +181,8 @@ BENCHMARK(BM_Signature12MpJpegReducedWithPerceptual)->Unit(benchmark::kMilliseco
 BENCHMARK(BM_Signature12MpJpegFull)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SignatureSmallPng)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SignatureSmallPngWithPerceptual)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SamplingStretch640x480)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PerceptualHash640x480)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CompareAvgRGB);
 BENCHMARK(BM_CompareQuadRGB);
 BENCHMARK(BM_CompareBitLong);
