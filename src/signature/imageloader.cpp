@@ -634,6 +634,94 @@ Direct decodeJpegDirectly(const Source &source, LoadedImage &image, bool &ok)
     return Direct::Done;
 }
 
+// The thumbnail decode of a plain JPEG with libjpeg itself, for the same
+// picture ImageMagick gives: the scale its coder picks for the size hint
+// (the picture's shape fitted in the box), then the same resize (its triangle
+// filter, on the same pixels) and the orientation applied last. The same
+// limits, budget, deadline and refusal of damaged data. Anything else goes to
+// ImageMagick untouched.
+Direct decodeJpegThumbnailDirectly(const Source &source, QSize box, LoadedImage &image, bool &ok)
+{
+    if (source.file)
+        std::rewind(source.file);
+    std::unique_ptr<JpegReader> reader = source.file
+        ? std::make_unique<JpegReader>(source.file)
+        : std::make_unique<JpegReader>(
+            static_cast<const char *>(source.blob->data()), source.blob->length());
+    if (!reader->readHeader() || !reader->plainColour())
+        return Direct::ToImageMagick;
+    const std::int64_t width = reader->width();
+    const std::int64_t height = reader->height();
+    if (width <= 0 || height <= 0)
+        return Direct::ToImageMagick;
+    if (width > g_maxWidth || height > g_maxHeight || width * height > g_maxPixels) {
+        ok = fail(
+            image, QStringLiteral("image of %1 x %2 pixels is too large").arg(width).arg(height));
+        return Direct::Done;
+    }
+    const int orientation = reader->orientation();
+    const bool quarter = orientation >= 5;
+    // The box is meant for the picture as shown; the decode works on the
+    // stored pixels.
+    if (quarter)
+        box.transpose();
+    const QSize stored { int(width), int(height) };
+    const QSize hint = stored.scaled(box.boundedTo(stored), Qt::KeepAspectRatio);
+    // ImageMagick's coder: the smaller of the two whole-number reductions
+    // (a side of 0 in the hint does not count), as 1/denominator.
+    double factor = 1.0;
+    if (hint.width() != 0)
+        factor = double(width) / hint.width();
+    if (hint.height() != 0 && factor > double(height) / hint.height())
+        factor = double(height) / hint.height();
+    const auto denominator = unsigned(factor);
+    const QSize decoded = reader->scaledSize(denominator);
+    if (decoded.isEmpty())
+        return Direct::ToImageMagick;
+    // The picture, ImageMagick's 16-bit copy for the resize, the turned copy,
+    // and a progressive file's coefficients (held until the last scan).
+    const std::int64_t decodedPixels = std::int64_t(decoded.width()) * decoded.height();
+    const std::int64_t coefficients
+        = reader->progressive() ? width * height * reader->components() * 2 : 0;
+    const BudgetHold hold(decodedPixels * (4 + 8) + std::int64_t(box.width()) * box.height() * 12
+        + coefficients + 1024 * 1024);
+    // The time spent waiting for the budget is not the decoder's.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(kMaxDecodeSeconds);
+    const std::function<bool()> inTime
+        = [until] { return std::chrono::steady_clock::now() < until; };
+    QImage picture;
+    if (!reader->decode(denominator, inTime, picture)) {
+        ok = fail(image, reader->reason());
+        return Direct::Done;
+    }
+    if (picture.width() > box.width() || picture.height() > box.height()) {
+        try {
+            // Format_RGB32 rows are whole pixels; the fourth byte is padding.
+            const char *map = QSysInfo::ByteOrder == QSysInfo::LittleEndian ? "BGRP" : "PRGB";
+            Magick::Image resized(size_t(picture.width()), size_t(picture.height()), map,
+                Magick::CharPixel, picture.constBits());
+            resized.filterType(Magick::TriangleFilter);
+            resized.resize(Magick::Geometry(size_t(box.width()), size_t(box.height())));
+            picture = toQImage(resized);
+        } catch (const std::exception &e) {
+            ok = fail(image, cleanReason(QString::fromLocal8Bit(e.what())));
+            return Direct::Done;
+        }
+    }
+    image = LoadedImage();
+    image.picture = picture.isNull() ? picture : oriented(picture, orientation);
+    if (image.picture.isNull()) {
+        ok = fail(image, QStringLiteral("out of memory for the picture"));
+        return Direct::Done;
+    }
+    image.ok = true;
+    image.width = std::int16_t(quarter ? height : width);
+    image.height = std::int16_t(quarter ? width : height);
+    image.format = QStringLiteral("JPEG");
+    ok = true;
+    return Direct::Done;
+}
+
 bool decode(const Source &source, const QByteArray &start, const QString &extension,
     LoadedImage &image, DecodeSize size, const QSize &thumbnailBox)
 {
@@ -663,6 +751,12 @@ bool decode(const Source &source, const QByteArray &start, const QString &extens
         && g_directJpeg.load(std::memory_order_relaxed)) {
         bool ok = false;
         if (decodeJpegDirectly(source, image, ok) == Direct::Done)
+            return ok;
+    }
+    if (decoder == QLatin1String("JPEG") && thumbnailBox.isValid()
+        && g_directJpeg.load(std::memory_order_relaxed)) {
+        bool ok = false;
+        if (decodeJpegThumbnailDirectly(source, thumbnailBox, image, ok) == Direct::Done)
             return ok;
     }
     try {

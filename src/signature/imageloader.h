@@ -94,9 +94,9 @@ bool LoadImageData(const QByteArray &data, const QString &extensionHint, LoadedI
 // reduced size where the format allows; width and height are the file's.
 bool LoadImageThumbnail(const QString &path, const QSize &box, LoadedImage &image);
 
-// Whether plain JPEGs (8-bit grey or YCbCr) of a sampling decode go to
-// libjpeg directly (the default) rather than through ImageMagick; both give
-// the same pixels. For tests and benchmarks that compare the two.
+// Whether plain JPEGs (8-bit grey or YCbCr) of a sampling or thumbnail decode
+// go to libjpeg directly (the default) rather than through ImageMagick; both
+// give the same pixels. For tests and benchmarks that compare the two.
 void SetDirectJpegDecoding(bool direct);
 
 // Short names of the decoders this loader accepts.

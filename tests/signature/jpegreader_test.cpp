@@ -1,5 +1,6 @@
-// The sampling decode of JPEGs goes to libjpeg directly; these cases decode
-// the same real files through ImageMagick as well and want the same result.
+// The sampling and thumbnail decodes of JPEGs go to libjpeg directly; these
+// cases decode the same real files through ImageMagick as well and want the
+// same result.
 #include "signature/imagefunc.h"
 #include "signature/imageloader.h"
 #include "support/exiforientation.h"
@@ -91,6 +92,28 @@ protected:
         EXPECT_TRUE(fromBytes.picture == viaMagick.picture) << what << ": from memory";
     }
 
+    // The same for a thumbnail that fits in box.
+    void expectSameThumbnail(const QString &name, const QSize &box)
+    {
+        const std::string what = name.toStdString() + " in " + std::to_string(box.width()) + "x"
+            + std::to_string(box.height());
+        LoadedImage viaMagick;
+        LoadedImage direct;
+        SetDirectJpegDecoding(false);
+        const bool magickOk = LoadImageThumbnail(file(name), box, viaMagick);
+        SetDirectJpegDecoding(true);
+        const bool directOk = LoadImageThumbnail(file(name), box, direct);
+        ASSERT_EQ(directOk, magickOk) << what << ": " << direct.reason.toStdString() << " / "
+                                      << viaMagick.reason.toStdString();
+        EXPECT_EQ(direct.reason, viaMagick.reason) << what;
+        EXPECT_EQ(direct.width, viaMagick.width) << what;
+        EXPECT_EQ(direct.height, viaMagick.height) << what;
+        EXPECT_EQ(direct.format, viaMagick.format) << what;
+        EXPECT_EQ(direct.picture.format(), viaMagick.picture.format()) << what;
+        EXPECT_EQ(direct.picture.size(), viaMagick.picture.size()) << what;
+        EXPECT_TRUE(direct.picture == viaMagick.picture) << what << ": pixels differ";
+    }
+
     QTemporaryDir m_dir;
     QString m_convert;
 };
@@ -122,6 +145,33 @@ TEST_F(JpegPathsTest, BothDecodersGiveTheSamePixels)
     }
 }
 
+TEST_F(JpegPathsTest, ThumbnailsComeOutTheSameFromBothDecoders)
+{
+    struct Case {
+        const char *name;
+        const char *size;
+        QStringList options;
+    };
+    const Case cases[] = {
+        { "photo_12mp.jpg", "4000x3000", { "-quality", "90" } },
+        { "tall_portrait.jpg", "600x2000", { "-quality", "88" } },
+        { "wide_odd_sides.jpg", "2001x333", { "-quality", "80" } },
+        { "smaller_than_box.jpg", "120x90", { "-quality", "90" } },
+        { "progressive.jpg", "1800x1200", { "-interlace", "JPEG", "-quality", "90" } },
+        { "grey.jpg", "1024x768", { "-colorspace", "Gray", "-quality", "90" } },
+        { "cmyk_stays_with_imagemagick.jpg", "800x600", { "-colorspace", "CMYK" } },
+    };
+    // The viewer's tile boxes, the cache's sizes, and a thin one.
+    const QSize boxes[]
+        = { QSize(152, 147), QSize(256, 256), QSize(128, 128), QSize(512, 512), QSize(300, 40) };
+    for (const Case &c : cases) {
+        ASSERT_TRUE(makeJpeg(QString::fromLatin1(c.name), QString::fromLatin1(c.size), c.options))
+            << c.name;
+        for (const QSize &box : boxes)
+            expectSameThumbnail(QString::fromLatin1(c.name), box);
+    }
+}
+
 TEST_F(JpegPathsTest, OrientationTagsTurnThePictureTheSameWay)
 {
     ASSERT_TRUE(makeJpeg(QStringLiteral("plain.jpg"), QStringLiteral("1200x700"),
@@ -131,6 +181,7 @@ TEST_F(JpegPathsTest, OrientationTagsTurnThePictureTheSameWay)
         const QString name = QStringLiteral("tag%1.jpg").arg(tag);
         write(name, test::WithOrientationTag(plain, tag));
         expectSameDecode(name);
+        expectSameThumbnail(name, QSize(200, 150));
     }
 }
 
@@ -154,6 +205,7 @@ TEST_F(JpegPathsTest, DamagedFilesAreRefusedTheSameWay)
     for (const auto &c : cases) {
         write(QString::fromLatin1(c.name), c.bytes);
         expectSameDecode(QString::fromLatin1(c.name));
+        expectSameThumbnail(QString::fromLatin1(c.name), QSize(256, 256));
     }
     // The truncated file must not come out with a grey tail.
     LoadedImage image;
