@@ -2,7 +2,10 @@
 // in the duplicate viewer, and what the reduced decode and the worker threads
 // contribute, with the desktop's thumbnail cache empty and filled, side by
 // side (the cache lives in a temporary XDG_CACHE_HOME). Makes its pictures with ImageMagick's
-// convert once per run (or reuses those in DIR). Prints its figures; no pass or fail.
+// convert once per run (or reuses those in DIR). With --embedded the pictures
+// carry a 160 x 120 thumbnail in their EXIF block, as a camera's do (the
+// first screen then needs no decode); without, the first screen is the
+// reduced decode of every visible file. Prints its figures; no pass or fail.
 #include "app/appobjects.h"
 #include "app/resources.h"
 #include "base/environment.h"
@@ -18,8 +21,10 @@
 #include "review/thumbnailloader.h"
 #include "signature/imageloader.h"
 #include "signature/sharedthumbnails.h"
+#include "support/exiforientation.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -30,6 +35,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 
 using namespace vexa;
@@ -38,7 +44,7 @@ namespace {
 
 constexpr int kTiles = 64;
 
-bool makePictures(const QString &dir)
+bool makePictures(const QString &dir, bool embedded)
 {
     const QString first = dir + QStringLiteral("/p00.jpg");
     if (!QFileInfo::exists(first)) {
@@ -48,6 +54,23 @@ bool makePictures(const QString &dir)
                 QStringLiteral("-quality"), QStringLiteral("90"), first });
         if (rc != 0)
             return false;
+        if (embedded) {
+            // The camera's thumbnail: the picture itself at 160 x 120.
+            QFile file(first);
+            if (!file.open(QIODevice::ReadOnly))
+                return false;
+            const QByteArray photo = file.readAll();
+            file.close();
+            QByteArray small;
+            QBuffer buffer(&small);
+            buffer.open(QIODevice::WriteOnly);
+            QImage(first)
+                .scaled(160, 120, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                .save(&buffer, "JPEG", 85);
+            if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                return false;
+            file.write(test::WithExifThumbnail(photo, small, 1, false));
+        }
     }
     for (int i = 1; i < kTiles; ++i) {
         const QString copy = dir + QStringLiteral("/p%1.jpg").arg(i, 2, 10, QLatin1Char('0'));
@@ -88,6 +111,28 @@ double fullDecodeRun(const QStringList &files)
     return timer.nsecsElapsed() / 1e6;
 }
 
+// Milliseconds for the thumbnail decode (the shared cache's 256-pixel size)
+// of the files on this thread, through libjpeg directly or ImageMagick.
+double thumbnailDecodeRun(const QStringList &files, bool direct)
+{
+    SetDirectJpegDecoding(direct);
+    QElapsedTimer timer;
+    timer.start();
+    for (const QString &file : files) {
+        LoadedImage image;
+        LoadImageThumbnail(file, QSize(256, 256), image);
+    }
+    const double ms = timer.nsecsElapsed() / 1e6;
+    SetDirectJpegDecoding(true);
+    return ms;
+}
+
+double median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.isEmpty() ? 0 : values.at(values.size() / 2);
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
@@ -105,9 +150,12 @@ int main(int argc, char **argv)
         WaitForSharedThumbnailWrites();
         QDir(cache).removeRecursively();
     };
-    const QString pictures = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temp.filePath("pictures");
+    QStringList arguments = app.arguments().mid(1);
+    const bool embedded = arguments.removeAll(QStringLiteral("--embedded")) > 0;
+    const QString pictures
+        = !arguments.isEmpty() ? arguments.first() : temp.filePath(QStringLiteral("pictures"));
     QDir().mkpath(pictures);
-    if (!makePictures(pictures)) {
+    if (!makePictures(pictures, embedded)) {
         std::printf("could not make the pictures (is ImageMagick's convert installed?)\n");
         return 1;
     }
@@ -132,8 +180,11 @@ int main(int argc, char **argv)
     QEventLoop wait;
     QObject::connect(viewer, &DuplicateViewer::thumbnailsFinished, &wait, &QEventLoop::quit);
 
-    std::printf(
-        "%d tiles of 4000x3000 JPEG, %d threads available\n", kTiles, QThread::idealThreadCount());
+    LoadedImage probe;
+    std::printf("%d tiles of 4000x3000 JPEG (%s), %d threads available\n", kTiles,
+        LoadEmbeddedThumbnail(files.first(), probe) ? "with an embedded 160x120 thumbnail"
+                                                    : "no embedded thumbnail",
+        QThread::idealThreadCount());
     const QSize box10 = viewer->tile(0)->pictureBoxPixels();
     // Uncached: every file decoded (and its thumbnail written back); cached:
     // the thumbnails a file manager (or the round before) left.
@@ -190,6 +241,12 @@ int main(int argc, char **argv)
     const double two20 = loaderRun(files, 2, box20);
     const double two20Cached = loaderRun(files, 2, box20);
     const double full = fullDecodeRun(files.mid(0, 8)) * (kTiles / 8.0);
+    QList<double> viaMagick;
+    QList<double> direct;
+    for (int pair = 0; pair < 5; ++pair) {
+        viaMagick.append(thumbnailDecodeRun(files.mid(0, 16), false));
+        direct.append(thumbnailDecodeRun(files.mid(0, 16), true));
+    }
     {
         QElapsedTimer timer;
         timer.start();
@@ -207,6 +264,9 @@ int main(int argc, char **argv)
         two, twoCached, two / twoCached, twoNoCache, (two - twoNoCache) * 100.0 / twoNoCache);
     std::printf("loader only, size 20 box, 2 threads: uncached %.0f ms, cached %.0f ms (%.1fx)\n",
         two20, two20Cached, two20 / two20Cached);
+    std::printf("thumbnail decode of 16 files at 256 px, 1 thread, median of 5 alternated pairs: "
+                "ImageMagick %.0f ms, libjpeg directly %.0f ms (%.2fx)\n",
+        median(viaMagick), median(direct), median(viaMagick) / median(direct));
     std::printf("full-size decode of 64 (from 8), 1 thread: %.0f ms; reduced decode is %.1fx "
                 "faster on one thread\n",
         full, full / one);

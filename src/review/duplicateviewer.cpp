@@ -502,20 +502,29 @@ void DuplicateViewer::ShowFoundDuplicates(const CDuplicate &group)
     m_loader->start(requests);
 }
 
-void DuplicateViewer::thumbnailDecoded(int order, int tileIndex, const LoadedImage &image)
+void DuplicateViewer::thumbnailDecoded(
+    int order, int tileIndex, const LoadedImage &image, bool final)
 {
     if (order < 0 || order >= m_pending.size() || tileIndex > m_tileCount)
         return;
     const GroupTile &pending = m_pending.at(order);
-    m_loading.status = LoadingText(pending.groupPosition, m_groupTotal);
-    m_loading.done = pending.groupPosition;
-    if (m_observer)
-        m_observer->progressed(m_loading);
-    // A file that does not decode keeps a tile without picture or details.
-    if (image.ok)
-        m_tiles[tileIndex]->SetImageInformation(tileIndex, image, pending.file.Directory,
-            pending.file.FileName, pending.file.FileSize, pending.file.DimX, pending.file.DimY,
-            pending.id);
+    if (final) {
+        m_loading.status = LoadingText(pending.groupPosition, m_groupTotal);
+        m_loading.done = pending.groupPosition;
+        if (m_observer)
+            m_observer->progressed(m_loading);
+    }
+    uctrlPreview *tile = m_tiles[tileIndex];
+    if (image.ok) {
+        tile->SetImageInformation(tileIndex, image, pending.file.Directory, pending.file.FileName,
+            pending.file.FileSize, pending.file.DimX, pending.file.DimY, pending.id);
+    } else if (tile->hasPicture()) {
+        // The file itself does not decode: its embedded picture must not
+        // make it look sound. It keeps a tile without picture or details.
+        const QString reason = tile->keepReason();
+        tile->Reset();
+        tile->setKeepReason(reason);
+    }
 }
 
 void DuplicateViewer::finishLoading()

@@ -154,7 +154,7 @@ private:
     void ShowDuplicate(const CDuplicate &group);
     void ShowFoundDuplicates(const CDuplicate &group);
     void finishLoading();
-    void thumbnailDecoded(int order, int tile, const LoadedImage &image);
+    void thumbnailDecoded(int order, int tile, const LoadedImage &image, bool final);
     void tileClicked(int index, Qt::KeyboardModifiers modifiers);
     void groupValueChanged(int value);
     void sizeValueChanged(int value);

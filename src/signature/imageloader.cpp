@@ -2,6 +2,7 @@
 #include "signature/imageloader.h"
 
 #include "base/diskpath.h"
+#include "signature/exifthumbnail.h"
 #include "signature/jpegreader.h"
 
 #include <Magick++.h>
@@ -874,6 +875,69 @@ bool LoadImageThumbnail(const QString &path, const QSize &box, LoadedImage &imag
     if (!box.isValid() || box.isEmpty())
         return fail(image, QStringLiteral("empty thumbnail box"));
     return loadFile(path, image, DecodeSize::Full, box);
+}
+
+bool LoadEmbeddedThumbnail(const QString &path, LoadedImage &image)
+{
+    InitialiseImageLoader();
+    const DiskStat info = StatOnDisk(path);
+    if (!info.isFile)
+        return fail(image, QStringLiteral("no such file"));
+    if (info.size == 0)
+        return fail(image, QStringLiteral("empty file"));
+    const int fd = OpenOnDiskForReading(path);
+    FILE *file = fd < 0 ? nullptr : fdopen(fd, "rb");
+    if (!file) {
+        const int error = errno;
+        if (fd >= 0)
+            ::close(fd);
+        return fail(image, QString::fromLocal8Bit(std::strerror(error)));
+    }
+    const std::unique_ptr<FILE, int (*)(FILE *)> closer(file, std::fclose);
+    // Only the header and the markers before the first scan are read.
+    JpegReader reader(file);
+    if (!reader.readHeader())
+        return fail(image, reader.reason());
+    const std::int64_t width = reader.width();
+    const std::int64_t height = reader.height();
+    if (width <= 0 || height <= 0 || width > g_maxWidth || height > g_maxHeight
+        || width * height > g_maxPixels)
+        return fail(
+            image, QStringLiteral("image of %1 x %2 pixels is too large").arg(width).arg(height));
+    const QByteArrayView bytes = ExifThumbnail(reader.exifBlock());
+    if (bytes.isEmpty())
+        return fail(image, QStringLiteral("no embedded thumbnail"));
+    JpegReader small(bytes.data(), std::size_t(bytes.size()));
+    if (!small.readHeader())
+        return fail(image, small.reason());
+    if (!small.plainColour() || small.width() <= 0 || small.height() <= 0
+        || small.width() > kMaxEmbeddedThumbnailSide || small.height() > kMaxEmbeddedThumbnailSide)
+        return fail(image, QStringLiteral("embedded thumbnail of an unusual kind"));
+    const double shape = (double(small.width()) / small.height()) / (double(width) / height);
+    if (std::abs(shape - 1.0) > kEmbeddedThumbnailShapeTolerance)
+        return fail(image, QStringLiteral("embedded thumbnail of another shape"));
+    // At most kMaxEmbeddedThumbnailSide squared (4 MB) and over in
+    // milliseconds: outside the decode budget, so a first picture never
+    // waits behind the large decodes.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(kMaxDecodeSeconds);
+    const std::function<bool()> inTime
+        = [until] { return std::chrono::steady_clock::now() < until; };
+    QImage picture;
+    if (!small.decode(1, inTime, picture))
+        return fail(image, small.reason());
+    // The camera stores it the way it stores the image: the image's tag
+    // turns it.
+    const int orientation = reader.orientation();
+    const bool quarter = orientation >= 5;
+    image = LoadedImage();
+    image.picture = oriented(picture, orientation);
+    if (image.picture.isNull())
+        return fail(image, QStringLiteral("out of memory for the picture"));
+    image.ok = true;
+    image.width = std::int16_t(quarter ? height : width);
+    image.height = std::int16_t(quarter ? width : height);
+    image.format = QStringLiteral("EXIF thumbnail");
+    return true;
 }
 
 std::int64_t DecodeMemoryBudget()

@@ -94,6 +94,17 @@ bool LoadImageData(const QByteArray &data, const QString &extensionHint, LoadedI
 // reduced size where the format allows; width and height are the file's.
 bool LoadImageThumbnail(const QString &path, const QSize &box, LoadedImage &image);
 
+// The small picture a camera stores in a JPEG's EXIF block, as a first
+// picture to show while the file itself decodes: decoded whole, turned by the
+// file's orientation tag; width and height are the file's own (as shown).
+// Refused (false with a reason) when the file has none, when it is not a
+// plain JPEG or larger than kMaxEmbeddedThumbnailSide, or when its shape is
+// not the image's within kEmbeddedThumbnailShapeTolerance (a letterboxed
+// thumbnail of a 3:2 photograph, say). format is "EXIF thumbnail".
+inline constexpr int kMaxEmbeddedThumbnailSide = 1024;
+inline constexpr double kEmbeddedThumbnailShapeTolerance = 0.02;  // of the aspect ratio
+bool LoadEmbeddedThumbnail(const QString &path, LoadedImage &image);
+
 // Whether plain JPEGs (8-bit grey or YCbCr) of a sampling or thumbnail decode
 // go to libjpeg directly (the default) rather than through ImageMagick; both
 // give the same pixels. For tests and benchmarks that compare the two.

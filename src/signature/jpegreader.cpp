@@ -102,6 +102,8 @@ void JpegReader::readOrientation()
         if (marker->marker != JPEG_APP0 + 1 || marker->data_length < 14
             || std::memcmp(marker->data, "Exif\0\0", 6) != 0)
             continue;
+        m_exif = QByteArrayView(
+            reinterpret_cast<const char *>(marker->data), qsizetype(marker->data_length));
         const unsigned char *tiff = marker->data + 6;
         const unsigned length = marker->data_length - 6;
         const bool big = tiff[0] == 'M' && tiff[1] == 'M';

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -37,6 +38,9 @@ public:
     int components() const { return m_info.num_components; }
     // The EXIF orientation tag (1-8), 0 when the file has none.
     int orientation() const { return m_orientation; }
+    // The EXIF block (APP1 data from "Exif\0\0" on) as read with the header;
+    // empty when the file has none. Valid while the reader lives.
+    QByteArrayView exifBlock() const { return m_exif; }
 
     // The size decode(denominator) gives: libjpeg's DCT scale for 1/denominator
     // (0 asks it to enlarge twice). An empty size when libjpeg refuses.
@@ -67,6 +71,7 @@ private:
     const std::function<bool()> *m_inTime = nullptr;
     QString m_reason;
     int m_orientation = 0;
+    QByteArrayView m_exif;
 };
 
 }  // namespace vexa

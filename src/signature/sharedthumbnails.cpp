@@ -226,23 +226,25 @@ QString ThumbnailCacheDirectory()
     return cache.isEmpty() ? QString() : cache + QStringLiteral("/thumbnails");
 }
 
-bool LoadSharedThumbnail(const QString &path, const QSize &box, LoadedImage &image)
+namespace {
+
+// The smallest cached thumbnail large enough for box that the cache may be
+// trusted with, fitted in box; false when there is none. *writeTo, when
+// given, is the folder a new thumbnail for box belongs in (none when box is
+// larger than every cached size).
+bool readCached(const QString &root, const QByteArray &uri, const DiskStat &stat,
+    const QString &path, const QSize &box, LoadedImage &image, const CacheSize **writeTo)
 {
-    const QString root = ThumbnailCacheDirectory();
-    const DiskStat stat = StatOnDisk(path);
-    if (root.isEmpty() || !stat.isFile || !box.isValid() || box.isEmpty())
-        return LoadImageThumbnail(path, box, image);
-    const QByteArray uri = ThumbnailUri(path);
     const QString name = cacheFileName(uri);
     const int needed = qMax(box.width(), box.height());
-
     // The smallest folder whose thumbnails are large enough, then larger ones.
-    const CacheSize *writeTo = nullptr;
+    if (writeTo)
+        *writeTo = nullptr;
     for (const CacheSize &size : kSizes) {
         if (size.edge < needed)
             continue;
-        if (!writeTo)
-            writeTo = &size;
+        if (writeTo && !*writeTo)
+            *writeTo = &size;
         QSize original;
         const QImage cached = readTrusted(
             root + QLatin1Char('/') + QLatin1String(size.folder) + QLatin1Char('/') + name, uri,
@@ -261,6 +263,31 @@ bool LoadSharedThumbnail(const QString &path, const QSize &box, LoadedImage &ima
         image.format = QStringLiteral("cached thumbnail");
         return true;
     }
+    return false;
+}
+
+}  // namespace
+
+bool LoadCachedThumbnail(const QString &path, const QSize &box, LoadedImage &image)
+{
+    const QString root = ThumbnailCacheDirectory();
+    const DiskStat stat = StatOnDisk(path);
+    if (root.isEmpty() || !stat.isFile || !box.isValid() || box.isEmpty())
+        return false;
+    return readCached(root, ThumbnailUri(path), stat, path, box, image, nullptr);
+}
+
+bool LoadSharedThumbnail(const QString &path, const QSize &box, LoadedImage &image)
+{
+    const QString root = ThumbnailCacheDirectory();
+    const DiskStat stat = StatOnDisk(path);
+    if (root.isEmpty() || !stat.isFile || !box.isValid() || box.isEmpty())
+        return LoadImageThumbnail(path, box, image);
+    const QByteArray uri = ThumbnailUri(path);
+    const QString name = cacheFileName(uri);
+    const CacheSize *writeTo = nullptr;
+    if (readCached(root, uri, stat, path, box, image, &writeTo))
+        return true;
     if (!writeTo)
         return LoadImageThumbnail(path, box, image);  // larger than any cached size
 

@@ -29,6 +29,9 @@ QString ThumbnailCacheDirectory();
 // does not decode is recorded under fail/; a cache that cannot be written is
 // left alone without a word.
 bool LoadSharedThumbnail(const QString &path, const QSize &box, LoadedImage &image);
+// Only what the cache holds: false (image untouched) when it has no trusted
+// thumbnail large enough for box.
+bool LoadCachedThumbnail(const QString &path, const QSize &box, LoadedImage &image);
 // The write-back happens after LoadSharedThumbnail returned, on a thread of
 // idle priority; this waits until every write asked for so far is done.
 void WaitForSharedThumbnailWrites();

@@ -13,6 +13,7 @@
 #include "review/fullimageview.h"
 #include "review/previewtile.h"
 #include "review/tilelayout.h"
+#include "support/exiforientation.h"
 #include "support/qtprinters.h"
 
 #include <QAction>
@@ -381,16 +382,35 @@ TEST(DuplicateViewer, MissingRecordsAndFilesGetNoTileAndUndecodableFilesAnEmptyO
     const std::int32_t noFile = library.addRecordOnly(QStringLiteral("gone.png"));
     const std::int32_t broken = library.addFile(
         QStringLiteral("broken.jpg"), QByteArray("\xff\xd8\xff garbage", 12), 9, 9);
-    Duplicates()->Add({ noFile, 9999, good, broken }, source, 0, QString());
+    // A camera file whose image data is cut short: its embedded picture is
+    // sound, but must not stay to make the file look sound.
+    QByteArray camera;
+    {
+        QBuffer buffer(&camera);
+        buffer.open(QIODevice::WriteOnly);
+        QImage(800, 600, QImage::Format_RGB32).save(&buffer, "JPEG", 90);
+    }
+    QByteArray small;
+    {
+        QBuffer buffer(&small);
+        buffer.open(QIODevice::WriteOnly);
+        QImage(80, 60, QImage::Format_RGB32).save(&buffer, "JPEG", 90);
+    }
+    camera = test::WithExifThumbnail(camera, small, 1, false);
+    const std::int32_t cutShort
+        = library.addFile(QStringLiteral("cut.jpg"), camera.left(camera.size() - 200), 800, 600);
+    Duplicates()->Add({ noFile, 9999, good, broken, cutShort }, source, 0, QString());
     Viewer view;
     ASSERT_TRUE(view.enter());
-    ASSERT_EQ(view.viewer->tileCount(), 2);
+    ASSERT_EQ(view.viewer->tileCount(), 3);
     EXPECT_EQ(view.viewer->tile(1)->FileName(), QStringLiteral("g.png"));
     EXPECT_TRUE(view.viewer->tile(1)->hasPicture());
-    uctrlPreview *brokenTile = view.viewer->tile(2);
-    EXPECT_TRUE(brokenTile->isVisible());
-    EXPECT_FALSE(brokenTile->hasPicture());
-    EXPECT_TRUE(brokenTile->fileNameText().isEmpty());
+    for (const int index : { 2, 3 }) {
+        uctrlPreview *brokenTile = view.viewer->tile(index);
+        EXPECT_TRUE(brokenTile->isVisible()) << index;
+        EXPECT_FALSE(brokenTile->hasPicture()) << index;
+        EXPECT_TRUE(brokenTile->fileNameText().isEmpty()) << index;
+    }
     EXPECT_EQ(library.messages().count(), 0) << "no message for missing files";
 }
 
