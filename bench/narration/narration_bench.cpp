@@ -47,6 +47,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <random>
 #include <vector>
 
@@ -634,6 +635,66 @@ int rememberedBench(int size, int pairs, const std::vector<NarrationRecord> &rea
     return 0;
 }
 
+// --scan SIZE [CASES]: the fast scan alone, in memory, on the synthetic rows
+// a database of SIZE would hold (ids 1..SIZE, none processed, as a run
+// starts): the grid's build and the walk of every source timed apart, with
+// the groups' fingerprint, so a change of the scan is measured and checked
+// without the database around it. CASES as for --cases.
+int scanBench(int size, const QString &onlyCases, const std::vector<NarrationRecord> &real)
+{
+    Generator generator { std::uint32_t(size) };
+    const std::size_t realCount = std::min<std::size_t>(real.size(), std::size_t(size / 10));
+    std::vector<NarrationRecord> rows = generator.make(size - int(realCount),
+        std::vector<NarrationRecord>(real.begin(), real.begin() + std::ptrdiff_t(realCount)));
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        rows[i].id = std::int32_t(i + 1);
+    std::vector<std::pair<int, int>> cases { { 0, 4 }, { 1, 8 }, { 2, 12 }, { 1, 24 }, { 2, 24 } };
+    if (!onlyCases.isEmpty()) {
+        cases.clear();
+        for (const QString &pair : onlyCases.split(QLatin1Char(','))) {
+            const QStringList parts = pair.split(QLatin1Char(':'));
+            if (parts.size() == 2)
+                cases.emplace_back(parts[0].toInt(), parts[1].toInt());
+        }
+    }
+    // CPU time beside wall time: on a machine shared with other work the
+    // process's own seconds vary less.
+    const auto cpuMs = [] { return double(std::clock()) * 1000.0 / CLOCKS_PER_SEC; };
+    std::printf("%-9s %-22s %6s %9s %9s %9s %9s %9s %20s\n", "records", "method", "slider",
+        "build ms", "walk ms", "build cpu", "walk cpu", "groups", "fingerprint");
+    for (const auto &[method, slider] : cases) {
+        QElapsedTimer timer;
+        timer.start();
+        const double cpuStart = cpuMs();
+        auto scan = MakeFastScan(rows, method, ToleranceLevel(slider));
+        const qint64 buildMs = timer.elapsed();
+        const double buildCpu = cpuMs() - cpuStart;
+        timer.restart();
+        std::uint64_t h = 1469598103934665603ull;
+        const auto mix = [&](std::int64_t v) { h = (h ^ std::uint64_t(v)) * 1099511628211ull; };
+        std::vector<std::int32_t> found;
+        int groups = 0;
+        while (!scan->finished()) {
+            const std::int32_t source = scan->position();
+            scan->step(false, found);
+            if (found.empty())
+                continue;
+            ++groups;
+            mix(scan->records()[std::size_t(source)].id);
+            for (const std::int32_t i : found)
+                mix(scan->records()[std::size_t(i)].id);
+            mix(-7);
+        }
+        const qint64 walkMs = timer.elapsed();
+        const double walkCpu = cpuMs() - cpuStart - buildCpu;
+        std::printf("%-9zu %-22s %6d %9lld %9lld %9.0f %9.0f %9d %20llu\n", rows.size(),
+            kMethodNames[method], slider, (long long)buildMs, (long long)walkMs, buildCpu, walkCpu,
+            groups, (unsigned long long)h);
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
 }  // namespace
 
 // One fast run in a process of its own, so its peak memory is its own:
@@ -702,6 +763,7 @@ int main(int argc, char **argv)
         }
     }
     const int memoryAt = int(args.indexOf(QStringLiteral("--memory")));
+    const int scanAt = int(args.indexOf(QStringLiteral("--scan")));
     const std::vector<NarrationRecord> real = QDir(realRoot).exists()
         ? realSignatures(realRoot,
             QDir(QCoreApplication::applicationDirPath())
@@ -712,6 +774,8 @@ int main(int argc, char **argv)
     if (rememberedAt >= 0 && rememberedAt + 2 < args.size())
         return rememberedBench(
             args[rememberedAt + 1].toInt(), args[rememberedAt + 2].toInt(), real);
+    if (scanAt >= 0 && scanAt + 1 < args.size())
+        return scanBench(args[scanAt + 1].toInt(), onlyCases, real);
     if (memoryAt >= 0) {
         const int size = memoryAt + 1 < args.size() ? args[memoryAt + 1].toInt() : 1000000;
         const int keepAt = int(args.indexOf(QStringLiteral("--keep")));

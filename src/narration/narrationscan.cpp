@@ -14,6 +14,10 @@
 #include <tuple>
 #include <unordered_map>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace vexa {
 
 NarrationScan::NarrationScan(
@@ -143,11 +147,35 @@ protected:
 
 // A candidate in the colour grid with what its comparison reads: the colour
 // channels (the average's three, or the quadrants' twelve) and the pattern.
+// The channels first: the filter reads them and the index as one 16-byte
+// word.
 struct GridEntry {
-    std::int32_t index;  // record index; -1 once taken by a group
     std::uint8_t channel[12];
+    std::int32_t index;  // record index; -1 once taken by a group
     std::uint64_t pattern;
 };
+
+// Whether every channel of e lies within limit of the probe's (limit: the
+// largest matching difference in each byte). Average RGB leaves channels
+// 3..11 zero on both sides.
+inline bool channelsNear(const GridEntry &probe, const GridEntry &e, int limit)
+{
+#if defined(__SSE2__)
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(probe.channel));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(e.channel));
+    const __m128i difference = _mm_or_si128(_mm_subs_epu8(a, b), _mm_subs_epu8(b, a));
+    const __m128i over = _mm_subs_epu8(difference, _mm_set1_epi8(char(limit)));
+    const int within = _mm_movemask_epi8(_mm_cmpeq_epi8(over, _mm_setzero_si128()));
+    return (within & 0x0FFF) == 0x0FFF;
+#else
+    for (int c = 0; c < 12; ++c) {
+        const int d = int(probe.channel[c]) - int(e.channel[c]);
+        if (d > limit || -d > limit)
+            return false;
+    }
+    return true;
+#endif
+}
 
 void channelsOf(const NarrationRecord &r, bool average, std::uint8_t out[12])
 {
@@ -186,7 +214,7 @@ struct QuickKey {
     bool operator==(const QuickKey &o) const { return size == o.size && x == o.x && y == o.y; }
 };
 
-constexpr int kMaxAxes = 5;
+constexpr int kMaxAxes = 7;
 // A cell with at least this many entries gets a pattern index.
 constexpr std::int32_t kCrowdedCell = 256;
 // The pattern index splits the 64 bits into tolerance + 1 blocks; with more
@@ -200,6 +228,16 @@ constexpr int kMinPatternBlocks = 4;
 // Cells a dense table may hold (16 MB of cell numbers); beyond that the
 // cells are hashed.
 constexpr std::uint64_t kDenseCells = std::uint64_t(1) << 22;
+// Cells with fewer entries than this are sparse: before the first source,
+// every record's matches in the sparse cells around it are listed in one
+// pass in cell order, where the cells around consecutive records share the
+// cache; searched per source in record order they cost a cache miss each.
+// Crowded cells (families alike in colour) are walked per source as before,
+// where the early stops make them cheap.
+constexpr std::int32_t kSparseCell = 64;
+// The most matches listed per record; a source whose list is full and not
+// enough of it is left is searched live.
+constexpr int kListed = 16;
 
 class FastScan final : public NarrationScan {
 public:
@@ -233,10 +271,7 @@ public:
     }
 
 protected:
-    void searchSignatures(std::int32_t source, std::vector<std::int32_t> &found) override
-    {
-        searchProbe(m_records[std::size_t(source)], source, source, true, found);
-    }
+    void searchSignatures(std::int32_t source, std::vector<std::int32_t> &found) override;
     void searchQuick(std::int32_t source, std::vector<std::int32_t> &found) override;
 
 private:
@@ -252,10 +287,17 @@ private:
     std::int32_t cellOf(std::uint64_t key) const;
     // after: records up to this index are passed; stamp: marks the records
     // one search has checked; take: matches leave the grid.
+    // checkFlags: records taken through the lists are still in the cells.
     void searchProbe(const NarrationRecord &a, std::int32_t after, std::int32_t stamp, bool take,
-        std::vector<std::int32_t> &found);
-    void walkCell(
-        std::int32_t cell, std::int32_t after, const NarrationRecord &a, const GridEntry &probe);
+        std::vector<std::int32_t> &found, bool checkFlags = false);
+    void walkCell(std::int32_t cell, std::int32_t after, const NarrationRecord &a,
+        const GridEntry &probe, bool checkFlags);
+    // The cells a match of probe can lie in, whether empty or not.
+    void cellsAround(const GridEntry &probe, std::vector<std::int32_t> &cells) const;
+    void listSparseMatches();
+    // The first 65 of m_matches by record index into found; take: they
+    // leave the grid.
+    void keepFirstMatches(bool take, std::vector<std::int32_t> &found);
     void buildPatternIndex();
     bool walkPatternIndex(std::int32_t cell, std::int32_t after, std::int32_t stamp,
         const NarrationRecord &a, const GridEntry &probe);
@@ -279,7 +321,7 @@ private:
     int m_channelLimit = 0;  // largest channel difference that matches
     int m_patternLimit = 64;  // largest pattern distance that matches
     int m_axes = 3;
-    int m_axis[kMaxAxes] = { 0, 1, 2, 3, 4 };  // channel of each axis
+    int m_axis[kMaxAxes] = { 0, 1, 2, 3, 4, 5, 6 };  // channel of each axis
     int m_width = 1;
     int m_cellsPerAxis = 256;
     std::vector<GridEntry> m_entries;  // by cell, then record index
@@ -289,9 +331,11 @@ private:
         std::int32_t start = 0;
         std::int32_t end = 0;
         std::int32_t patternIndex = -1;
+        bool crowded = false;  // at least kSparseCell entries when built
     };
     std::vector<CellRange> m_cells;
     bool m_dense = false;
+    std::vector<std::uint64_t> m_occupied;  // dense grid: a bit per cell holding entries when built
     std::unordered_map<std::uint64_t, std::int32_t> m_sparseCells;  // key -> cell
     std::vector<std::int32_t> m_around;  // cells of the current search
     std::vector<Match> m_matches;
@@ -319,6 +363,15 @@ private:
     std::vector<PatternIndex> m_patternIndexes;
     std::vector<GridEntry> m_byRecord;  // grid entries by record index, for the index's checks
     std::vector<std::int32_t> m_seen;  // the source that last checked a record
+
+    // Each record's first matches among later records of sparse cells (at
+    // most kListed, ascending; a full list may have been cut), and whether
+    // a crowded cell lies around it. Made before the first source.
+    bool m_listed = false;
+    std::vector<std::int32_t> m_listAt;  // by record: first of its list in m_list; -1: none
+    std::vector<std::uint8_t> m_listCount;  // by record
+    std::vector<std::uint8_t> m_nearCrowded;  // by record
+    std::vector<std::int32_t> m_list;
 
     // Quick checks: the classes of equal keys in key order, each class's
     // records in record order in one array (a class is a slice of it), and
@@ -416,18 +469,13 @@ void FastScan::buildGrid()
                                : QuadChannelTolerance(m_level);
     m_patternLimit
         = m_method == int(NarrationMethod::BitmapPattern) ? PatternBitTolerance(m_level) : 64;
-    // Quadrant cells twice the width a match can span when that makes room
-    // for a fifth axis: a source then looks into about two cells per axis
-    // instead of three. Where five axes fit anyway (large tolerances),
-    // wider cells would only hold more candidates.
+    // Quadrant cells twice the width a match can span: a source then looks
+    // into about two cells per axis instead of three, and the fewer cells
+    // per axis leave room for more axes (five at the presets, seven at the
+    // largest tolerance), which cut the volume looked into further.
     m_width = m_channelLimit + 1;
-    if (!m_average) {
-        std::uint64_t cells = 1;
-        for (int k = 0; k < kMaxAxes; ++k)
-            cells *= std::uint64_t(255 / m_width + 1);
-        if (cells > kDenseCells)
-            m_width *= 2;
-    }
+    if (!m_average)
+        m_width *= 2;
     m_cellsPerAxis = (255 / m_width) + 1;
     chooseAxes();
 
@@ -468,6 +516,15 @@ void FastScan::buildGrid()
         e.pattern = patternOf(r);
         m_entries.push_back(e);
         ++m_cells[m_dense ? std::size_t(keyed[i].first) : m_cells.size() - 1].end;
+    }
+    for (CellRange &range : m_cells)
+        range.crowded = range.end - range.start >= kSparseCell;
+    if (m_dense) {
+        m_occupied.assign((m_cells.size() + 63) / 64, 0);
+        for (std::size_t c = 0; c < m_cells.size(); ++c) {
+            if (m_cells[c].end > m_cells[c].start)
+                m_occupied[c >> 6] |= std::uint64_t(1) << (c & 63);
+        }
     }
     buildPatternIndex();
 }
@@ -574,12 +631,8 @@ bool FastScan::entryMatches(
 {
     if (m_patternLimit < 64 && PopCount64(probe.pattern ^ e.pattern) > m_patternLimit)
         return false;
-    const int channels = m_average ? 3 : 12;
-    for (int c = 0; c < channels; ++c) {
-        const int d = int(probe.channel[c]) - int(e.channel[c]);
-        if (d > m_channelLimit || -d > m_channelLimit)
-            return false;
-    }
+    if (!channelsNear(probe, e, m_channelLimit))
+        return false;
     return matches(a, m_records[std::size_t(e.index)]);
 }
 
@@ -588,21 +641,24 @@ bool FastScan::entryMatches(
 // up to 65 matches (later matches in this cell cannot be among the first 65
 // of the source). A walk that stops early packs the kept entries against the
 // part it did not reach, so the cell stays one run of entries.
-void FastScan::walkCell(
-    std::int32_t cell, std::int32_t after, const NarrationRecord &a, const GridEntry &probe)
+void FastScan::walkCell(std::int32_t cell, std::int32_t after, const NarrationRecord &a,
+    const GridEntry &probe, bool checkFlags)
 {
     CellRange &range = m_cells[std::size_t(cell)];
     const std::int32_t start = range.start;
     const std::int32_t stop = range.end;
     const std::size_t firstMatch = m_matches.size();
+    // Records taken through the cell's pattern index are still in it.
+    checkFlags = checkFlags || range.patternIndex >= 0;
     std::int32_t read = start;
     std::int32_t write = start;
     int found = 0;
     while (read < stop && found < kMaxSignatureMatches) {
         const GridEntry &e = m_entries[std::size_t(read++)];
-        // Passed, or taken here (index -1) or through a pattern index (only
-        // then is the flag looked up: it costs a read elsewhere in memory).
-        if (e.index <= after || (!m_patternIndexes.empty() && isProcessed(e.index)))
+        // Passed, or taken here (index -1) or elsewhere (through a pattern
+        // index or a list: only then is the flag looked up, a read
+        // elsewhere in memory).
+        if (e.index <= after || (checkFlags && isProcessed(e.index)))
             continue;
         if (e.index > m_bound) {
             --read;  // this entry and the rest stay; none can be kept
@@ -655,13 +711,8 @@ void FastScan::trimMatches()
     }
 }
 
-void FastScan::searchProbe(const NarrationRecord &a, std::int32_t after, std::int32_t stamp,
-    bool take, std::vector<std::int32_t> &found)
+void FastScan::cellsAround(const GridEntry &probe, std::vector<std::int32_t> &cells) const
 {
-    GridEntry probe;
-    probe.index = after;
-    channelsOf(a, m_average, probe.channel);
-    probe.pattern = patternOf(a);
     // Per axis the cell steps that can hold a match: the cell below only
     // when the channel is nearer than the tolerance to the cell's lower
     // edge, the cell above likewise.
@@ -682,20 +733,21 @@ void FastScan::searchProbe(const NarrationRecord &a, std::int32_t after, std::in
         scale *= m_cellsPerAxis;
     }
     const auto centreKey = std::int64_t(cellKeyOf(probe.channel));
-    m_matches.clear();
-    // The cells around are found first and their memory asked for ahead:
-    // each sits in another part of the grid, and waiting for them one by one
-    // cost more than walking them.
-    m_around.clear();
+    cells.clear();
     int digit[kMaxAxes] = {};
     for (;;) {
         std::int64_t key = centreKey;
         for (int k = 0; k < m_axes; ++k)
             key += options[k][digit[k]];
-        const std::int32_t cell = cellOf(std::uint64_t(key));
-        if (cell >= 0) {
-            __builtin_prefetch(&m_cells[std::size_t(cell)]);
-            m_around.push_back(cell);
+        if (m_dense) {
+            // Most cells around are empty; the bits say so without reading
+            // the cells themselves.
+            if (m_occupied[std::size_t(key) >> 6] >> (key & 63) & 1)
+                cells.push_back(std::int32_t(key));
+        } else {
+            const std::int32_t cell = cellOf(std::uint64_t(key));
+            if (cell >= 0)
+                cells.push_back(cell);
         }
         int k = 0;
         while (k < m_axes && ++digit[k] == optionCount[k])
@@ -703,6 +755,22 @@ void FastScan::searchProbe(const NarrationRecord &a, std::int32_t after, std::in
         if (k == m_axes)
             break;
     }
+}
+
+void FastScan::searchProbe(const NarrationRecord &a, std::int32_t after, std::int32_t stamp,
+    bool take, std::vector<std::int32_t> &found, bool checkFlags)
+{
+    GridEntry probe;
+    probe.index = after;
+    channelsOf(a, m_average, probe.channel);
+    probe.pattern = patternOf(a);
+    m_matches.clear();
+    // The cells around are found first and their memory asked for ahead:
+    // each sits in another part of the grid, and waiting for them one by one
+    // cost more than walking them.
+    cellsAround(probe, m_around);
+    for (const std::int32_t cell : m_around)
+        __builtin_prefetch(&m_cells[std::size_t(cell)]);
     std::size_t kept = 0;
     for (const std::int32_t cell : m_around) {
         const CellRange &range = m_cells[std::size_t(cell)];
@@ -715,9 +783,14 @@ void FastScan::searchProbe(const NarrationRecord &a, std::int32_t after, std::in
     m_bound = std::numeric_limits<std::int32_t>::max();
     for (const std::int32_t cell : m_around) {
         if (!walkPatternIndex(cell, after, stamp, a, probe))
-            walkCell(cell, after, a, probe);
+            walkCell(cell, after, a, probe, checkFlags);
         trimMatches();
     }
+    keepFirstMatches(take, found);
+}
+
+void FastScan::keepFirstMatches(bool take, std::vector<std::int32_t> &found)
+{
     const auto byIndex = [](const Match &l, const Match &r) { return l.index < r.index; };
     if (m_matches.size() > std::size_t(kMaxSignatureMatches)) {
         std::nth_element(
@@ -728,6 +801,121 @@ void FastScan::searchProbe(const NarrationRecord &a, std::int32_t after, std::in
     for (const Match &m : m_matches) {
         found.push_back(m.index);
         if (take && m.position >= 0)
+            m_entries[std::size_t(m.position)].index = -1;
+    }
+}
+
+// One pass over the grid in cell order: each record's matches among the
+// later records of the sparse cells around it, the first kListed of them.
+// Consecutive records look into mostly the same cells, which stay in the
+// cache. Sparse cells are not changed by the run from here on; the records
+// the run takes out of them are read from the processed flags.
+void FastScan::listSparseMatches()
+{
+    m_listAt.assign(m_records.size(), -1);
+    m_listCount.assign(m_records.size(), 0);
+    m_nearCrowded.assign(m_records.size(), 0);
+    std::vector<std::int32_t> around;
+    std::vector<std::int32_t> listed;
+    for (const GridEntry &e : m_entries) {
+        cellsAround(e, around);
+        // Memory asked for ahead, as in the search: the cells of a row new
+        // to this record are not in the cache yet.
+        for (const std::int32_t cell : around)
+            __builtin_prefetch(&m_cells[std::size_t(cell)]);
+        for (const std::int32_t cell : around)
+            __builtin_prefetch(&m_entries[std::size_t(m_cells[std::size_t(cell)].start)]);
+        listed.clear();
+        bool nearCrowded = false;
+        for (const std::int32_t cell : around) {
+            const CellRange &range = m_cells[std::size_t(cell)];
+            if (range.crowded) {
+                nearCrowded = true;
+                continue;
+            }
+            // Entries of a cell are in record order: after kListed matches
+            // the rest of the cell cannot be among the first kListed. The
+            // channels go first: they turn away nearly every entry, so the
+            // branch is predictable.
+            int inCell = 0;
+            for (std::int32_t i = range.start; i < range.end; ++i) {
+                const GridEntry &b = m_entries[std::size_t(i)];
+                if (!channelsNear(e, b, m_channelLimit) || b.index <= e.index || patternFar(e, b)
+                    || !matches(m_records[std::size_t(e.index)], m_records[std::size_t(b.index)]))
+                    continue;
+                listed.push_back(b.index);
+                if (++inCell == kListed)
+                    break;
+            }
+        }
+        if (listed.size() > std::size_t(kListed)) {
+            std::nth_element(listed.begin(), listed.begin() + kListed, listed.end());
+            listed.resize(std::size_t(kListed));
+        }
+        std::sort(listed.begin(), listed.end());
+        m_listAt[std::size_t(e.index)] = std::int32_t(m_list.size());
+        m_listCount[std::size_t(e.index)] = std::uint8_t(listed.size());
+        m_nearCrowded[std::size_t(e.index)] = nearCrowded ? 1 : 0;
+        m_list.insert(m_list.end(), listed.begin(), listed.end());
+    }
+    m_listed = true;
+}
+
+void FastScan::searchSignatures(std::int32_t source, std::vector<std::int32_t> &found)
+{
+    // Average RGB: wide families, few sources (most records are taken by
+    // an earlier one), so listing every record costs more than searching.
+    if (m_average) {
+        searchProbe(m_records[std::size_t(source)], source, source, true, found);
+        return;
+    }
+    if (!m_listed)
+        listSparseMatches();
+    const NarrationRecord &a = m_records[std::size_t(source)];
+    // The first record is a source even when it was marked processed, and
+    // then it is not in the grid and has no list.
+    if (m_listAt[std::size_t(source)] < 0) {
+        searchProbe(a, source, -2 - source, true, found, true);
+        return;
+    }
+    const std::int32_t *list = m_list.data() + m_listAt[std::size_t(source)];
+    const int listed = m_listCount[std::size_t(source)];
+    m_matches.clear();
+    for (int k = 0; k < listed; ++k) {
+        if (!isProcessed(list[k]))
+            m_matches.push_back({ list[k], -1 });
+    }
+    if (m_nearCrowded[std::size_t(source)]) {
+        GridEntry probe;
+        probe.index = source;
+        channelsOf(a, m_average, probe.channel);
+        probe.pattern = patternOf(a);
+        cellsAround(probe, m_around);
+        m_bound = std::numeric_limits<std::int32_t>::max();
+        trimMatches();
+        for (const std::int32_t cell : m_around) {
+            const CellRange &range = m_cells[std::size_t(cell)];
+            if (!range.crowded || range.end == range.start)
+                continue;
+            if (!walkPatternIndex(cell, source, source, a, probe))
+                walkCell(cell, source, a, probe, false);
+            trimMatches();
+        }
+    }
+    const std::size_t before = found.size();
+    keepFirstMatches(false, found);
+    // A full list may have been cut: past its last record, sparse matches
+    // may be missing unless 65 matches were found before it.
+    if (listed == kListed
+        && (found.size() - before < std::size_t(kMaxSignatureMatches)
+            || found.back() > list[kListed - 1])) {
+        found.resize(before);
+        // Another stamp: the walks above marked the records they checked.
+        searchProbe(a, source, -2 - source, true, found, true);
+        return;
+    }
+    for (const Match &m : m_matches) {
+        if (m.position >= 0)
             m_entries[std::size_t(m.position)].index = -1;
     }
 }
