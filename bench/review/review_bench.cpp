@@ -5,7 +5,9 @@
 // convert once per run (or reuses those in DIR). With --embedded the pictures
 // carry a 160 x 120 thumbnail in their EXIF block, as a camera's do (the
 // first screen then needs no decode); without, the first screen is the
-// reduced decode of every visible file. Prints its figures; no pass or fail.
+// reduced decode of every visible file. --shots DIR saves the viewer after the
+// first uncached round and one tile's embedded picture beside its decode.
+// Prints its figures; no pass or fail.
 #include "app/appobjects.h"
 #include "app/resources.h"
 #include "base/environment.h"
@@ -30,6 +32,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -127,6 +130,27 @@ double thumbnailDecodeRun(const QStringList &files, bool direct)
     return ms;
 }
 
+// One tile's picture both ways, side by side at twice their size (no
+// smoothing, so every pixel shows): the embedded thumbnail as the tile shows
+// it, and the decode the tile would get without it.
+void saveComparison(const QString &file, const QSize &box, const QString &target)
+{
+    LoadedImage embedded;
+    LoadedImage decoded;
+    if (!LoadEmbeddedThumbnail(file, embedded) || !LoadImageThumbnail(file, box, decoded))
+        return;
+    const QImage first
+        = embedded.picture.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QImage both(2 * (box.width() * 2 + 8), box.height() * 2, QImage::Format_RGB32);
+    both.fill(Qt::white);
+    QPainter painter(&both);
+    painter.drawImage(QRect(QPoint(0, 0), first.size() * 2), first);
+    painter.drawImage(
+        QRect(QPoint(box.width() * 2 + 16, 0), decoded.picture.size() * 2), decoded.picture);
+    painter.end();
+    both.save(target);
+}
+
 double median(QList<double> values)
 {
     std::sort(values.begin(), values.end());
@@ -152,6 +176,13 @@ int main(int argc, char **argv)
     };
     QStringList arguments = app.arguments().mid(1);
     const bool embedded = arguments.removeAll(QStringLiteral("--embedded")) > 0;
+    QString shots;
+    const qsizetype shotOption = arguments.indexOf(QStringLiteral("--shots"));
+    if (shotOption >= 0 && shotOption + 1 < arguments.size()) {
+        shots = arguments.at(shotOption + 1);
+        arguments.remove(shotOption, 2);
+        QDir().mkpath(shots);
+    }
     const QString pictures
         = !arguments.isEmpty() ? arguments.first() : temp.filePath(QStringLiteral("pictures"));
     QDir().mkpath(pictures);
@@ -221,7 +252,11 @@ int main(int argc, char **argv)
             cached ? "cached  " : "uncached", box10.width(), box10.height(), built, visible,
             screenful < 0 ? shown : screenful, viewer->tileCount() + 1, shown);
         WaitForSharedThumbnailWrites();
+        if (!shots.isEmpty() && round == 0)
+            viewer->grab().save(shots + QStringLiteral("/viewer.png"));
     }
+    if (!shots.isEmpty())
+        saveComparison(files.first(), box10, shots + QStringLiteral("/tile_compare.png"));
     const QSize box20 = QSize(box10.width() * 2, box10.height() * 2);
     emptyCache();
     const double one = loaderRun(files, 1, box10);
