@@ -44,6 +44,11 @@ void RunReporter::start()
     m_observer.started(m_progress);
 }
 
+bool RunReporter::due() const
+{
+    return m_clock.elapsed() - m_lastReportMs >= m_intervalMs;
+}
+
 bool RunReporter::report()
 {
     const qint64 now = m_clock.elapsed();

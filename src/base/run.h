@@ -112,6 +112,9 @@ public:
     // Reports when the interval has passed since the last report; returns
     // whether it did. Cheap enough to call for every item.
     bool report();
+    // Whether report() would report now; lets an engine put off gathering
+    // its figures until they are wanted.
+    bool due() const;
     // Reports now: a part began or ended, the status changed.
     void reportNow();
     bool cancelled() const { return m_observer.isCancelled(); }

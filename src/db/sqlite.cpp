@@ -27,6 +27,13 @@ Statement::~Statement()
     sqlite3_finalize(m_stmt);
 }
 
+void Statement::bindInt64(int index, qint64 value)
+{
+    const int rc = sqlite3_bind_int64(m_stmt, index, value);
+    if (rc != SQLITE_OK)
+        ThrowSqliteError(m_db, rc);
+}
+
 void Statement::bind(int index, const QVariant &value)
 {
     int rc = SQLITE_OK;

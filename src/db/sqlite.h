@@ -19,6 +19,7 @@ public:
     Statement &operator=(const Statement &) = delete;
 
     void bind(int index, const QVariant &value);  // index from 1
+    void bindInt64(int index, qint64 value);  // without a QVariant, for tight loops
     void reset();
     bool step();  // true while a row is available
     int columnCount() const;

@@ -52,12 +52,14 @@ void reserveForTable(Database &db, std::vector<NarrationRecord> &records)
     records.reserve(std::size_t(std::clamp<qint64>(highest, 0, 4 * 1024 * 1024)));
 }
 
+// The Null tests come as one column of bits: a million rows make every
+// column read count.
 const QString kSignatureColumns = QStringLiteral(
     "SELECT ID, FileSize, FileDimX, FileDimY, AvgRGB, QuadRGB0, QuadRGB1, QuadRGB2, QuadRGB3, "
-    "Pattern1, Pattern2");
+    "Pattern1, Pattern2, (FileSize IS NULL) + 2 * (FileDimX IS NULL) + 4 * (FileDimY IS NULL)");
 
 // A row of kSignatureColumns. Every value is read as an integer (a Null as
-// 0); the Null tests of the quick checks come from the column types.
+// 0); the quick checks' Null tests come from the last column.
 NarrationRecord recordOf(const Statement &query)
 {
     NarrationRecord r;
@@ -70,9 +72,10 @@ NarrationRecord recordOf(const Statement &query)
         r.quad[q] = std::int32_t(query.columnInt64(5 + q));
     r.pattern1 = std::int32_t(query.columnInt64(9));
     r.pattern2 = std::int32_t(query.columnInt64(10));
-    r.sizeNull = query.columnIsNull(1);
-    r.dimXNull = query.columnIsNull(2);
-    r.dimYNull = query.columnIsNull(3);
+    const qint64 nulls = query.columnInt64(11);
+    r.sizeNull = (nulls & 1) != 0;
+    r.dimXNull = (nulls & 2) != 0;
+    r.dimYNull = (nulls & 4) != 0;
     return r;
 }
 
@@ -121,7 +124,7 @@ bool loadSelection(Database &db, const QString &selection, int expected, RunRepo
         if (cancelledWhileLoading(records.size(), reporter))
             return false;
         NarrationRecord r = recordOf(query);
-        r.processed = query.columnIsNull(11) || query.columnInt64(11) != 0;
+        r.processed = query.columnIsNull(12) || query.columnInt64(12) != 0;
         records.push_back(r);
     }
     if (perceptual)
@@ -142,8 +145,9 @@ bool loadForRun(Database &db, const QString &selection, RunReporter &reporter,
         throw VexaError(ErrInvalidProcedureCall, QStringLiteral("No directories selected."));
     Statement query(db.connection().handle(),
         kSignatureColumns
-            + QStringLiteral(", Processed IS 0, Processed IS 1, (%1) FROM FILEDATA NOT INDEXED "
-                             "WHERE (%1) OR Processed IS NOT 0 ORDER BY ID")
+            + QStringLiteral(
+                ", (Processed IS 0) + 2 * (Processed IS 1) + CASE WHEN (%1) THEN 4 ELSE 0 END "
+                "FROM FILEDATA NOT INDEXED WHERE (%1) OR Processed IS NOT 0 ORDER BY ID")
                   .arg(condition));
     records.clear();
     before.clear();
@@ -152,9 +156,11 @@ bool loadForRun(Database &db, const QString &selection, RunReporter &reporter,
     while (query.step()) {
         if (cancelledWhileLoading(rows++, reporter))
             return false;
-        if (query.columnInt64(11) == 0)
-            before.push_back({ std::int32_t(query.columnInt64(0)), query.columnInt64(12) != 0 });
-        if (query.columnInt64(13) != 0)
+        // Bit 0: the flag is FALSE, bit 1: exactly TRUE, bit 2: selected.
+        const qint64 state = query.columnInt64(12);
+        if ((state & 1) == 0)
+            before.push_back({ std::int32_t(query.columnInt64(0)), (state & 2) != 0 });
+        if ((state & 4) != 0)
             records.push_back(recordOf(query));
     }
     if (perceptual)
@@ -184,51 +190,6 @@ private:
     }
     sqlite3 *m_handle;
 };
-
-// Leaves every Processed flag of the table as ClearDBProcessingFlags
-// followed by MarkFileDataProcessed of the found records would (FALSE, TRUE
-// for the found ones), in one transaction, writing only the rows whose flag
-// changes: a narration repeated on unchanged records rewrites nothing, and
-// any other touches each page of the table once instead of once per write.
-// before: the rows not FALSE when the run started, in ID order. A failure
-// is reported as the marking's, and the run goes on, as the marking does.
-void writeFlags(
-    Database &db, const std::vector<FlagBefore> &before, std::vector<std::int32_t> &found)
-{
-    std::sort(found.begin(), found.end());
-    found.erase(std::unique(found.begin(), found.end()), found.end());
-    try {
-        Transaction transaction(db);
-        Statement set(db.connection().handle(),
-            QStringLiteral("UPDATE FILEDATA SET PROCESSED=TRUE WHERE ID=?"));
-        Statement clear(db.connection().handle(),
-            QStringLiteral("UPDATE FILEDATA SET PROCESSED=FALSE WHERE ID=?"));
-        const auto write = [](Statement &statement, std::int32_t id) {
-            statement.reset();
-            statement.bind(1, id);
-            statement.step();
-        };
-        auto was = before.begin();
-        for (const std::int32_t id : found) {
-            for (; was != before.end() && was->id < id; ++was)
-                write(clear, was->id);
-            bool alreadySet = false;
-            if (was != before.end() && was->id == id) {
-                alreadySet = was->isTrue;
-                ++was;
-            }
-            if (!alreadySet)
-                write(set, id);
-        }
-        for (; was != before.end(); ++was)
-            write(clear, was->id);
-        transaction.commit();
-        if (AppDb().fileData)
-            AppDb().fileData->requery();
-    } catch (const std::exception &e) {
-        ReportException(e, QStringLiteral("modDataFunc"), QStringLiteral("MarkFileDataProcessed"));
-    }
-}
 
 }  // namespace
 
@@ -289,12 +250,14 @@ bool NarrationEngine::prepare(RunReporter &reporter, std::vector<NarrationRecord
 RunOutcome NarrationEngine::scan(RunReporter &reporter, std::vector<NarrationRecord> records)
 {
     Database &db = OpenDb();
-    // Every run ends with the table's flags written, a cancelled or failed
-    // one with those of the groups it found.
-    std::vector<std::int32_t> flagged;
     const std::int32_t total = m_counters.total;
+    const std::int32_t highestId = records.empty() ? 0 : records.back().id;
+    // A signature method finds only records after its source, so the rows
+    // below the next source are final and their flags can be written while
+    // the scan goes on; a quick check may take earlier records too.
+    const bool onlyLater = IsSignatureMethod(m_options.method);
     if (total == 0 || records.empty()) {
-        writeFlags(db, m_flagsBefore, flagged);
+        FlagWriter(db, std::move(m_flagsBefore), highestId, false).finish();
         return RunOutcome::Completed;
     }
     RunProgress &p = reporter.progress();
@@ -307,6 +270,10 @@ RunOutcome NarrationEngine::scan(RunReporter &reporter, std::vector<NarrationRec
     const NotDuplicateSet notDuplicates = LoadNotDuplicateSet(db);
     scan->setNotDuplicates(&notDuplicates);
     const std::vector<NarrationRecord> &rows = scan->records();
+    // Every run ends with the table's flags written, a cancelled or failed
+    // one with those of the groups it found. From here on the run's own
+    // connection is left to the writer's thread until finish().
+    FlagWriter flags(db, std::move(m_flagsBefore), highestId, onlyLater);
     std::vector<std::int32_t> found;
     std::vector<std::int32_t> ids;
     const auto update = [&] {
@@ -326,27 +293,34 @@ RunOutcome NarrationEngine::scan(RunReporter &reporter, std::vector<NarrationRec
             scan->step(cancelled, found);
             if (!found.empty()) {
                 ids.clear();
-                for (const std::int32_t index : found)
+                for (const std::int32_t index : found) {
                     ids.push_back(rows[std::size_t(index)].id);
+                    flags.markFound(ids.back());
+                }
                 m_set.Add(QList<std::int32_t>(ids.begin(), ids.end()), rows[std::size_t(source)].id,
                     0, QString());
-                flagged.insert(flagged.end(), ids.begin(), ids.end());
             }
             if (cancelled) {
                 outcome = RunOutcome::Cancelled;
                 break;
             }
-            update();
-            reporter.report();
+            if (onlyLater && !scan->finished())
+                flags.decidedBelow(rows[std::size_t(scan->position())].id);
+            // The figures are made only when a report is due: a million
+            // sources take a few seconds.
+            if (reporter.due()) {
+                update();
+                reporter.reportNow();
+            }
         }
     } catch (...) {
         m_counters.done = scan->done();
-        writeFlags(db, m_flagsBefore, flagged);
+        flags.finish();
         throw;
     }
     m_counters.done = scan->done();
     update();
-    writeFlags(db, m_flagsBefore, flagged);
+    flags.finish();
     return outcome;
 }
 

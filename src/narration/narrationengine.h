@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/run.h"
+#include "narration/flagwriter.h"
 #include "narration/narrationscan.h"
 
 #include <QElapsedTimer>
@@ -28,12 +29,6 @@ struct NarrationOptions {
     QString selection;  // BuildSelectionSql of the ticked directories
     NarrationScanKind scan = NarrationScanKind::Fast;
     int reportIntervalMs = kReportIntervalMs;
-};
-
-// A FileData row whose Processed flag was not FALSE when a run started.
-struct FlagBefore {
-    std::int32_t id = 0;
-    bool isTrue = false;  // exactly TRUE; a Null or any other value is rewritten
 };
 
 struct NarrationCounters {

@@ -22,8 +22,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <random>
+#include <thread>
 
 using namespace vexa;
 
@@ -310,11 +312,17 @@ TEST_F(NarrationEngineTest, CancelWhileLoadingEndsBeforeTheFirstSource)
 // of the same narration, of another one), a run leaves every row of the
 // table exactly FALSE or TRUE, TRUE for the duplicates it found and for
 // nothing else, in other directories neither; a cancelled run for the
-// duplicates of the groups it kept.
+// duplicates of the groups it kept. A signature method writes the rows its
+// scan has passed while it goes on (the scan is slowed here so the writing
+// really interleaves with it); a quick check writes them at the end.
 TEST_F(NarrationEngineTest, FlagsEndAsClearingThenMarkingLeavesThem)
 {
     std::mt19937 random(7);
     std::vector<NarrationRecord> records = test::RandomRecords(random, 300, false);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        records[i].fileSize = 100000 + std::int64_t(i / 2);  // pairs for the quick check
+        records[i].sizeNull = false;
+    }
     m_rows.addAll(records);
     test::NarrationRows other(3, 6);
     other.addAll(records);
@@ -331,28 +339,55 @@ TEST_F(NarrationEngineTest, FlagsEndAsClearingThenMarkingLeavesThem)
         { "another narration's", "UPDATE FileData SET Processed = (ID % 5 = 1)", false },
         { "cancelled after some groups", "UPDATE FileData SET Processed = 1", true },
     };
-    for (const Row &row : rows) {
-        if (*row.before)
-            AppDb().db->Execute(QString::fromLatin1(row.before));
-        test::RecordingObserver observer;
-        if (row.cancel)
-            observer.cancelWhen = [](const RunProgress &p) { return p.found >= 5; };
-        const Narrated run
-            = narrate(m_rows.selection(), 2, 12, NarrationScanKind::Fast, &observer, 0);
-        ASSERT_GE(run.groups.size(), 5) << row.name;
-        QSet<std::int32_t> found;
-        for (const auto &group : run.groups)
-            found.unite(QSet<std::int32_t>(group.second.begin(), group.second.end()));
-        for (const auto &[id, processed] : run.flags)
-            ASSERT_EQ(processed, found.contains(id)) << row.name << " id " << id;
-        EXPECT_EQ(AppDb()
-                      .db->connection()
-                      .scalar(QStringLiteral(
-                          "SELECT count(*) FROM FileData WHERE Processed NOT IN (0, 1)"))
-                      .toLongLong(),
-            0)
-            << row.name;
+    for (const int method : { 2, 3 }) {
+        for (const Row &row : rows) {
+            if (*row.before)
+                AppDb().db->Execute(QString::fromLatin1(row.before));
+            test::RecordingObserver observer;
+            observer.cancelWhen = [&row](const RunProgress &p) {
+                std::this_thread::sleep_for(std::chrono::microseconds(300));
+                return row.cancel && p.found >= 5;
+            };
+            const Narrated run
+                = narrate(m_rows.selection(), method, 12, NarrationScanKind::Fast, &observer, 0);
+            ASSERT_GE(run.groups.size(), 5) << row.name << " method " << method;
+            QSet<std::int32_t> found;
+            for (const auto &group : run.groups)
+                found.unite(QSet<std::int32_t>(group.second.begin(), group.second.end()));
+            for (const auto &[id, processed] : run.flags)
+                ASSERT_EQ(processed, found.contains(id))
+                    << row.name << " method " << method << " id " << id;
+            EXPECT_EQ(AppDb()
+                          .db->connection()
+                          .scalar(QStringLiteral(
+                              "SELECT count(*) FROM FileData WHERE Processed NOT IN (0, 1)"))
+                          .toLongLong(),
+                0)
+                << row.name << " method " << method;
+        }
     }
+}
+
+// A run inside a transaction of the caller's writes its flags on its own
+// connection at the end (a second one would wait on that transaction), and
+// they are there once the caller commits.
+TEST_F(NarrationEngineTest, FlagsInsideTheCallersTransaction)
+{
+    std::vector<NarrationRecord> records;
+    for (int i = 0; i < 30; ++i) {
+        records.push_back(test::MakeRecord(10 + 5 * i, 0, 0));
+        records.push_back(test::MakeRecord(10 + 5 * i, 0, 0));
+    }
+    m_rows.addAll(records);
+    AppDb().db->Execute(QStringLiteral("UPDATE FileData SET Processed = (ID % 3 = 0)"));
+    AppDb().db->BeginTransaction();
+    const Narrated run = narrate(m_rows.selection(), 0, 0, NarrationScanKind::Fast);
+    AppDb().db->CommitTransaction();
+    ASSERT_EQ(run.groups.size(), 30);
+    const auto flags = test::ProcessedFlags();
+    ASSERT_EQ(flags.size(), 60);
+    for (const auto &[id, processed] : flags)
+        EXPECT_EQ(processed, id % 2 == 0) << "id " << id;
 }
 
 // Cancel during a long statement (a large table read) interrupts it: SQLite
