@@ -15,10 +15,17 @@
 #include "signature/signaturelib.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <exception>
+#include <limits>
+#include <optional>
+#include <thread>
 #include <vector>
 
 #include <sqlite3.h>
@@ -42,6 +49,8 @@ QString conditionOf(const QString &selection)
     return match.hasMatch() ? selection.mid(match.capturedEnd()) : QString();
 }
 
+constexpr qint64 kReserveMost = 4 * 1024 * 1024;
+
 // Room for the records without counting them first: the highest ID bounds
 // the rows, and the part of a reserve never written is never given memory
 // pages. Past a few million rows the vector grows as it goes.
@@ -49,7 +58,7 @@ void reserveForTable(Database &db, std::vector<NarrationRecord> &records)
 {
     const qint64 highest
         = db.connection().scalar(QStringLiteral("SELECT max(ID) FROM FILEDATA")).toLongLong();
-    records.reserve(std::size_t(std::clamp<qint64>(highest, 0, 4 * 1024 * 1024)));
+    records.reserve(std::size_t(std::clamp<qint64>(highest, 0, kReserveMost)));
 }
 
 // The Null tests come as one column of bits: a million rows make every
@@ -132,10 +141,110 @@ bool loadSelection(Database &db, const QString &selection, int expected, RunRepo
     return true;
 }
 
+// The rows of one stretch of IDs: the selection's signatures and the rows
+// whose flag is not FALSE.
+struct TablePart {
+    std::vector<NarrationRecord> records;
+    std::vector<FlagBefore> before;
+};
+
+// Reads the rows from <= ID < to of the run's pass into part, in ID order.
+// stop is asked every few thousand rows; returns false when it said so.
+template<class Stop>
+bool readPart(
+    sqlite3 *handle, const QString &condition, qint64 from, qint64 to, TablePart &part, Stop &&stop)
+{
+    Statement query(handle,
+        kSignatureColumns
+            + QStringLiteral(
+                ", (Processed IS 0) + 2 * (Processed IS 1) + CASE WHEN (%1) THEN 4 ELSE 0 END "
+                "FROM FILEDATA NOT INDEXED WHERE ((%1) OR Processed IS NOT 0) AND ID >= ? "
+                "AND ID < ? ORDER BY ID")
+                  .arg(condition));
+    query.bindInt64(1, from);
+    query.bindInt64(2, to);
+    std::size_t rows = 0;
+    while (query.step()) {
+        if (rows++ % 4096 == 0 && stop())
+            return false;
+        // Bit 0: the flag is FALSE, bit 1: exactly TRUE, bit 2: selected.
+        const qint64 state = query.columnInt64(12);
+        if ((state & 1) == 0)
+            part.before.push_back({ std::int32_t(query.columnInt64(0)), (state & 2) != 0 });
+        if ((state & 4) != 0)
+            part.records.push_back(recordOf(query));
+    }
+    return true;
+}
+
+// The upper half of the table, read on a thread and connection of its own
+// while the run's thread reads the lower half: reading and decoding a
+// million rows is SQLite's work on one core, and a machine has two.
+class UpperHalfReader {
+public:
+    UpperHalfReader(const QString &path, const QString &condition, qint64 from, qint64 rows)
+    {
+        m_part.records.reserve(std::size_t(std::max<qint64>(rows, 0)));
+        m_thread = std::thread([this, path, condition, from] {
+            try {
+                Database db(path, true);
+                sqlite3_progress_handler(db.connection().handle(), 10000, &stopRequested, &m_stop);
+                m_complete = readPart(db.connection().handle(), condition, from,
+                    std::numeric_limits<qint64>::max(), m_part, [this] { return m_stop.load(); });
+            } catch (...) {
+                m_failure = std::current_exception();
+            }
+            m_done.store(true);
+        });
+    }
+    ~UpperHalfReader()
+    {
+        m_stop.store(true);
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    UpperHalfReader(const UpperHalfReader &) = delete;
+    UpperHalfReader &operator=(const UpperHalfReader &) = delete;
+
+    // Waits for the half (about as long as the other), reading Cancel
+    // meanwhile; false when cancelled. A failure of the read throws here.
+    bool wait(const RunReporter &reporter)
+    {
+        while (!m_done.load()) {
+            if (reporter.cancelled())
+                m_stop.store(true);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        m_thread.join();
+        if (reporter.cancelled() || m_stop.load())
+            return false;
+        if (m_failure)
+            std::rethrow_exception(m_failure);
+        return m_complete;
+    }
+    TablePart &part() { return m_part; }
+
+private:
+    static int stopRequested(void *stop)
+    {
+        return static_cast<const std::atomic<bool> *>(stop)->load() ? 1 : 0;
+    }
+
+    TablePart m_part;
+    std::atomic<bool> m_stop { false };
+    std::atomic<bool> m_done { false };
+    bool m_complete = false;
+    std::exception_ptr m_failure;
+    std::thread m_thread;
+};
+
 // The run's one pass over the table: the selection's signatures in ID order,
 // each not processed (the run starts from cleared flags), and every row of
 // the whole table whose flag is not FALSE now, so that the run's end writes
-// only the flags that change. Returns false when cancelled.
+// only the flags that change. A table stored in a file is read in two halves
+// at once; a run inside the caller's transaction reads it on its own
+// connection alone, since another would not see what the caller wrote.
+// Returns false when cancelled.
 bool loadForRun(Database &db, const QString &selection, RunReporter &reporter,
     std::vector<NarrationRecord> &records, std::vector<FlagBefore> &before, bool perceptual)
 {
@@ -143,26 +252,31 @@ bool loadForRun(Database &db, const QString &selection, RunReporter &reporter,
     // Anything but a WHERE clause would pick rows it was never meant to.
     if (condition.trimmed().isEmpty())
         throw VexaError(ErrInvalidProcedureCall, QStringLiteral("No directories selected."));
-    Statement query(db.connection().handle(),
-        kSignatureColumns
-            + QStringLiteral(
-                ", (Processed IS 0) + 2 * (Processed IS 1) + CASE WHEN (%1) THEN 4 ELSE 0 END "
-                "FROM FILEDATA NOT INDEXED WHERE (%1) OR Processed IS NOT 0 ORDER BY ID")
-                  .arg(condition));
-    records.clear();
-    before.clear();
-    reserveForTable(db, records);
-    std::size_t rows = 0;
-    while (query.step()) {
-        if (cancelledWhileLoading(rows++, reporter))
+    const qint64 highest
+        = db.connection().scalar(QStringLiteral("SELECT max(ID) FROM FILEDATA")).toLongLong();
+    const bool halves = highest >= 2 && !db.InTransaction() && QFileInfo(db.path()).isFile();
+    const qint64 middle = halves ? highest / 2 + 1 : std::numeric_limits<qint64>::max();
+    std::optional<UpperHalfReader> upper;
+    if (halves)
+        upper.emplace(db.path(), condition, middle, highest - middle + 1);
+    TablePart lower;
+    lower.records.reserve(
+        std::size_t(std::clamp<qint64>(halves ? middle : highest, 0, kReserveMost)));
+    const auto cancelled = [&reporter] {
+        reporter.report();
+        return reporter.cancelled();
+    };
+    if (!readPart(db.connection().handle(), condition, 0, middle, lower, cancelled))
+        return false;
+    if (upper) {
+        if (!upper->wait(reporter))
             return false;
-        // Bit 0: the flag is FALSE, bit 1: exactly TRUE, bit 2: selected.
-        const qint64 state = query.columnInt64(12);
-        if ((state & 1) == 0)
-            before.push_back({ std::int32_t(query.columnInt64(0)), (state & 2) != 0 });
-        if ((state & 4) != 0)
-            records.push_back(recordOf(query));
+        TablePart &high = upper->part();
+        lower.records.insert(lower.records.end(), high.records.begin(), high.records.end());
+        lower.before.insert(lower.before.end(), high.before.begin(), high.before.end());
     }
+    records = std::move(lower.records);
+    before = std::move(lower.before);
     if (perceptual)
         loadPerceptual(db, records);
     return true;
