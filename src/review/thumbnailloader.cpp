@@ -8,21 +8,22 @@
 namespace vexa {
 namespace {
 
-// What a request shows before any decode: a cached thumbnail (final), or
-// the file's embedded one (final when it is as large as the decode for the
-// box would be, fitted in the box). Nothing when neither is there. Runs on
-// a worker.
+// What a request shows before any decode: a cached thumbnail (final: the
+// cache checked it against the file's modification time), or the file's
+// embedded one fitted in the box. That one is never final: programs that
+// edit a photograph often keep its EXIF block, thumbnail and all, so an
+// edited copy would show its original's picture, in the very view where
+// the user tells copies apart. Nothing when neither is there. Runs on a
+// worker.
 std::optional<LoadedImage> quickPicture(const ThumbnailLoader::Request &request, bool &isFinal)
 {
     LoadedImage image;
     isFinal = true;
     if (LoadCachedThumbnail(request.path, request.box, image))
         return image;
+    isFinal = false;
     if (!LoadEmbeddedThumbnail(request.path, image))
         return std::nullopt;
-    const QSize file(image.width, image.height);
-    const QSize wanted = file.scaled(request.box.boundedTo(file), Qt::KeepAspectRatio);
-    isFinal = image.picture.width() >= wanted.width() && image.picture.height() >= wanted.height();
     if (image.picture.width() > request.box.width()
         || image.picture.height() > request.box.height())
         image.picture

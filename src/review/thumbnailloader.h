@@ -16,12 +16,12 @@ namespace vexa {
 // Decodes one group's thumbnails on worker threads and hands them back on the
 // owner's thread in request order, so tiles fill from the first to the last.
 // Every request first gets what is at hand at once: a thumbnail of the
-// desktop's shared cache, or else the small picture a camera stored in the
-// file's EXIF block. When that is smaller than the box (or there is none),
-// the file is decoded at the reduced scale the box needs (and its thumbnail
-// written back to the shared cache), and that final picture follows. All the
-// quick pictures of a batch are asked for before any decode, so a screenful
-// of camera photographs shows at once. The workers only decode; they touch
+// desktop's shared cache, which is final, or else the small picture a camera
+// stored in the file's EXIF block. Without a cached thumbnail the file is
+// then decoded at the reduced scale the box needs (and its thumbnail written
+// back to the shared cache), and that final picture follows. All the quick
+// pictures of a batch are asked for before any decode, so a screenful of
+// camera photographs shows at once. The workers only decode; they touch
 // neither the database nor any widget. Owned and called on the interface
 // thread.
 class ThumbnailLoader : public QObject {

@@ -1,7 +1,6 @@
 // The viewer's thumbnail loader on real files: a camera file's embedded
-// picture first, then the decode when the tile is larger; the order in
-// which pictures are handed back; and a damaged file whose embedded picture
-// is sound.
+// picture first, then the file's own decode; the order in which pictures
+// are handed back; and a damaged file whose embedded picture is sound.
 #include "review/thumbnailloader.h"
 #include "signature/sharedthumbnails.h"
 #include "support/exiforientation.h"
@@ -13,6 +12,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 using namespace vexa;
 
@@ -87,10 +88,31 @@ protected:
     QByteArray m_camera;
 };
 
-TEST_F(ThumbnailLoading, TheEmbeddedPictureComesFirstAndTheDecodeOnlyWhenTheTileIsLarger)
+// Mean difference per channel (0-255) of two pictures of the same size.
+double difference(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size())
+        return 255;
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q))
+                + std::abs(qBlue(p) - qBlue(q));
+        }
+    }
+    return sum / (3.0 * a.width() * a.height());
+}
+
+TEST_F(ThumbnailLoading, TheEmbeddedPictureComesFirstAndTheFileItselfAfter)
 {
     const QString camera = write(QStringLiteral("camera.jpg"), m_camera);
     const QString plain = write(QStringLiteral("plain.jpg"), m_photo);
+    // An edited copy that kept its original's EXIF block, thumbnail and all.
+    const QString edited = write(QStringLiteral("edited.jpg"),
+        test::WithExifThumbnail(jpegBytes(test::MakePhotograph(9).scaled(1600, 1200), 90),
+            jpegBytes(test::MakePhotograph(2).scaled(160, 120), 80), 0, false));
     const struct {
         const char *what;
         QString path;
@@ -99,11 +121,10 @@ TEST_F(ThumbnailLoading, TheEmbeddedPictureComesFirstAndTheDecodeOnlyWhenTheTile
         QSize finalSize;
     } cases[] = {
         { "camera file, tile smaller than its thumbnail", camera, QSize(152, 147),
-            { "EXIF thumbnail" }, QSize(152, 114) },
-        { "camera file, tile as large", camera, QSize(160, 160), { "EXIF thumbnail" },
-            QSize(160, 120) },
+            { "EXIF thumbnail", "JPEG" }, QSize(152, 114) },
         { "camera file, larger tile", camera, QSize(400, 400), { "EXIF thumbnail", "JPEG" },
             QSize(400, 300) },
+        { "edited copy", edited, QSize(152, 147), { "EXIF thumbnail", "JPEG" }, QSize(152, 114) },
         { "file without one", plain, QSize(152, 147), { "JPEG" }, QSize(152, 114) },
     };
     for (const auto &c : cases) {
@@ -125,6 +146,16 @@ TEST_F(ThumbnailLoading, TheEmbeddedPictureComesFirstAndTheDecodeOnlyWhenTheTile
         EXPECT_EQ(got.last().image.picture.size(), c.finalSize) << c.what;
         for (qsizetype i = 0; i + 1 < got.size(); ++i)
             EXPECT_FALSE(got.at(i).final) << c.what;
+        if (got.size() == 2) {
+            // The file's own picture replaces the embedded one: close to it
+            // for the camera file, far from it for the edited copy.
+            const double apart = difference(got.first().image.picture,
+                got.last().image.picture.convertToFormat(got.first().image.picture.format()));
+            if (c.path == edited)
+                EXPECT_GT(apart, 25) << c.what;
+            else if (c.box == QSize(152, 147))
+                EXPECT_LT(apart, 12) << c.what;
+        }
     }
     // The decode for the larger tile was written back to the shared cache:
     // the next time the cache serves it at once.
