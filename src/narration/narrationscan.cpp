@@ -228,12 +228,12 @@ constexpr int kMinPatternBlocks = 4;
 // Cells a dense table may hold (16 MB of cell numbers); beyond that the
 // cells are hashed.
 constexpr std::uint64_t kDenseCells = std::uint64_t(1) << 22;
-// Cells with fewer entries than this are sparse: before the first source,
-// every record's matches in the sparse cells around it are listed in one
-// pass in cell order, where the cells around consecutive records share the
-// cache; searched per source in record order they cost a cache miss each.
-// Crowded cells (families alike in colour) are walked per source as before,
-// where the early stops make them cheap.
+// Cells with fewer entries than this are sparse. In a grid too large for the
+// cache, every record's matches in the sparse cells around it are listed
+// before the first source in one pass in cell order, where the cells around
+// consecutive records share the cache; searched per source in record order
+// they cost a cache miss each. Crowded cells (families alike in colour) are
+// walked per source as before, where the early stops make them cheap.
 constexpr std::int32_t kSparseCell = 64;
 // The most matches listed per record; a source whose list is full and not
 // enough of it is left is searched live.
@@ -241,13 +241,18 @@ constexpr int kListed = 16;
 
 class FastScan final : public NarrationScan {
 public:
-    FastScan(std::vector<NarrationRecord> records, int method, int level, bool anyOrientation)
+    FastScan(std::vector<NarrationRecord> records, int method, int level, bool anyOrientation,
+        std::int32_t listAheadFrom = kListAheadFrom)
         : NarrationScan(std::move(records), method, level, anyOrientation)
     {
         if (IsSignatureMethod(m_method))
             buildGrid();
         else
             buildClasses();
+        // Average RGB: wide families, few sources (most records are taken by
+        // an earlier one), so listing every record costs more than searching.
+        m_listAhead = IsSignatureMethod(m_method) && !m_average
+            && std::int64_t(m_entries.size()) >= std::int64_t(listAheadFrom);
     }
 
     // The signature search for a probe that is not a record (a memory
@@ -281,6 +286,8 @@ private:
     };
 
     void buildGrid();
+    void fillDenseCells();
+    void fillHashedCells();
     void buildClasses();
     void chooseAxes();
     std::uint64_t cellKeyOf(const std::uint8_t channels[12]) const;
@@ -367,6 +374,7 @@ private:
     // Each record's first matches among later records of sparse cells (at
     // most kListed, ascending; a full list may have been cut), and whether
     // a crowded cell lies around it. Made before the first source.
+    bool m_listAhead = false;
     bool m_listed = false;
     std::vector<std::int32_t> m_listAt;  // by record: first of its list in m_list; -1: none
     std::vector<std::uint8_t> m_listCount;  // by record
@@ -488,6 +496,60 @@ void FastScan::buildGrid()
     if (m_dense)
         m_cells.assign(std::size_t(cells), CellRange());
 
+    if (m_dense)
+        fillDenseCells();
+    else
+        fillHashedCells();
+    for (CellRange &range : m_cells)
+        range.crowded = range.end - range.start >= kSparseCell;
+    if (m_dense) {
+        m_occupied.assign((m_cells.size() + 63) / 64, 0);
+        for (std::size_t c = 0; c < m_cells.size(); ++c) {
+            if (m_cells[c].end > m_cells[c].start)
+                m_occupied[c >> 6] |= std::uint64_t(1) << (c & 63);
+        }
+    }
+    buildPatternIndex();
+}
+
+// A grid for a large selection: a counting sort into the table of cells.
+// Records are visited in record order, so each cell's entries come out in
+// record order without sorting a million keys.
+void FastScan::fillDenseCells()
+{
+    std::vector<GridEntry> staged;
+    std::vector<std::uint32_t> keys;  // below kDenseCells
+    staged.reserve(m_records.size());
+    keys.reserve(m_records.size());
+    for (std::size_t i = 0; i < m_records.size(); ++i) {
+        const NarrationRecord &r = m_records[i];
+        if (r.processed)
+            continue;
+        GridEntry e;
+        e.index = std::int32_t(i);
+        channelsOf(r, m_average, e.channel);
+        e.pattern = patternOf(r);
+        const auto key = std::uint32_t(cellKeyOf(e.channel));
+        ++m_cells[key].end;  // a count for now
+        staged.push_back(e);
+        keys.push_back(key);
+    }
+    std::int32_t at = 0;
+    for (CellRange &range : m_cells) {
+        const std::int32_t count = range.end;
+        range.start = at;
+        range.end = at;
+        at += count;
+    }
+    m_entries.resize(staged.size());
+    for (std::size_t i = 0; i < staged.size(); ++i)
+        m_entries[std::size_t(m_cells[keys[i]].end++)] = staged[i];
+}
+
+// A grid for a small selection: the cells that hold records, found through
+// a map, in key order.
+void FastScan::fillHashedCells()
+{
     std::vector<std::pair<std::uint64_t, std::int32_t>> keyed;
     keyed.reserve(m_records.size());
     std::uint8_t ch[12];
@@ -501,11 +563,8 @@ void FastScan::buildGrid()
     m_entries.reserve(keyed.size());
     for (std::size_t i = 0; i < keyed.size(); ++i) {
         if (i == 0 || keyed[i].first != keyed[i - 1].first) {
-            if (!m_dense) {
-                m_sparseCells.emplace(keyed[i].first, std::int32_t(m_cells.size()));
-                m_cells.emplace_back();
-            }
-            CellRange &range = m_cells[m_dense ? std::size_t(keyed[i].first) : m_cells.size() - 1];
+            m_sparseCells.emplace(keyed[i].first, std::int32_t(m_cells.size()));
+            CellRange &range = m_cells.emplace_back();
             range.start = std::int32_t(m_entries.size());
             range.end = range.start;
         }
@@ -515,18 +574,8 @@ void FastScan::buildGrid()
         channelsOf(r, m_average, e.channel);
         e.pattern = patternOf(r);
         m_entries.push_back(e);
-        ++m_cells[m_dense ? std::size_t(keyed[i].first) : m_cells.size() - 1].end;
+        ++m_cells.back().end;
     }
-    for (CellRange &range : m_cells)
-        range.crowded = range.end - range.start >= kSparseCell;
-    if (m_dense) {
-        m_occupied.assign((m_cells.size() + 63) / 64, 0);
-        for (std::size_t c = 0; c < m_cells.size(); ++c) {
-            if (m_cells[c].end > m_cells[c].start)
-                m_occupied[c >> 6] |= std::uint64_t(1) << (c & 63);
-        }
-    }
-    buildPatternIndex();
 }
 
 void FastScan::buildPatternIndex()
@@ -863,9 +912,7 @@ void FastScan::listSparseMatches()
 
 void FastScan::searchSignatures(std::int32_t source, std::vector<std::int32_t> &found)
 {
-    // Average RGB: wide families, few sources (most records are taken by
-    // an earlier one), so listing every record costs more than searching.
-    if (m_average) {
+    if (!m_listAhead) {
         searchProbe(m_records[std::size_t(source)], source, source, true, found);
         return;
     }
@@ -1184,13 +1231,14 @@ std::unique_ptr<NarrationScan> MakeReferenceScan(
         std::move(records), method, toleranceLevel, anyOrientation);
 }
 
-std::unique_ptr<NarrationScan> MakeFastScan(
-    std::vector<NarrationRecord> records, int method, int toleranceLevel, bool anyOrientation)
+std::unique_ptr<NarrationScan> MakeFastScan(std::vector<NarrationRecord> records, int method,
+    int toleranceLevel, bool anyOrientation, std::int32_t listAheadFrom)
 {
     if (method == int(NarrationMethod::Perceptual))
         return std::make_unique<PerceptualScan>(
             std::move(records), method, toleranceLevel, anyOrientation);
-    return std::make_unique<FastScan>(std::move(records), method, toleranceLevel, anyOrientation);
+    return std::make_unique<FastScan>(
+        std::move(records), method, toleranceLevel, anyOrientation, listAheadFrom);
 }
 
 }  // namespace vexa

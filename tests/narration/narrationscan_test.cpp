@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 using namespace vexa;
@@ -56,12 +57,17 @@ void expectSame(const std::vector<NarrationRecord> &records, int method, int sli
 {
     const int level = ToleranceLevel(slider);
     auto reference = MakeReferenceScan(records, method, level, anyOrientation);
-    auto fast = MakeFastScan(records, method, level, anyOrientation);
     const Outcome expected = run(*reference, cancelAt);
-    const Outcome actual = run(*fast, cancelAt);
-    ASSERT_EQ(expected.groups, actual.groups) << row;
-    ASSERT_EQ(expected.processed, actual.processed) << row;
-    ASSERT_EQ(expected.done, actual.done) << row;
+    // Both ways of the fast scan: each source searched on its own, and the
+    // matches listed ahead that a large selection takes.
+    for (const std::int32_t listAheadFrom : { kListAheadFrom, 0 }) {
+        auto fast = MakeFastScan(records, method, level, anyOrientation, listAheadFrom);
+        const Outcome actual = run(*fast, cancelAt);
+        const std::string way = listAheadFrom ? "" : " listed ahead";
+        ASSERT_EQ(expected.groups, actual.groups) << row << way;
+        ASSERT_EQ(expected.processed, actual.processed) << row << way;
+        ASSERT_EQ(expected.done, actual.done) << row << way;
+    }
 }
 
 TEST(NarrationScanEquivalence, RandomSetsEveryMethodEveryLevel)
@@ -228,6 +234,63 @@ TEST(NarrationScanEquivalence, CrowdedCellsAlikeInColour)
                     return;
             }
         }
+    }
+}
+
+// A selection of about twenty thousand records, as many as it takes for the
+// grid to be a table of cells rather than a map: distinct pictures scattered
+// over the colours (sparse cells), near copies of earlier ones at and past
+// the tolerance, and dark and grey families that crowd a few cells, at the
+// Bitmap preset and at the largest tolerance.
+TEST(NarrationScanEquivalence, SelectionLargeEnoughForATableOfCells)
+{
+    std::mt19937 random(31337);
+    const auto channel = [&random](int around, int spread) {
+        return std::clamp(around + int(random() % std::uint32_t(2 * spread + 1)) - spread, 0, 255);
+    };
+    std::vector<NarrationRecord> records;
+    while (records.size() < 19500) {
+        const int kind = int(random() % 100);
+        NarrationRecord r;
+        if (kind < 25 && !records.empty()) {
+            // A copy of an earlier picture, each channel moved by up to the
+            // largest tolerance and a little past it, some pattern bits flipped.
+            r = records[random() % records.size()];
+            const int move = int(random() % 27);
+            for (std::int32_t &quad : r.quad) {
+                std::int32_t c[3];
+                GetRGBValues(quad, c[0], c[1], c[2]);
+                quad = SetRGBValues(channel(c[0], move), channel(c[1], move), channel(c[2], move));
+            }
+            for (int flips = int(random() % 30); flips > 0; --flips) {
+                const int bit = int(random() % 64);
+                (bit < 32 ? r.pattern1 : r.pattern2) ^= std::int32_t(1u << (bit % 32));
+            }
+        } else {
+            const bool dark = kind < 35;
+            const bool grey = !dark && kind < 40;
+            const int level = dark ? int(random() % 30) : 110 + int(random() % 20);
+            for (std::int32_t &quad : r.quad) {
+                if (dark || grey) {
+                    const int v = channel(level, 2);
+                    quad = SetRGBValues(v, v, v);
+                } else {
+                    quad = SetRGBValues(
+                        int(random() % 256), int(random() % 256), int(random() % 256));
+                }
+            }
+            r.pattern1 = dark ? 0 : std::int32_t(random());
+            r.pattern2 = dark ? 0 : std::int32_t(random());
+        }
+        r.processed = random() % 100 == 0;
+        r.id = std::int32_t(records.size()) + 1;
+        records.push_back(r);
+    }
+    for (const auto &[method, slider] : { std::pair { 2, 12 }, { 1, 24 }, { 2, 24 } }) {
+        expectSame(records, method, slider, -1,
+            "method " + std::to_string(method) + " slider " + std::to_string(slider));
+        if (HasFatalFailure())
+            return;
     }
 }
 
