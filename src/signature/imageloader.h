@@ -110,6 +110,12 @@ bool LoadEmbeddedThumbnail(const QString &path, LoadedImage &image);
 // give the same pixels. For tests and benchmarks that compare the two.
 void SetDirectJpegDecoding(bool direct);
 
+// The format ImageMagick's content check names for the start of a file
+// ("JPE", "PNG", ...), empty when no coder claims it. listed: from the
+// coders' checks read once at start-up, as every decode asks (no lock);
+// false: ImageMagick's own walk. For tests that compare the two.
+QString DetectImageFormat(const QByteArray &start, bool listed = true);
+
 // Short names of the decoders this loader accepts.
 QStringList AcceptedImageFormats();
 

@@ -548,5 +548,52 @@ TEST_F(ImageLoaderTest, RandomBytesNeverCrash)
     RecordProperty("decoded", decoded);
 }
 
+// Decodes ask the coders' content checks from a list read at start-up; the
+// answer must be ImageMagick's own for every kind of start: real files of
+// many formats (accepted or not), their first few bytes, awkward mixtures
+// and random bytes behind every known signature.
+TEST_F(ImageLoaderTest, ContentCheckAnswersAsImageMagickDoes)
+{
+    std::vector<QByteArray> starts;
+    if (!m_convert.isEmpty() && makeTwoColourSource(QStringLiteral("source.png"))) {
+        for (const char *format : { "JPEG", "PNG", "GIF", "BMP", "BMP3", "PICT", "PCX", "TGA",
+                 "TIFF", "PS", "EPS", "PDF", "SVG", "XPM", "PPM", "PGM", "PBM", "MIFF", "ICO",
+                 "SGI", "SUN", "XWD", "FITS", "DPX", "CIN", "HDR", "JP2", "WEBP", "PSD", "RGB",
+                 "VIFF", "XBM", "DDS", "MAT", "PALM", "PCD", "OTB", "WBMP", "MTV", "FAX", "HRZ" }) {
+            const QString name = QStringLiteral("source.") + QString::fromLatin1(format).toLower();
+            if (convert({ file(QStringLiteral("source.png")),
+                    QString::fromLatin1(format) + QLatin1Char(':') + file(name) }))
+                starts.push_back(read(name).left(8192));
+        }
+    }
+    starts.push_back(redMetafile());
+    starts.push_back(wordPerfectBitmap());
+    starts.push_back(QByteArray("This is not a picture.\n"));
+    starts.push_back(QByteArray("<svg xmlns='http://www.w3.org/2000/svg'/>"));
+    starts.push_back(QByteArray("%!PS-Adobe-3.0\n"));
+    // A JPEG start with a DICOM key where DICOM files have theirs.
+    starts.push_back(QByteArray::fromHex("FFD8FFE0") + QByteArray(124, '\0') + "DICM");
+    for (size_t i = 0, count = starts.size(); i < count; ++i)
+        for (const int length : { 1, 2, 3, 4, 8, 16, 132 })
+            starts.push_back(starts[i].left(length));
+    std::mt19937 rng(20261208);
+    for (int i = 0; i < 400; ++i) {
+        QByteArray data = starts[size_t(i) % starts.size()].left(int(rng() % 24));
+        const int length = int(rng() % 600);
+        for (int k = 0; k < length; ++k)
+            data.append(char(rng() & 0xFF));
+        starts.push_back(data);
+    }
+    int named = 0;
+    for (size_t i = 0; i < starts.size(); ++i) {
+        const QString own = DetectImageFormat(starts[i], false);
+        EXPECT_EQ(DetectImageFormat(starts[i], true), own)
+            << "start " << i << ": " << starts[i].left(16).toHex().toStdString();
+        named += own.isEmpty() ? 0 : 1;
+    }
+    // Most starts are claimed by some coder: the comparison is not between two blanks.
+    EXPECT_GT(named, int(starts.size()) / 4);
+}
+
 }  // namespace
 }  // namespace vexa
