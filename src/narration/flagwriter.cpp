@@ -100,9 +100,10 @@ FlagWriter::FlagWriter(
 {
     // A second connection must see the same file and must not wait on a
     // transaction the run's own connection holds.
-    if (alongside && !db.isReadOnly() && !db.InTransaction() && QFileInfo(m_path).isFile())
+    if (alongside && !db.isReadOnly() && !db.InTransaction() && QFileInfo(m_path).isFile()) {
         m_startedAlongside = true;
-    m_thread = std::thread([this] { writeAlongside(); });
+        m_thread = std::thread([this] { writeAlongside(); });
+    }
 }
 
 FlagWriter::~FlagWriter()

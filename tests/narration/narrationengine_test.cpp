@@ -7,6 +7,7 @@
 #include "base/texts.h"
 #include "db/appdatabase.h"
 #include "db/selectionsql.h"
+#include "db/sqlite.h"
 #include "narration/duplicateset.h"
 #include "narration/narrationengine.h"
 #include "narration/narrationsettings.h"
@@ -17,6 +18,7 @@
 #include "support/tempdatadir.h"
 
 #include <QDir>
+#include <QHash>
 #include <QSet>
 
 #include <gtest/gtest.h>
@@ -340,10 +342,28 @@ TEST_F(NarrationEngineTest, FlagsEndAsClearingThenMarkingLeavesThem)
         { "another narration's", "UPDATE FileData SET Processed = (ID % 5 = 1)", false },
         { "cancelled after some groups", "UPDATE FileData SET Processed = 1", true },
     };
+    // Counts every write of a flag, from any connection.
+    AppDb().db->Execute(QStringLiteral("CREATE TABLE FlagWrites (N INTEGER)"));
+    AppDb().db->Execute(QStringLiteral("INSERT INTO FlagWrites VALUES (0)"));
+    AppDb().db->Execute(QStringLiteral("CREATE TRIGGER CountFlagWrites AFTER UPDATE OF Processed "
+                                       "ON FileData BEGIN UPDATE FlagWrites SET N = N + 1; END"));
+    const auto storedFlags = [] {
+        QHash<std::int32_t, QVariant> flags;
+        Statement rows(AppDb().db->connection().handle(),
+            QStringLiteral("SELECT ID, Processed FROM FileData"));
+        while (rows.step())
+            flags.insert(std::int32_t(rows.columnInt64(0)), rows.column(1));
+        return flags;
+    };
+    const auto flagWrites = [] {
+        return AppDb().db->connection().scalar(QStringLiteral("SELECT N FROM FlagWrites")).toInt();
+    };
     for (const int method : { 2, 3 }) {
         for (const Row &row : rows) {
             if (*row.before)
                 AppDb().db->Execute(QString::fromLatin1(row.before));
+            const QHash<std::int32_t, QVariant> before = storedFlags();
+            const int writesBefore = flagWrites();
             test::RecordingObserver observer;
             observer.cancelWhen = [&row](const RunProgress &p) {
                 std::this_thread::sleep_for(std::chrono::microseconds(300));
@@ -365,6 +385,14 @@ TEST_F(NarrationEngineTest, FlagsEndAsClearingThenMarkingLeavesThem)
                           .toLongLong(),
                 0)
                 << row.name << " method " << method;
+            // Only the rows whose stored value changes are written, once.
+            const QHash<std::int32_t, QVariant> after = storedFlags();
+            int changed = 0;
+            for (auto it = after.cbegin(); it != after.cend(); ++it) {
+                const QVariant was = before.value(it.key());
+                changed += was.typeId() != it.value().typeId() || was != it.value() ? 1 : 0;
+            }
+            EXPECT_EQ(flagWrites() - writesBefore, changed) << row.name << " method " << method;
         }
     }
 }
