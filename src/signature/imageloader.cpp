@@ -612,12 +612,11 @@ enum class Direct { Done, ToImageMagick };
 // A JPEG up to this size is decoded from memory (see decodeJpegDirectly).
 constexpr qint64 kWholeJpegFileBytes = 64LL * 1024 * 1024;
 
-// A sampling decode of a plain JPEG with libjpeg itself: the same limits,
-// budget, deadline and refusal of damaged data as through ImageMagick, and
-// the same pixels. Anything it does not take (another colour space, a
-// header libjpeg cannot read, a picture that needs ImageMagick's reduction)
-// goes to ImageMagick untouched, which then gives its usual answer.
-Direct decodeJpegDirectly(const Source &source, LoadedImage &image, bool &ok)
+// A plain JPEG opened for a decode with libjpeg itself, its header read and
+// its size within the limits. Null otherwise, with result telling the caller
+// to hand the file to ImageMagick or that it failed (ok and image set).
+std::unique_ptr<JpegReader> openPlainJpeg(
+    const Source &source, LoadedImage &image, bool &ok, Direct &result)
 {
     if (source.file)
         std::rewind(source.file);
@@ -625,17 +624,66 @@ Direct decodeJpegDirectly(const Source &source, LoadedImage &image, bool &ok)
         ? std::make_unique<JpegReader>(source.file)
         : std::make_unique<JpegReader>(
             static_cast<const char *>(source.blob->data()), source.blob->length());
+    result = Direct::ToImageMagick;
     if (!reader->readHeader() || !reader->plainColour())
-        return Direct::ToImageMagick;
+        return nullptr;
     const std::int64_t width = reader->width();
     const std::int64_t height = reader->height();
     if (width <= 0 || height <= 0)
-        return Direct::ToImageMagick;
+        return nullptr;
     if (width > g_maxWidth || height > g_maxHeight || width * height > g_maxPixels) {
         ok = fail(
             image, QStringLiteral("image of %1 x %2 pixels is too large").arg(width).arg(height));
-        return Direct::Done;
+        result = Direct::Done;
+        return nullptr;
     }
+    return reader;
+}
+
+// Decodes at 1/denominator within the decode deadline, counted from here:
+// the time spent waiting for the budget is not the decoder's.
+bool decodeInTime(
+    JpegReader &reader, unsigned denominator, QImage &picture, LoadedImage &image, bool &ok)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(kMaxDecodeSeconds);
+    const std::function<bool()> inTime
+        = [until] { return std::chrono::steady_clock::now() < until; };
+    if (reader.decode(denominator, inTime, picture))
+        return true;
+    ok = fail(image, reader.reason());
+    return false;
+}
+
+// The decoded picture turned upright into image, with the dimensions as
+// shown; false when there is no memory for it.
+bool shownAs(const QImage &picture, int orientation, std::int64_t width, std::int64_t height,
+    LoadedImage &image)
+{
+    const bool quarter = orientation >= 5;
+    image = LoadedImage();
+    image.picture = picture.isNull() ? picture : oriented(picture, orientation);
+    if (image.picture.isNull())
+        return fail(image, QStringLiteral("out of memory for the picture"));
+    image.ok = true;
+    image.width = std::int16_t(quarter ? height : width);
+    image.height = std::int16_t(quarter ? width : height);
+    image.format = QStringLiteral("JPEG");
+    return true;
+}
+
+// A sampling decode of a plain JPEG with libjpeg itself: the same limits,
+// budget, deadline and refusal of damaged data as through ImageMagick, and
+// the same pixels. Anything it does not take (another colour space, a
+// header libjpeg cannot read, a picture that needs ImageMagick's reduction)
+// goes to ImageMagick untouched, which then gives its usual answer.
+Direct decodeJpegDirectly(const Source &source, LoadedImage &image, bool &ok)
+{
+    Direct refused = Direct::ToImageMagick;
+    std::unique_ptr<JpegReader> reader = openPlainJpeg(source, image, ok, refused);
+    if (!reader)
+        return refused;
+    const std::int64_t width = reader->width();
+    const std::int64_t height = reader->height();
     // The scale ImageMagick's coder picks for a size hint: the whole-number
     // reduction that keeps both sides at least at the hint, as 1/denominator
     // (libjpeg then takes the nearest n/8 at or above it; a picture smaller
@@ -677,28 +725,10 @@ Direct decodeJpegDirectly(const Source &source, LoadedImage &image, bool &ok)
             return Direct::Done;
         }
     }
-    // The time spent waiting for the budget is not the decoder's.
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(kMaxDecodeSeconds);
-    const std::function<bool()> inTime
-        = [until] { return std::chrono::steady_clock::now() < until; };
     QImage stored;
-    if (!reader->decode(denominator, inTime, stored)) {
-        ok = fail(image, reader->reason());
+    if (!decodeInTime(*reader, denominator, stored, image, ok))
         return Direct::Done;
-    }
-    const int orientation = reader->orientation();
-    const bool quarter = orientation >= 5;
-    image = LoadedImage();
-    image.picture = oriented(stored, orientation);
-    if (image.picture.isNull()) {
-        ok = fail(image, QStringLiteral("out of memory for the picture"));
-        return Direct::Done;
-    }
-    image.ok = true;
-    image.width = std::int16_t(quarter ? height : width);
-    image.height = std::int16_t(quarter ? width : height);
-    image.format = QStringLiteral("JPEG");
-    ok = true;
+    ok = shownAs(stored, reader->orientation(), width, height, image);
     return Direct::Done;
 }
 
@@ -710,23 +740,12 @@ Direct decodeJpegDirectly(const Source &source, LoadedImage &image, bool &ok)
 // ImageMagick untouched.
 Direct decodeJpegThumbnailDirectly(const Source &source, QSize box, LoadedImage &image, bool &ok)
 {
-    if (source.file)
-        std::rewind(source.file);
-    std::unique_ptr<JpegReader> reader = source.file
-        ? std::make_unique<JpegReader>(source.file)
-        : std::make_unique<JpegReader>(
-            static_cast<const char *>(source.blob->data()), source.blob->length());
-    if (!reader->readHeader() || !reader->plainColour())
-        return Direct::ToImageMagick;
+    Direct refused = Direct::ToImageMagick;
+    std::unique_ptr<JpegReader> reader = openPlainJpeg(source, image, ok, refused);
+    if (!reader)
+        return refused;
     const std::int64_t width = reader->width();
     const std::int64_t height = reader->height();
-    if (width <= 0 || height <= 0)
-        return Direct::ToImageMagick;
-    if (width > g_maxWidth || height > g_maxHeight || width * height > g_maxPixels) {
-        ok = fail(
-            image, QStringLiteral("image of %1 x %2 pixels is too large").arg(width).arg(height));
-        return Direct::Done;
-    }
     const int orientation = reader->orientation();
     const bool quarter = orientation >= 5;
     // The box is meant for the picture as shown; the decode works on the
@@ -753,15 +772,9 @@ Direct decodeJpegThumbnailDirectly(const Source &source, QSize box, LoadedImage 
         = reader->progressive() ? width * height * reader->components() * 2 : 0;
     const BudgetHold hold(decodedPixels * (4 + 8) + std::int64_t(box.width()) * box.height() * 12
         + coefficients + 1024 * 1024);
-    // The time spent waiting for the budget is not the decoder's.
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(kMaxDecodeSeconds);
-    const std::function<bool()> inTime
-        = [until] { return std::chrono::steady_clock::now() < until; };
     QImage picture;
-    if (!reader->decode(denominator, inTime, picture)) {
-        ok = fail(image, reader->reason());
+    if (!decodeInTime(*reader, denominator, picture, image, ok))
         return Direct::Done;
-    }
     if (picture.width() > box.width() || picture.height() > box.height()) {
         try {
             // Format_RGB32 rows are whole pixels; the fourth byte is padding.
@@ -776,17 +789,7 @@ Direct decodeJpegThumbnailDirectly(const Source &source, QSize box, LoadedImage 
             return Direct::Done;
         }
     }
-    image = LoadedImage();
-    image.picture = picture.isNull() ? picture : oriented(picture, orientation);
-    if (image.picture.isNull()) {
-        ok = fail(image, QStringLiteral("out of memory for the picture"));
-        return Direct::Done;
-    }
-    image.ok = true;
-    image.width = std::int16_t(quarter ? height : width);
-    image.height = std::int16_t(quarter ? width : height);
-    image.format = QStringLiteral("JPEG");
-    ok = true;
+    ok = shownAs(picture, orientation, width, height, image);
     return Direct::Done;
 }
 

@@ -88,23 +88,6 @@ protected:
     QByteArray m_camera;
 };
 
-// Mean difference per channel (0-255) of two pictures of the same size.
-double difference(const QImage &a, const QImage &b)
-{
-    if (a.size() != b.size())
-        return 255;
-    double sum = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y);
-            const QRgb q = b.pixel(x, y);
-            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q))
-                + std::abs(qBlue(p) - qBlue(q));
-        }
-    }
-    return sum / (3.0 * a.width() * a.height());
-}
-
 TEST_F(ThumbnailLoading, TheEmbeddedPictureComesFirstAndTheFileItselfAfter)
 {
     const QString camera = write(QStringLiteral("camera.jpg"), m_camera);
@@ -149,7 +132,7 @@ TEST_F(ThumbnailLoading, TheEmbeddedPictureComesFirstAndTheFileItselfAfter)
         if (got.size() == 2) {
             // The file's own picture replaces the embedded one: close to it
             // for the camera file, far from it for the edited copy.
-            const double apart = difference(got.first().image.picture,
+            const double apart = test::MeanDifference(got.first().image.picture,
                 got.last().image.picture.convertToFormat(got.first().image.picture.format()));
             if (c.path == edited)
                 EXPECT_GT(apart, 25) << c.what;

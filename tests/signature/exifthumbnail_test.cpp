@@ -27,23 +27,6 @@ QByteArray jpegBytes(const QImage &picture, int quality)
     return bytes;
 }
 
-// Mean difference per channel (0-255) of two pictures of the same size.
-double difference(const QImage &a, const QImage &b)
-{
-    if (a.size() != b.size())
-        return 255;
-    double sum = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y);
-            const QRgb q = b.pixel(x, y);
-            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q))
-                + std::abs(qBlue(p) - qBlue(q));
-        }
-    }
-    return sum / (3.0 * a.width() * a.height());
-}
-
 class EmbeddedThumbnail : public ::testing::Test {
 protected:
     void SetUp() override
@@ -96,8 +79,9 @@ TEST_F(EmbeddedThumbnail, IsTheImageTurnedTheSameWayInBothByteOrders)
         // It shows what the decode of the file shows, the same way up.
         LoadedImage decoded;
         ASSERT_TRUE(LoadImageThumbnail(path, embedded.picture.size(), decoded)) << what;
-        EXPECT_LT(
-            difference(embedded.picture, decoded.picture.convertToFormat(QImage::Format_RGB32)), 12)
+        EXPECT_LT(test::MeanDifference(
+                      embedded.picture, decoded.picture.convertToFormat(QImage::Format_RGB32)),
+            12)
             << what;
     }
 }

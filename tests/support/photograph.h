@@ -10,4 +10,8 @@ namespace vexa::test {
 // comparison that does not turn pictures tells them apart.
 QImage MakePhotograph(int seed);
 
+// Mean difference per channel (0-255) of two pictures; 255 when their sizes
+// differ.
+double MeanDifference(const QImage &a, const QImage &b);
+
 }  // namespace vexa::test
