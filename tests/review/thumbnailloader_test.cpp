@@ -7,7 +7,6 @@
 #include "support/photograph.h"
 #include "support/waituntil.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -18,15 +17,6 @@
 using namespace vexa;
 
 namespace {
-
-QByteArray jpegBytes(const QImage &picture, int quality)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    picture.save(&buffer, "JPEG", quality);
-    return bytes;
-}
 
 struct Delivery {
     int order;
@@ -44,9 +34,9 @@ protected:
         m_saved = qgetenv("XDG_CACHE_HOME");
         qputenv("XDG_CACHE_HOME", m_cache.path().toLocal8Bit());
         const QImage photo = test::MakePhotograph(2).scaled(1600, 1200);
-        m_photo = jpegBytes(photo, 90);
+        m_photo = test::JpegBytes(photo, 90);
         m_camera = test::WithExifThumbnail(
-            m_photo, jpegBytes(test::MakePhotograph(2).scaled(160, 120), 80), 0, false);
+            m_photo, test::JpegBytes(test::MakePhotograph(2).scaled(160, 120), 80), 0, false);
     }
     void TearDown() override
     {
@@ -94,8 +84,8 @@ TEST_F(ThumbnailLoading, TheEmbeddedPictureComesFirstAndTheFileItselfAfter)
     const QString plain = write(QStringLiteral("plain.jpg"), m_photo);
     // An edited copy that kept its original's EXIF block, thumbnail and all.
     const QString edited = write(QStringLiteral("edited.jpg"),
-        test::WithExifThumbnail(jpegBytes(test::MakePhotograph(9).scaled(1600, 1200), 90),
-            jpegBytes(test::MakePhotograph(2).scaled(160, 120), 80), 0, false));
+        test::WithExifThumbnail(test::JpegBytes(test::MakePhotograph(9).scaled(1600, 1200), 90),
+            test::JpegBytes(test::MakePhotograph(2).scaled(160, 120), 80), 0, false));
     const struct {
         const char *what;
         QString path;

@@ -18,15 +18,6 @@
 namespace vexa {
 namespace {
 
-QByteArray jpegBytes(const QImage &picture, int quality)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    picture.save(&buffer, "JPEG", quality);
-    return bytes;
-}
-
 class EmbeddedThumbnail : public ::testing::Test {
 protected:
     void SetUp() override
@@ -46,8 +37,8 @@ protected:
     QByteArray camera(int orientation, bool bigEndian, QSize thumbnail = QSize(160, 120)) const
     {
         const QImage photo = test::MakePhotograph(7).scaled(1600, 1200);
-        return test::WithExifThumbnail(jpegBytes(photo, 90),
-            jpegBytes(test::MakePhotograph(7).scaled(thumbnail), 80), orientation, bigEndian);
+        return test::WithExifThumbnail(test::JpegBytes(photo, 90),
+            test::JpegBytes(test::MakePhotograph(7).scaled(thumbnail), 80), orientation, bigEndian);
     }
     QTemporaryDir m_dir;
 };
@@ -88,9 +79,9 @@ TEST_F(EmbeddedThumbnail, IsTheImageTurnedTheSameWayInBothByteOrders)
 
 TEST_F(EmbeddedThumbnail, IsRefusedWhenMissingOfAnotherShapeOrNotAJpeg)
 {
-    const QByteArray plain = jpegBytes(test::MakePhotograph(3).scaled(1500, 1000), 90);
-    const QByteArray thumb43 = jpegBytes(test::MakePhotograph(3).scaled(160, 120), 80);
-    const QByteArray thumb32 = jpegBytes(test::MakePhotograph(3).scaled(160, 107), 80);
+    const QByteArray plain = test::JpegBytes(test::MakePhotograph(3).scaled(1500, 1000), 90);
+    const QByteArray thumb43 = test::JpegBytes(test::MakePhotograph(3).scaled(160, 120), 80);
+    const QByteArray thumb32 = test::JpegBytes(test::MakePhotograph(3).scaled(160, 107), 80);
     const QByteArray png = [] {
         QByteArray bytes;
         QBuffer buffer(&bytes);
@@ -195,8 +186,8 @@ TEST_F(EmbeddedThumbnail, DamagedFilesLoadOrFailButNeverCrash)
         }
     }
     // The thumbnail's own data cut short: refused, not shown with a grey tail.
-    const QByteArray thumb = jpegBytes(test::MakePhotograph(7).scaled(160, 120), 80);
-    const QByteArray photo = jpegBytes(test::MakePhotograph(7).scaled(1600, 1200), 90);
+    const QByteArray thumb = test::JpegBytes(test::MakePhotograph(7).scaled(160, 120), 80);
+    const QByteArray photo = test::JpegBytes(test::MakePhotograph(7).scaled(1600, 1200), 90);
     QByteArray cut = test::WithExifThumbnail(photo, thumb.left(thumb.size() / 2), 1, false);
     LoadedImage image;
     EXPECT_FALSE(LoadEmbeddedThumbnail(write(QStringLiteral("cut.jpg"), cut), image));

@@ -1,5 +1,6 @@
 #include "support/photograph.h"
 
+#include <QBuffer>
 #include <QPainter>
 #include <QRandomGenerator>
 
@@ -28,6 +29,15 @@ QImage MakePhotograph(int seed)
             painter.drawRect(where);
     }
     return picture;
+}
+
+QByteArray JpegBytes(const QImage &picture, int quality)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "JPEG", quality);
+    return bytes;
 }
 
 double MeanDifference(const QImage &a, const QImage &b)
