@@ -20,6 +20,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -891,29 +892,48 @@ bool decodeBytes(const QByteArray &data, const QString &extension, LoadedImage &
 constexpr qint64 kContentCheckBytes = 8192;
 constexpr std::size_t kReadBufferBytes = 64 * 1024;
 
-bool loadFile(const QString &path, LoadedImage &image, DecodeSize size, const QSize &thumbnailBox)
+// A file opened for reading through the disk-name module (a name that is not
+// UTF-8 opens too), once it is a regular file of 1 to maxBytes bytes; null
+// with the reason in image otherwise.
+FILE *openImageFile(const QString &path, qint64 maxBytes, LoadedImage &image, qint64 &size)
 {
-    InitialiseImageLoader();
-    // Through the disk-name module: a name that is not UTF-8 opens too.
     const DiskStat info = StatOnDisk(path);
-    if (!info.isFile)
-        return fail(image, QStringLiteral("no such file"));
-    if (info.size > kMaxImageFileBytes)
-        return fail(image, QStringLiteral("file larger than %1 bytes").arg(kMaxImageFileBytes));
-    if (info.size == 0)
-        return fail(image, QStringLiteral("empty file"));
+    if (!info.isFile) {
+        fail(image, QStringLiteral("no such file"));
+        return nullptr;
+    }
+    if (info.size > maxBytes) {
+        fail(image, QStringLiteral("file larger than %1 bytes").arg(maxBytes));
+        return nullptr;
+    }
+    if (info.size == 0) {
+        fail(image, QStringLiteral("empty file"));
+        return nullptr;
+    }
     const int fd = OpenOnDiskForReading(path);
     FILE *file = fd < 0 ? nullptr : fdopen(fd, "rb");
     if (!file) {
         const int error = errno;
         if (fd >= 0)
             ::close(fd);
-        return fail(image, QString::fromLocal8Bit(std::strerror(error)));
+        fail(image, QString::fromLocal8Bit(std::strerror(error)));
+        return nullptr;
     }
+    size = info.size;
+    return file;
+}
+
+bool loadFile(const QString &path, LoadedImage &image, DecodeSize size, const QSize &thumbnailBox)
+{
+    InitialiseImageLoader();
+    qint64 fileSize = 0;
+    FILE *file = openImageFile(path, kMaxImageFileBytes, image, fileSize);
+    if (!file)
+        return false;
     // The decoders read in small pieces (libjpeg 4 KB); a larger buffer
     // takes a small file in one or two reads instead of fifteen.
     std::setvbuf(file, nullptr, _IOFBF, kReadBufferBytes);
-    QByteArray start(int(std::min<qint64>(info.size, kContentCheckBytes)), Qt::Uninitialized);
+    QByteArray start(int(std::min<qint64>(fileSize, kContentCheckBytes)), Qt::Uninitialized);
     const std::size_t got = std::fread(start.data(), 1, std::size_t(start.size()), file);
     start.truncate(qsizetype(got));
     bool ok = false;
@@ -954,19 +974,10 @@ bool LoadImageThumbnail(const QString &path, const QSize &box, LoadedImage &imag
 bool LoadEmbeddedThumbnail(const QString &path, LoadedImage &image)
 {
     InitialiseImageLoader();
-    const DiskStat info = StatOnDisk(path);
-    if (!info.isFile)
-        return fail(image, QStringLiteral("no such file"));
-    if (info.size == 0)
-        return fail(image, QStringLiteral("empty file"));
-    const int fd = OpenOnDiskForReading(path);
-    FILE *file = fd < 0 ? nullptr : fdopen(fd, "rb");
-    if (!file) {
-        const int error = errno;
-        if (fd >= 0)
-            ::close(fd);
-        return fail(image, QString::fromLocal8Bit(std::strerror(error)));
-    }
+    qint64 fileSize = 0;
+    FILE *file = openImageFile(path, std::numeric_limits<qint64>::max(), image, fileSize);
+    if (!file)
+        return false;
     const std::unique_ptr<FILE, int (*)(FILE *)> closer(file, std::fclose);
     // Only the header and the markers before the first scan are read.
     JpegReader reader(file);
