@@ -10,7 +10,9 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <exception>
 #include <limits>
+#include <thread>
 #include <tuple>
 #include <unordered_map>
 
@@ -177,6 +179,46 @@ inline bool channelsNear(const GridEntry &probe, const GridEntry &e, int limit)
 #endif
 }
 
+// The channels a match may have around one probe, made once for a walk over
+// many entries: each channel within limit of the probe's.
+class ChannelWindow {
+public:
+    ChannelWindow(const GridEntry &probe, int limit)
+#if defined(__SSE2__)
+    {
+        const __m128i centre = _mm_loadu_si128(reinterpret_cast<const __m128i *>(probe.channel));
+        const __m128i reach = _mm_set1_epi8(char(limit));
+        m_low = _mm_subs_epu8(centre, reach);
+        m_high = _mm_adds_epu8(centre, reach);
+    }
+#else
+        : m_probe(probe)
+        , m_limit(limit)
+    {
+    }
+#endif
+    bool contains(const GridEntry &e) const
+    {
+#if defined(__SSE2__)
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(e.channel));
+        const __m128i above = _mm_cmpeq_epi8(_mm_max_epu8(b, m_low), b);
+        const __m128i below = _mm_cmpeq_epi8(_mm_min_epu8(b, m_high), b);
+        return (_mm_movemask_epi8(_mm_and_si128(above, below)) & 0x0FFF) == 0x0FFF;
+#else
+        return channelsNear(m_probe, e, m_limit);
+#endif
+    }
+
+private:
+#if defined(__SSE2__)
+    __m128i m_low;
+    __m128i m_high;
+#else
+    GridEntry m_probe;
+    int m_limit;
+#endif
+};
+
 void channelsOf(const NarrationRecord &r, bool average, std::uint8_t out[12])
 {
     const int colours = average ? 1 : 4;
@@ -215,6 +257,8 @@ struct QuickKey {
 };
 
 constexpr int kMaxAxes = 7;
+// Cells around a probe at most: up to three steps on each axis.
+constexpr int kMaxKeysAround = 3 * 3 * 3 * 3 * 3 * 3 * 3;
 // A cell with at least this many entries gets a pattern index.
 constexpr std::int32_t kCrowdedCell = 256;
 // The pattern index splits the 64 bits into tolerance + 1 blocks; with more
@@ -238,6 +282,8 @@ constexpr std::int32_t kSparseCell = 64;
 // The most matches listed per record; a source whose list is full and not
 // enough of it is left is searched live.
 constexpr int kListed = 16;
+// Threads the listing pass is cut over at most.
+constexpr std::size_t kMaxListingThreads = 8;
 
 class FastScan final : public NarrationScan {
 public:
@@ -298,21 +344,23 @@ private:
     void searchProbe(const NarrationRecord &a, std::int32_t after, std::int32_t stamp, bool take,
         std::vector<std::int32_t> &found, bool checkFlags = false);
     void walkCell(std::int32_t cell, std::int32_t after, const NarrationRecord &a,
-        const GridEntry &probe, bool checkFlags);
+        const GridEntry &probe, const ChannelWindow &window, bool checkFlags);
     // The cells a match of probe can lie in, whether empty or not.
     void cellsAround(const GridEntry &probe, std::vector<std::int32_t> &cells) const;
     void listSparseMatches();
+    void listEntries(std::size_t begin, std::size_t end, std::vector<std::int32_t> &list);
     // The first 65 of m_matches by record index into found; take: they
     // leave the grid.
     void keepFirstMatches(bool take, std::vector<std::int32_t> &found);
     void buildPatternIndex();
     bool walkPatternIndex(std::int32_t cell, std::int32_t after, std::int32_t stamp,
-        const NarrationRecord &a, const GridEntry &probe);
+        const NarrationRecord &a, const GridEntry &probe, const ChannelWindow &window);
     std::uint32_t blockOf(std::uint64_t pattern, int block) const
     {
         return std::uint32_t(pattern >> m_blockShift[block]) & ((1u << m_blockBits[block]) - 1);
     }
-    bool entryMatches(const NarrationRecord &a, const GridEntry &probe, const GridEntry &e) const;
+    bool entryMatches(const NarrationRecord &a, const GridEntry &probe, const ChannelWindow &window,
+        const GridEntry &e) const;
     // The pattern part of the check, inline in the walks: it turns away most
     // candidates of a cell.
     bool patternFar(const GridEntry &probe, const GridEntry &e) const
@@ -619,7 +667,7 @@ void FastScan::buildPatternIndex()
 // family alike in pattern too), so the plain walk with its early stop is
 // cheaper. The buckets drop passed and taken records as they are read.
 bool FastScan::walkPatternIndex(std::int32_t cell, std::int32_t after, std::int32_t stamp,
-    const NarrationRecord &a, const GridEntry &probe)
+    const NarrationRecord &a, const GridEntry &probe, const ChannelWindow &window)
 {
     const std::int32_t which = m_cells[std::size_t(cell)].patternIndex;
     if (which < 0)
@@ -655,7 +703,7 @@ bool FastScan::walkPatternIndex(std::int32_t cell, std::int32_t after, std::int3
                 || m_seen[std::size_t(record)] == stamp)
                 continue;
             m_seen[std::size_t(record)] = stamp;
-            if (entryMatches(a, probe, m_byRecord[std::size_t(record)]))
+            if (entryMatches(a, probe, window, m_byRecord[std::size_t(record)]))
                 m_matches.push_back({ record, -1 });
         }
         bucket.resize(write);
@@ -675,12 +723,10 @@ std::int32_t FastScan::cellOf(std::uint64_t key) const
 // stricter than the library), then the library's comparison itself. The
 // pattern goes first: families alike in colour (grey frames, dark shots)
 // share cells, and there the pattern is what tells them apart.
-bool FastScan::entryMatches(
-    const NarrationRecord &a, const GridEntry &probe, const GridEntry &e) const
+bool FastScan::entryMatches(const NarrationRecord &a, const GridEntry &probe,
+    const ChannelWindow &window, const GridEntry &e) const
 {
-    if (m_patternLimit < 64 && PopCount64(probe.pattern ^ e.pattern) > m_patternLimit)
-        return false;
-    if (!channelsNear(probe, e, m_channelLimit))
+    if (patternFar(probe, e) || !window.contains(e))
         return false;
     return matches(a, m_records[std::size_t(e.index)]);
 }
@@ -691,7 +737,7 @@ bool FastScan::entryMatches(
 // of the source). A walk that stops early packs the kept entries against the
 // part it did not reach, so the cell stays one run of entries.
 void FastScan::walkCell(std::int32_t cell, std::int32_t after, const NarrationRecord &a,
-    const GridEntry &probe, bool checkFlags)
+    const GridEntry &probe, const ChannelWindow &window, bool checkFlags)
 {
     CellRange &range = m_cells[std::size_t(cell)];
     const std::int32_t start = range.start;
@@ -716,7 +762,7 @@ void FastScan::walkCell(std::int32_t cell, std::int32_t after, const NarrationRe
         if (write != read - 1)
             m_entries[std::size_t(write)] = e;
         if (!patternFar(probe, m_entries[std::size_t(write)])
-            && entryMatches(a, probe, m_entries[std::size_t(write)])) {
+            && entryMatches(a, probe, window, m_entries[std::size_t(write)])) {
             m_matches.push_back({ m_entries[std::size_t(write)].index, write });
             ++found;
         }
@@ -764,30 +810,30 @@ void FastScan::cellsAround(const GridEntry &probe, std::vector<std::int32_t> &ce
 {
     // Per axis the cell steps that can hold a match: the cell below only
     // when the channel is nearer than the tolerance to the cell's lower
-    // edge, the cell above likewise.
-    std::int64_t options[kMaxAxes][3];
-    int optionCount[kMaxAxes];
+    // edge, the cell above likewise. The keys are built axis by axis, each
+    // step added to the keys so far: one addition a key.
+    std::int64_t keys[kMaxKeysAround];
+    int count = 1;
+    keys[0] = std::int64_t(cellKeyOf(probe.channel));
     std::int64_t scale = 1;
     for (int k = 0; k < m_axes; ++k) {
         const int channel = probe.channel[m_axis[k]];
         const int centre = channel / m_width;
         const int offset = channel - centre * m_width;
-        int n = 0;
-        options[k][n++] = 0;
-        if (centre > 0 && offset < m_channelLimit)
-            options[k][n++] = -scale;
-        if (centre + 1 < m_cellsPerAxis && offset >= m_width - m_channelLimit)
-            options[k][n++] = scale;
-        optionCount[k] = n;
+        const int before = count;
+        if (centre > 0 && offset < m_channelLimit) {
+            for (int i = 0; i < before; ++i)
+                keys[count++] = keys[i] - scale;
+        }
+        if (centre + 1 < m_cellsPerAxis && offset >= m_width - m_channelLimit) {
+            for (int i = 0; i < before; ++i)
+                keys[count++] = keys[i] + scale;
+        }
         scale *= m_cellsPerAxis;
     }
-    const auto centreKey = std::int64_t(cellKeyOf(probe.channel));
     cells.clear();
-    int digit[kMaxAxes] = {};
-    for (;;) {
-        std::int64_t key = centreKey;
-        for (int k = 0; k < m_axes; ++k)
-            key += options[k][digit[k]];
+    for (int i = 0; i < count; ++i) {
+        const std::int64_t key = keys[i];
         if (m_dense) {
             // Most cells around are empty; the bits say so without reading
             // the cells themselves.
@@ -798,11 +844,6 @@ void FastScan::cellsAround(const GridEntry &probe, std::vector<std::int32_t> &ce
             if (cell >= 0)
                 cells.push_back(cell);
         }
-        int k = 0;
-        while (k < m_axes && ++digit[k] == optionCount[k])
-            digit[k++] = 0;
-        if (k == m_axes)
-            break;
     }
 }
 
@@ -813,6 +854,7 @@ void FastScan::searchProbe(const NarrationRecord &a, std::int32_t after, std::in
     probe.index = after;
     channelsOf(a, m_average, probe.channel);
     probe.pattern = patternOf(a);
+    const ChannelWindow window(probe, m_channelLimit);
     m_matches.clear();
     // The cells around are found first and their memory asked for ahead:
     // each sits in another part of the grid, and waiting for them one by one
@@ -831,8 +873,8 @@ void FastScan::searchProbe(const NarrationRecord &a, std::int32_t after, std::in
     m_around.resize(kept);
     m_bound = std::numeric_limits<std::int32_t>::max();
     for (const std::int32_t cell : m_around) {
-        if (!walkPatternIndex(cell, after, stamp, a, probe))
-            walkCell(cell, after, a, probe, checkFlags);
+        if (!walkPatternIndex(cell, after, stamp, a, probe, window))
+            walkCell(cell, after, a, probe, window, checkFlags);
         trimMatches();
     }
     keepFirstMatches(take, found);
@@ -859,22 +901,68 @@ void FastScan::keepFirstMatches(bool take, std::vector<std::int32_t> &found)
 // Consecutive records look into mostly the same cells, which stay in the
 // cache. Sparse cells are not changed by the run from here on; the records
 // the run takes out of them are read from the processed flags.
+//
+// Each record's list depends only on the grid as built, so the pass is cut
+// into runs of entries listed on threads of their own: nothing else runs
+// before the first source (the table is read and no flag is final yet).
 void FastScan::listSparseMatches()
 {
     m_listAt.assign(m_records.size(), -1);
     m_listCount.assign(m_records.size(), 0);
     m_nearCrowded.assign(m_records.size(), 0);
+    const std::size_t parts
+        = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, kMaxListingThreads);
+    std::vector<std::vector<std::int32_t>> lists(parts);
+    std::vector<std::exception_ptr> failures(parts);
+    const auto listPart = [&](std::size_t part) {
+        try {
+            listEntries(m_entries.size() * part / parts, m_entries.size() * (part + 1) / parts,
+                lists[part]);
+        } catch (...) {
+            failures[part] = std::current_exception();
+        }
+    };
+    std::vector<std::thread> threads;
+    for (std::size_t part = 1; part < parts; ++part)
+        threads.emplace_back(listPart, part);
+    listPart(0);
+    for (std::thread &thread : threads)
+        thread.join();
+    for (const std::exception_ptr &failure : failures) {
+        if (failure)
+            std::rethrow_exception(failure);
+    }
+    // Each part counted its lists' starts from zero.
+    m_list = std::move(lists[0]);
+    for (std::size_t part = 1; part < parts; ++part) {
+        const auto base = std::int32_t(m_list.size());
+        const std::size_t end = m_entries.size() * (part + 1) / parts;
+        for (std::size_t i = m_entries.size() * part / parts; i < end; ++i)
+            m_listAt[std::size_t(m_entries[i].index)] += base;
+        m_list.insert(m_list.end(), lists[part].begin(), lists[part].end());
+        std::vector<std::int32_t>().swap(lists[part]);
+    }
+    m_listed = true;
+}
+
+// The lists of the entries [begin, end) into list; every record listed here
+// is written to its own slots of the per-record tables only.
+void FastScan::listEntries(std::size_t begin, std::size_t end, std::vector<std::int32_t> &list)
+{
     std::vector<std::int32_t> around;
     std::vector<std::int32_t> listed;
-    for (const GridEntry &e : m_entries) {
+    for (std::size_t at = begin; at < end; ++at) {
+        const GridEntry &e = m_entries[at];
         cellsAround(e, around);
         // Memory asked for ahead, as in the search: the cells of a row new
-        // to this record are not in the cache yet.
+        // to this record are not in the cache yet. Cells are walked from
+        // their end (the bits say every cell here holds an entry).
         for (const std::int32_t cell : around)
             __builtin_prefetch(&m_cells[std::size_t(cell)]);
         for (const std::int32_t cell : around)
-            __builtin_prefetch(&m_entries[std::size_t(m_cells[std::size_t(cell)].start)]);
+            __builtin_prefetch(&m_entries[std::size_t(m_cells[std::size_t(cell)].end - 1)]);
         listed.clear();
+        const ChannelWindow window(e, m_channelLimit);
         bool nearCrowded = false;
         for (const std::int32_t cell : around) {
             const CellRange &range = m_cells[std::size_t(cell)];
@@ -882,19 +970,18 @@ void FastScan::listSparseMatches()
                 nearCrowded = true;
                 continue;
             }
-            // Entries of a cell are in record order: after kListed matches
-            // the rest of the cell cannot be among the first kListed. The
-            // channels go first: they turn away nearly every entry, so the
-            // branch is predictable.
-            int inCell = 0;
-            for (std::int32_t i = range.start; i < range.end; ++i) {
-                const GridEntry &b = m_entries[std::size_t(i)];
-                if (!channelsNear(e, b, m_channelLimit) || b.index <= e.index || patternFar(e, b)
-                    || !matches(m_records[std::size_t(e.index)], m_records[std::size_t(b.index)]))
-                    continue;
-                listed.push_back(b.index);
-                if (++inCell == kListed)
+            // Entries of a cell are in record order and only later records
+            // are listed: walked from the end, the walk stops at the record
+            // itself or the first before it. A sparse cell holds fewer than
+            // 64 entries, so its matches are all kept and cut below. The
+            // channels go first: they turn away nearly every entry.
+            const GridEntry *first = &m_entries[std::size_t(range.start)];
+            for (const GridEntry *b = &m_entries[std::size_t(range.end)]; b-- != first;) {
+                if (b->index <= e.index)
                     break;
+                if (window.contains(*b) && !patternFar(e, *b)
+                    && matches(m_records[std::size_t(e.index)], m_records[std::size_t(b->index)]))
+                    listed.push_back(b->index);
             }
         }
         if (listed.size() > std::size_t(kListed)) {
@@ -902,12 +989,11 @@ void FastScan::listSparseMatches()
             listed.resize(std::size_t(kListed));
         }
         std::sort(listed.begin(), listed.end());
-        m_listAt[std::size_t(e.index)] = std::int32_t(m_list.size());
+        m_listAt[std::size_t(e.index)] = std::int32_t(list.size());
         m_listCount[std::size_t(e.index)] = std::uint8_t(listed.size());
         m_nearCrowded[std::size_t(e.index)] = nearCrowded ? 1 : 0;
-        m_list.insert(m_list.end(), listed.begin(), listed.end());
+        list.insert(list.end(), listed.begin(), listed.end());
     }
-    m_listed = true;
 }
 
 void FastScan::searchSignatures(std::int32_t source, std::vector<std::int32_t> &found)
@@ -937,6 +1023,7 @@ void FastScan::searchSignatures(std::int32_t source, std::vector<std::int32_t> &
         probe.index = source;
         channelsOf(a, m_average, probe.channel);
         probe.pattern = patternOf(a);
+        const ChannelWindow window(probe, m_channelLimit);
         cellsAround(probe, m_around);
         m_bound = std::numeric_limits<std::int32_t>::max();
         trimMatches();
@@ -944,8 +1031,8 @@ void FastScan::searchSignatures(std::int32_t source, std::vector<std::int32_t> &
             const CellRange &range = m_cells[std::size_t(cell)];
             if (!range.crowded || range.end == range.start)
                 continue;
-            if (!walkPatternIndex(cell, source, source, a, probe))
-                walkCell(cell, source, a, probe, false);
+            if (!walkPatternIndex(cell, source, source, a, probe, window))
+                walkCell(cell, source, a, probe, window, false);
             trimMatches();
         }
     }
