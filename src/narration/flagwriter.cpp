@@ -8,10 +8,13 @@
 
 #include <QFileInfo>
 
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <bit>
 #include <chrono>
 #include <limits>
+#include <optional>
 
 namespace vexa {
 
@@ -22,68 +25,89 @@ constexpr std::int64_t kEveryRow = std::numeric_limits<std::int64_t>::max();
 }  // namespace
 
 // Writes the flags of the rows below a limit that rises, in ID order, so
-// each page of the table is dirtied once.
+// each page of the table is dirtied once. Each step is one statement over a
+// range of IDs that walks the table's rows in order and rewrites only those
+// whose flag changes, as a function of the connection tells it: a walk
+// costs less per row than looking each changed row up by its ID.
 class FlagWriter::Writer {
 public:
     Writer(Database &db, const std::vector<FlagBefore> &before,
         const std::atomic<std::uint64_t> *found, std::size_t words)
-        : m_set(db.connection().handle(),
-            QStringLiteral("UPDATE FILEDATA SET PROCESSED=TRUE WHERE ID=?"))
-        , m_clear(db.connection().handle(),
-              QStringLiteral("UPDATE FILEDATA SET PROCESSED=FALSE WHERE ID=?"))
-        , m_before(before)
+        : m_handle(db.connection().handle())
         , m_found(found)
         , m_end(std::int64_t(words) * 64)
+        , m_notFalse(words, 0)
+        , m_true(words, 0)
     {
+        for (const FlagBefore &row : before) {
+            const auto word = std::size_t(row.id) >> 6;
+            const std::uint64_t bit = std::uint64_t(1) << (std::uint32_t(row.id) & 63);
+            m_notFalse[word] |= bit;
+            if (row.isTrue)
+                m_true[word] |= bit;
+        }
+        // Direct only: no trigger or view of the file may call it.
+        const int rc = sqlite3_create_function(m_handle, kFunction, 1,
+            SQLITE_UTF8 | SQLITE_DIRECTONLY, this, &newFlag, nullptr, nullptr);
+        if (rc != SQLITE_OK)
+            ThrowSqliteError(m_handle, rc);
+        m_sweep.emplace(m_handle,
+            QStringLiteral("UPDATE FILEDATA SET PROCESSED = %1(ID) "
+                           "WHERE ID >= ?1 AND ID < ?2 AND %1(ID) IS NOT NULL")
+                .arg(QLatin1String(kFunction)));
     }
+    ~Writer()
+    {
+        m_sweep.reset();
+        sqlite3_create_function(
+            m_handle, kFunction, 1, SQLITE_UTF8, nullptr, nullptr, nullptr, nullptr);
+    }
+    Writer(const Writer &) = delete;
+    Writer &operator=(const Writer &) = delete;
 
     // Every row with m_next <= ID < limit.
     void writeBelow(std::int64_t limit)
     {
-        const std::int64_t bitsEnd = std::min(limit, m_end);
-        while (m_next < bitsEnd) {
-            const std::size_t word = std::size_t(m_next >> 6);
-            std::uint64_t bits = m_found[word].load(std::memory_order_relaxed);
-            bits &= ~std::uint64_t(0) << (m_next & 63);
-            const std::int64_t wordEnd = std::int64_t(word + 1) * 64;
-            if (bitsEnd < wordEnd)
-                bits &= (std::uint64_t(1) << (bitsEnd & 63)) - 1;
-            for (; bits != 0; bits &= bits - 1)
-                writeFound(std::int32_t(std::int64_t(word) * 64 + std::countr_zero(bits)));
-            m_next = std::min(wordEnd, bitsEnd);
-        }
-        for (; m_was < m_before.size() && m_before[m_was].id < limit; ++m_was)
-            write(m_clear, m_before[m_was].id);
-        m_next = std::max(m_next, std::min(limit, m_end));
+        if (limit <= m_next)
+            return;
+        m_sweep->reset();
+        m_sweep->bindInt64(1, m_next);
+        m_sweep->bindInt64(2, limit);
+        m_sweep->step();
+        m_next = limit;
     }
 
 private:
-    void writeFound(std::int32_t id)
+    static constexpr const char *kFunction = "vexa_new_flag";
+
+    bool bitOf(const std::uint64_t *words, std::int64_t id) const
     {
-        for (; m_was < m_before.size() && m_before[m_was].id < id; ++m_was)
-            write(m_clear, m_before[m_was].id);
-        bool alreadySet = false;
-        if (m_was < m_before.size() && m_before[m_was].id == id) {
-            alreadySet = m_before[m_was].isTrue;
-            ++m_was;
-        }
-        if (!alreadySet)
-            write(m_set, id);
+        return id >= 0 && id < m_end && (words[std::size_t(id) >> 6] >> (id & 63) & 1);
     }
 
-    static void write(Statement &statement, std::int32_t id)
+    // The row's new flag (1 TRUE, 0 FALSE), or NULL when it keeps its own: a
+    // found row that is TRUE already, a row not found that is FALSE.
+    static void newFlag(sqlite3_context *context, int, sqlite3_value **values)
     {
-        statement.reset();
-        statement.bindInt64(1, id);
-        statement.step();
+        const auto *writer = static_cast<const Writer *>(sqlite3_user_data(context));
+        const std::int64_t id = sqlite3_value_int64(values[0]);
+        const bool found = id >= 0 && id < writer->m_end
+            && (writer->m_found[std::size_t(id) >> 6].load(std::memory_order_relaxed) >> (id & 63)
+                & 1);
+        if (found && !writer->bitOf(writer->m_true.data(), id))
+            sqlite3_result_int(context, 1);
+        else if (!found && writer->bitOf(writer->m_notFalse.data(), id))
+            sqlite3_result_int(context, 0);
+        else
+            sqlite3_result_null(context);
     }
 
-    Statement m_set;
-    Statement m_clear;
-    const std::vector<FlagBefore> &m_before;
-    std::size_t m_was = 0;  // the first row of m_before not yet written
+    sqlite3 *m_handle;
     const std::atomic<std::uint64_t> *m_found;
-    std::int64_t m_end;  // past the last ID m_found can hold
+    std::int64_t m_end;  // past the last ID the bits can hold
+    std::vector<std::uint64_t> m_notFalse;  // a bit per ID: its flag was not FALSE
+    std::vector<std::uint64_t> m_true;  // a bit per ID: its flag was exactly TRUE
+    std::optional<Statement> m_sweep;
     std::int64_t m_next = 0;  // the first ID not yet written
 };
 
