@@ -2,6 +2,7 @@
 
 #include "db/notduplicates.h"
 #include "narration/narrationsettings.h"
+#include "narration/perceptualscan.h"
 #include "signature/perceptualhash.h"
 #include "signature/perceptualindex.h"
 #include "signature/signaturelib.h"
@@ -1196,56 +1197,12 @@ private:
     std::int32_t m_stamp = 0;
 };
 
-// The perceptual method through the perceptual index: the index gives every
-// record within the tolerance, in record order; the scan keeps the ones the
-// run may take.
-std::vector<PerceptualHash> perceptualHashes(const std::vector<NarrationRecord> &records)
-{
-    std::vector<PerceptualHash> hashes;
-    hashes.reserve(records.size());
-    for (const NarrationRecord &r : records)
-        hashes.push_back(r.perceptual);
-    return hashes;
-}
-
-class PerceptualScan final : public NarrationScan {
-public:
-    PerceptualScan(std::vector<NarrationRecord> records, int method, int level, bool anyOrientation)
-        : NarrationScan(std::move(records), method, level, anyOrientation)
-        , m_index(perceptualHashes(m_records))
-    {
-    }
-
-protected:
-    void searchSignatures(std::int32_t source, std::vector<std::int32_t> &found) override
-    {
-        const NarrationRecord &a = m_records[std::size_t(source)];
-        if (a.perceptualNull)
-            return;
-        m_index.within(
-            a.perceptual, PerceptualBitTolerance(m_level), m_anyOrientation, m_candidates);
-        for (const std::int32_t c : m_candidates) {
-            if (c <= source || isProcessed(c) || m_records[std::size_t(c)].perceptualNull
-                || notDuplicate(a, m_records[std::size_t(c)]))
-                continue;
-            found.push_back(c);
-            if (int(found.size()) >= kMaxSignatureMatches)
-                break;
-        }
-    }
-    void searchQuick(std::int32_t, std::vector<std::int32_t> &) override { }
-
-private:
-    PerceptualIndex m_index;
-    std::vector<std::int32_t> m_candidates;
-};
-
 class PerceptualMemoryScan final : public MemoryScan {
 public:
     PerceptualMemoryScan(
         std::vector<NarrationRecord> records, int method, int level, bool anyOrientation)
         : MemoryScan(std::move(records), method, level, anyOrientation)
-        , m_index(perceptualHashes(m_records))
+        , m_index(PerceptualHashesOf(m_records))
     {
     }
 
@@ -1322,8 +1279,7 @@ std::unique_ptr<NarrationScan> MakeFastScan(std::vector<NarrationRecord> records
     int toleranceLevel, bool anyOrientation, std::int32_t listAheadFrom)
 {
     if (method == int(NarrationMethod::Perceptual))
-        return std::make_unique<PerceptualScan>(
-            std::move(records), method, toleranceLevel, anyOrientation);
+        return MakePerceptualScan(std::move(records), method, toleranceLevel, anyOrientation);
     return std::make_unique<FastScan>(
         std::move(records), method, toleranceLevel, anyOrientation, listAheadFrom);
 }

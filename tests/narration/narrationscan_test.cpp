@@ -294,6 +294,64 @@ TEST(NarrationScanEquivalence, SelectionLargeEnoughForATableOfCells)
     }
 }
 
+// Enough records that the perceptual index is asked ahead of the scan in
+// many runs on other threads: a source whose kept matches are mostly
+// processed already, copies of earlier pictures (a few bits off,
+// some turned), families of the first two pictures past the matches kept
+// for a record, pictures of their own, some without a signature, some
+// processed; run to the end and cancelled part of the way.
+TEST(NarrationScanEquivalence, PerceptualAskedAheadOverManyRuns)
+{
+    std::mt19937_64 random(4242);
+    std::vector<NarrationRecord> records;
+    // A picture and 300 near copies, the first 100 processed already: its
+    // kept matches leave fewer than 65 it may take.
+    const PerceptualHash picture = random();
+    for (int copy = 0; copy <= 300; ++copy) {
+        NarrationRecord r = test::MakeRecord(10, 10, 10);
+        r.perceptual = picture ^ (PerceptualHash(5) << (copy % 60));
+        r.perceptualNull = false;
+        r.processed = copy >= 1 && copy <= 100;
+        r.id = std::int32_t(records.size()) + 1;
+        records.push_back(r);
+    }
+    while (records.size() < 4000) {
+        NarrationRecord r = test::MakeRecord(10, 10, 10);
+        const int kind = int(random() % 100);
+        if (kind < 45 && records.size() > 5) {
+            const NarrationRecord &original = records[random() % (kind < 8 ? 2 : records.size())];
+            r.perceptual = PerceptualOriented(
+                original.perceptual, Orientation(random() % kOrientationCount));
+            for (int flips = int(random() % 16); flips > 0; --flips)
+                r.perceptual ^= PerceptualHash(1) << (random() % 64);
+            r.perceptualNull = original.perceptualNull;
+        } else {
+            r.perceptual = random();
+            r.perceptualNull = kind > 96;
+        }
+        r.processed = random() % 50 == 0;
+        r.id = std::int32_t(records.size()) + 1;
+        records.push_back(r);
+    }
+    const int method = int(NarrationMethod::Perceptual);
+    for (const bool turned : { true, false }) {
+        for (const int cancelAt : { -1, 1700 }) {
+            expectSame(records, method, 12, cancelAt,
+                std::string(turned ? "turned" : "upright") + " cancel at "
+                    + std::to_string(cancelAt),
+                turned);
+            if (HasFatalFailure())
+                return;
+        }
+    }
+    auto scan = MakeFastScan(records, method, ToleranceLevel(12), true);
+    const Outcome outcome = run(*scan);
+    EXPECT_GT(outcome.groups.size(), 500u);
+    EXPECT_TRUE(std::any_of(outcome.groups.begin(), outcome.groups.end(), [](const auto &group) {
+        return group.second.size() == std::size_t(kMaxSignatureMatches);
+    })) << "no family reached the 65-match cap";
+}
+
 // A picture, its seven turned and mirrored copies and one more upright copy
 // (each a few bits off): with turned copies one group of nine per picture,
 // without them only the upright pair, in both scans.

@@ -8,12 +8,13 @@
 namespace vexa {
 namespace {
 
-// What the index must give: every position within radius, by looking at all.
+// What the index must give: every position after `after` within radius, by
+// looking at all.
 std::vector<std::int32_t> bruteForce(const std::vector<PerceptualHash> &hashes,
-    PerceptualHash query, int radius, bool anyOrientation)
+    PerceptualHash query, int radius, bool anyOrientation, std::int32_t after)
 {
     std::vector<std::int32_t> found;
-    for (std::size_t i = 0; i < hashes.size(); ++i) {
+    for (auto i = std::size_t(after + 1); i < hashes.size(); ++i) {
         const int distance = anyOrientation ? PerceptualDistanceAnyOrientation(hashes[i], query)
                                             : PerceptualDistance(hashes[i], query);
         if (distance <= radius)
@@ -87,14 +88,19 @@ TEST(PerceptualIndex, GivesWhatLookingAtEverySignatureGives)
     for (const Set &set : makeSets()) {
         const PerceptualIndex index(set.hashes);
         ASSERT_EQ(index.size(), std::int32_t(set.hashes.size()));
+        // Only later positions: none cut off, the first and a third cut
+        // off (a bucket then starts part of the way in), all but the last.
+        const auto size = std::int32_t(set.hashes.size());
         for (const bool anyOrientation : { false, true })
-            for (const int radius : { 0, 1, 3, 4, 5, 8, 11, 12, 13, 16, 20 })
-                for (std::size_t q = 0; q < set.queries.size(); ++q) {
-                    index.within(set.queries[q], radius, anyOrientation, found);
-                    EXPECT_EQ(found, bruteForce(set.hashes, set.queries[q], radius, anyOrientation))
-                        << set.name << ", query " << q << ", radius " << radius
-                        << (anyOrientation ? ", any orientation" : "");
-                }
+            for (const int radius : { 0, 1, 2, 3, 4, 5, 7, 8, 11, 12, 13, 16, 20 })
+                for (const std::int32_t after : { -1, 0, size / 3, size - 2 })
+                    for (std::size_t q = 0; q < set.queries.size(); ++q) {
+                        index.within(set.queries[q], radius, anyOrientation, found, after);
+                        EXPECT_EQ(found,
+                            bruteForce(set.hashes, set.queries[q], radius, anyOrientation, after))
+                            << set.name << ", query " << q << ", radius " << radius << ", after "
+                            << after << (anyOrientation ? ", any orientation" : "");
+                    }
     }
 }
 
