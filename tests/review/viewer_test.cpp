@@ -285,8 +285,9 @@ TEST(TileMenu, LocalisedByTheMenuRuleInBothLanguages)
         EXPECT_EQ(actions[3]->text(), Text(283)) << offset;
         EXPECT_EQ(actions[4]->text(), Text(1900)) << offset;
         EXPECT_FALSE(actions[0]->text().startsWith(QStringLiteral("28"))) << offset;
-        if (offset == 2000)
+        if (offset == 2000) {
             EXPECT_NE(actions[2]->text(), RawText(282)) << "the Dutch rename entry";
+        }
     }
     SetLangOffset(0);
     EXPECT_EQ(Text(281), QStringLiteral("&View"));
