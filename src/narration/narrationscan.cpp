@@ -13,6 +13,7 @@
 #include <cstring>
 #include <exception>
 #include <limits>
+#include <system_error>
 #include <thread>
 #include <tuple>
 #include <unordered_map>
@@ -283,8 +284,10 @@ constexpr std::int32_t kSparseCell = 64;
 // The most matches listed per record; a source whose list is full and not
 // enough of it is left is searched live.
 constexpr int kListed = 16;
-// Threads the listing pass is cut over at most.
+// Threads the listing pass is cut over at most, and the fewest entries it
+// is cut for: a thread costs more than listing a small grid.
 constexpr std::size_t kMaxListingThreads = 8;
+constexpr std::size_t kListOnThreadsFrom = 8192;
 
 class FastScan final : public NarrationScan {
 public:
@@ -911,8 +914,9 @@ void FastScan::listSparseMatches()
     m_listAt.assign(m_records.size(), -1);
     m_listCount.assign(m_records.size(), 0);
     m_nearCrowded.assign(m_records.size(), 0);
-    const std::size_t parts
-        = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, kMaxListingThreads);
+    const std::size_t parts = m_entries.size() < kListOnThreadsFrom
+        ? 1
+        : std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, kMaxListingThreads);
     std::vector<std::vector<std::int32_t>> lists(parts);
     std::vector<std::exception_ptr> failures(parts);
     const auto listPart = [&](std::size_t part) {
@@ -924,8 +928,13 @@ void FastScan::listSparseMatches()
         }
     };
     std::vector<std::thread> threads;
-    for (std::size_t part = 1; part < parts; ++part)
-        threads.emplace_back(listPart, part);
+    for (std::size_t part = 1; part < parts; ++part) {
+        try {
+            threads.emplace_back(listPart, part);
+        } catch (const std::system_error &) {
+            listPart(part);  // no thread to be had: listed here
+        }
+    }
     listPart(0);
     for (std::thread &thread : threads)
         thread.join();

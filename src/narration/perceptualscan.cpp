@@ -7,6 +7,7 @@
 #include <chrono>
 #include <exception>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 namespace vexa {
@@ -18,8 +19,10 @@ namespace {
 // them, so helpers working there would mostly ask the same questions.
 constexpr std::int32_t kAhead = 1024;
 constexpr std::int32_t kGap = 256;
-// Threads answering ahead at most.
+// Threads answering ahead at most, and the fewest records they are started
+// for: below that a query is quick and a thread costs more than it gives.
 constexpr unsigned kMostThreads = 8;
+constexpr std::int32_t kAskAheadFrom = 2048;
 // Matches kept per record answered ahead: a family of thousands of equal
 // pictures must not hold thousands a record. One more is kept to tell a cut
 // list; a source whose cut list leaves fewer than 65 asks the index itself.
@@ -37,13 +40,21 @@ public:
         : NarrationScan(std::move(records), method, level, anyOrientation)
         , m_index(PerceptualHashesOf(m_records))
         , m_radius(PerceptualBitTolerance(level))
-        , m_slots(std::size_t(kAhead))
-        , m_taken(std::size_t(count()) / 64 + 1)
     {
-        const unsigned helpers
-            = std::min(std::max(std::thread::hardware_concurrency(), 1u), kMostThreads) - 1;
-        for (unsigned t = 0; t < helpers && count() > 1; ++t)
-            m_threads.emplace_back([this] { answerAhead(); });
+        const unsigned helpers = count() < kAskAheadFrom
+            ? 0
+            : std::min(std::max(std::thread::hardware_concurrency(), 1u), kMostThreads) - 1;
+        if (helpers == 0)
+            return;
+        m_slots = std::vector<Slot>(std::size_t(kAhead));
+        m_taken = std::vector<std::atomic<std::uint64_t>>(std::size_t(count()) / 64 + 1);
+        for (unsigned t = 0; t < helpers; ++t) {
+            try {
+                m_threads.emplace_back([this] { answerAhead(); });
+            } catch (const std::system_error &) {
+                break;  // the scan asks the index itself for what no helper answers
+            }
+        }
     }
     ~PerceptualScan() override
     {
@@ -62,7 +73,7 @@ protected:
         if (a.perceptualNull)
             return;
         bool answered = false;
-        {
+        if (!m_threads.empty()) {
             Slot &slot = m_slots[std::size_t(source % kAhead)];
             const std::lock_guard<std::mutex> lock(slot.lock);
             if (slot.record == source) {
@@ -83,9 +94,11 @@ protected:
             take(a, m_asked.data(), m_asked.data() + m_asked.size(), found);
         }
         // Helpers need not answer the records taken here.
-        for (const std::int32_t c : found) {
-            m_taken[std::size_t(c) >> 6].fetch_or(
-                std::uint64_t(1) << (std::uint32_t(c) & 63), std::memory_order_relaxed);
+        if (!m_taken.empty()) {
+            for (const std::int32_t c : found) {
+                m_taken[std::size_t(c) >> 6].fetch_or(
+                    std::uint64_t(1) << (std::uint32_t(c) & 63), std::memory_order_relaxed);
+            }
         }
     }
     void searchQuick(std::int32_t, std::vector<std::int32_t> &) override { }
