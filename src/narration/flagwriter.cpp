@@ -11,7 +11,6 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <bit>
 #include <chrono>
 #include <limits>
 #include <optional>

@@ -159,30 +159,10 @@ struct GridEntry {
     std::uint64_t pattern;
 };
 
-// Whether every channel of e lies within limit of the probe's (limit: the
-// largest matching difference in each byte). Average RGB leaves channels
-// 3..11 zero on both sides.
-inline bool channelsNear(const GridEntry &probe, const GridEntry &e, int limit)
-{
-#if defined(__SSE2__)
-    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(probe.channel));
-    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(e.channel));
-    const __m128i difference = _mm_or_si128(_mm_subs_epu8(a, b), _mm_subs_epu8(b, a));
-    const __m128i over = _mm_subs_epu8(difference, _mm_set1_epi8(char(limit)));
-    const int within = _mm_movemask_epi8(_mm_cmpeq_epi8(over, _mm_setzero_si128()));
-    return (within & 0x0FFF) == 0x0FFF;
-#else
-    for (int c = 0; c < 12; ++c) {
-        const int d = int(probe.channel[c]) - int(e.channel[c]);
-        if (d > limit || -d > limit)
-            return false;
-    }
-    return true;
-#endif
-}
-
 // The channels a match may have around one probe, made once for a walk over
-// many entries: each channel within limit of the probe's.
+// many entries: each channel within limit of the probe's (limit: the largest
+// matching difference in each byte; Average RGB leaves channels 3..11 zero
+// on both sides).
 class ChannelWindow {
 public:
     ChannelWindow(const GridEntry &probe, int limit)
@@ -207,7 +187,12 @@ public:
         const __m128i below = _mm_cmpeq_epi8(_mm_min_epu8(b, m_high), b);
         return (_mm_movemask_epi8(_mm_and_si128(above, below)) & 0x0FFF) == 0x0FFF;
 #else
-        return channelsNear(m_probe, e, m_limit);
+        for (int c = 0; c < 12; ++c) {
+            const int d = int(m_probe.channel[c]) - int(e.channel[c]);
+            if (d > m_limit || -d > m_limit)
+                return false;
+        }
+        return true;
 #endif
     }
 
