@@ -462,6 +462,23 @@ bool fail(LoadedImage &image, const QString &reason)
     return false;
 }
 
+// An upright picture as the loaded image, with the dimensions as shown
+// (exchanged when the stored pixels were turned a quarter); false when there
+// was no memory for the picture.
+bool shown(QImage picture, bool quarter, std::int64_t width, std::int64_t height,
+    const QString &format, LoadedImage &image)
+{
+    image = LoadedImage();
+    image.picture = std::move(picture);
+    if (image.picture.isNull())
+        return fail(image, QStringLiteral("out of memory for the picture"));
+    image.ok = true;
+    image.width = std::int16_t(quarter ? height : width);
+    image.height = std::int16_t(quarter ? width : height);
+    image.format = format;
+    return true;
+}
+
 QImage toQImage(Magick::Image &image)
 {
     if (image.colorSpace() != Magick::sRGBColorspace && image.colorSpace() != Magick::RGBColorspace
@@ -562,15 +579,7 @@ bool decodePixels(const Source &source, const QString &decoder, std::int64_t wid
             if (orientation > Magick::TopLeftOrientation
                 && orientation <= Magick::LeftBottomOrientation)
                 picture.autoOrient();
-            image = LoadedImage();
-            image.picture = toQImage(picture);
-            if (image.picture.isNull())
-                return fail(image, QStringLiteral("out of memory for the picture"));
-            image.ok = true;
-            image.width = std::int16_t(quarter ? height : width);
-            image.height = std::int16_t(quarter ? width : height);
-            image.format = decoder;
-            return true;
+            return shown(toQImage(picture), quarter, width, height, decoder, image);
         } catch (const ResourceRefused &refused) {
             refusal = cleanReason(refused.reason);
         }
@@ -656,20 +665,12 @@ bool decodeInTime(
 }
 
 // The decoded picture turned upright into image, with the dimensions as
-// shown; false when there is no memory for it.
+// shown and the format named; false when there is no memory for it.
 bool shownAs(const QImage &picture, int orientation, std::int64_t width, std::int64_t height,
-    LoadedImage &image)
+    LoadedImage &image, const QString &format = QStringLiteral("JPEG"))
 {
-    const bool quarter = orientation >= 5;
-    image = LoadedImage();
-    image.picture = picture.isNull() ? picture : oriented(picture, orientation);
-    if (image.picture.isNull())
-        return fail(image, QStringLiteral("out of memory for the picture"));
-    image.ok = true;
-    image.width = std::int16_t(quarter ? height : width);
-    image.height = std::int16_t(quarter ? width : height);
-    image.format = QStringLiteral("JPEG");
-    return true;
+    return shown(picture.isNull() ? picture : oriented(picture, orientation), orientation >= 5,
+        width, height, format, image);
 }
 
 // A sampling decode of a plain JPEG with libjpeg itself: the same limits,
@@ -1012,17 +1013,8 @@ bool LoadEmbeddedThumbnail(const QString &path, LoadedImage &image)
         return fail(image, small.reason());
     // The camera stores it the way it stores the image: the image's tag
     // turns it.
-    const int orientation = reader.orientation();
-    const bool quarter = orientation >= 5;
-    image = LoadedImage();
-    image.picture = oriented(picture, orientation);
-    if (image.picture.isNull())
-        return fail(image, QStringLiteral("out of memory for the picture"));
-    image.ok = true;
-    image.width = std::int16_t(quarter ? height : width);
-    image.height = std::int16_t(quarter ? width : height);
-    image.format = QStringLiteral("EXIF thumbnail");
-    return true;
+    return shownAs(
+        picture, reader.orientation(), width, height, image, QStringLiteral("EXIF thumbnail"));
 }
 
 std::int64_t DecodeMemoryBudget()
